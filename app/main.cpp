@@ -1,0 +1,46 @@
+#include "launcharguments.h"
+#include "messagehandler.h"
+#include "plugin.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    qInstallMessageHandler(messageHandler);
+
+    LaunchArguments arguments{0, QString(), QString(), QString()};
+    {
+        QCommandLineParser parser;
+        // -port names the option "port", not the letters p, o, r, t.
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addHelpOption();
+
+        const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("port"),
+                                      QStringLiteral("0"));
+        const QCommandLineOption pluginUUID(QStringLiteral("pluginUUID"), QString(),
+                                            QStringLiteral("pluginUUID"));
+        const QCommandLineOption registerEvent(QStringLiteral("registerEvent"), QString(),
+                                               QStringLiteral("registerEvent"));
+        const QCommandLineOption info(QStringLiteral("info"), QString(), QStringLiteral("info"));
+        parser.addOption(port);
+        parser.addOption(pluginUUID);
+        parser.addOption(registerEvent);
+        parser.addOption(info);
+
+        // Help, unknown options and missing values end the process here.
+        parser.process(app);
+
+        arguments.port = parser.value(port).toInt(nullptr, 10);
+        arguments.pluginUUID = parser.value(pluginUUID);
+        arguments.registerEvent = parser.value(registerEvent);
+        arguments.info = parser.value(info);
+    }
+
+    Plugin plugin;
+    // Without a connection the process stays up, idle, until the host ends it.
+    plugin.init(arguments);
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,158 @@
+#include "qstreamdeckplugin.h"
+
+#include "models/esddevicemodel.h"
+#include "models/esdeventmodel.h"
+
+#include <QHash>
+#include <QJsonDocument>
+#include <QUrl>
+
+QStreamDeckPlugin::QStreamDeckPlugin(QObject *parent)
+    : QObject(parent)
+    , webSocket(QString(), QWebSocketProtocol::Version13, nullptr)
+{
+}
+
+QStreamDeckPlugin::~QStreamDeckPlugin()
+{
+    closeConnection();
+}
+
+void QStreamDeckPlugin::setLaunchValues(int port, const QString &pluginUUID,
+                                        const QString &registerEvent, const QString &info)
+{
+    pluginModel = ESDPluginModel(port, pluginUUID, registerEvent, info);
+}
+
+bool QStreamDeckPlugin::connectToHost()
+{
+    if (!pluginModel.isValid())
+        return false;
+
+    const QUrl url(QStringLiteral("ws://127.0.0.1:") + QString::number(pluginModel.port, 10),
+                   QUrl::TolerantMode);
+    webSocket.open(url);
+    // The socket reports the outcome only later, from the event loop.
+    connect(&webSocket, &QWebSocket::connected, this, &QStreamDeckPlugin::streamdeck_onConnected);
+    connect(&webSocket, &QWebSocket::disconnected, this,
+            &QStreamDeckPlugin::streamdeck_onDisconnected);
+    return true;
+}
+
+void QStreamDeckPlugin::detachSocket()
+{
+    disconnect(&webSocket, &QWebSocket::textMessageReceived, this,
+               &QStreamDeckPlugin::streamdeck_onDataReceived);
+    disconnect(&webSocket, &QWebSocket::connected, this, &QStreamDeckPlugin::streamdeck_onConnected);
+    disconnect(&webSocket, &QWebSocket::disconnected, this,
+               &QStreamDeckPlugin::streamdeck_onDisconnected);
+}
+
+bool QStreamDeckPlugin::closeConnection()
+{
+    if (!webSocket.isValid())
+        return false;
+    // Detached first, so the disconnection that follows the close runs no handler of ours.
+    detachSocket();
+    webSocket.close(QWebSocketProtocol::CloseCodeNormal, QStringLiteral("Normal exit"));
+    return true;
+}
+
+void QStreamDeckPlugin::cleanup()
+{
+    closeConnection();
+}
+
+void QStreamDeckPlugin::streamdeck_onConnected()
+{
+    connect(&webSocket, &QWebSocket::textMessageReceived, this,
+            &QStreamDeckPlugin::streamdeck_onDataReceived);
+    send(QJsonObject{{QStringLiteral("uuid"), pluginModel.uuid},
+                     {QStringLiteral("event"), pluginModel.event}});
+}
+
+void QStreamDeckPlugin::streamdeck_onDisconnected()
+{
+    // The host has gone: no reconnection; the process stays up until the host ends it.
+    detachSocket();
+}
+
+void QStreamDeckPlugin::streamdeck_onDataReceived(QString message)
+{
+    // Text that is not a JSON object dispatches as an empty object, which emits nothing.
+    QJsonObject object = QJsonDocument::fromJson(message.toUtf8()).object();
+    dispatchEvent(object);
+}
+
+void QStreamDeckPlugin::send(const QJsonObject &message)
+{
+    webSocket.sendTextMessage(
+        QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+}
+
+bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
+{
+    // A message with a "device" key that is no device event falls through to the next family.
+    if (message.contains(QLatin1String("device"))) {
+        ESDDeviceModel model;
+        model.fromJson(message);
+        if (model.event == QLatin1String("deviceDidConnect")) {
+            emit deviceDidConnect(model.device, model.deviceInfo);
+            return true;
+        }
+        if (model.event == QLatin1String("deviceDidDisconnect")) {
+            emit deviceDidDisconnect(model.device);
+            return true;
+        }
+    }
+
+    if (message.contains(QLatin1String("action"))) {
+        using ActionSignal = void (QStreamDeckPlugin::*)(const QStreamDeckAction &);
+        static const QHash<QString, ActionSignal> actionEvents = [] {
+            QHash<QString, ActionSignal> table;
+            table.reserve(10);
+            table.insert(QStringLiteral("keyDown"), &QStreamDeckPlugin::keyDown);
+            table.insert(QStringLiteral("keyUp"), &QStreamDeckPlugin::keyUp);
+            table.insert(QStringLiteral("willAppear"), &QStreamDeckPlugin::willAppear);
+            table.insert(QStringLiteral("willDisappear"), &QStreamDeckPlugin::willDisappear);
+            table.insert(QStringLiteral("titleParametersDidChange"),
+                         &QStreamDeckPlugin::titleParametersDidChange);
+            table.insert(QStringLiteral("propertyInspectorDidAppear"),
+                         &QStreamDeckPlugin::propertyInspectorDidAppear);
+            table.insert(QStringLiteral("propertyInspectorDidDisappear"),
+                         &QStreamDeckPlugin::propertyInspectorDidDisappear);
+            table.insert(QStringLiteral("sendToPlugin"), &QStreamDeckPlugin::sendToPlugin);
+            table.insert(QStringLiteral("didReceiveSettings"),
+                         &QStreamDeckPlugin::didReceiveSettings);
+            table.insert(QStringLiteral("didReceiveGlobalSettings"),
+                         &QStreamDeckPlugin::didReceiveGlobalSettings);
+            return table;
+        }();
+
+        QStreamDeckAction action;
+        action.fromJson(message);
+        const ActionSignal signal = actionEvents.value(action.event, nullptr);
+        if (!signal)
+            return false; // an action message never reaches the application family
+        emit(this->*signal)(action);
+        return true;
+    }
+
+    if (message.contains(QLatin1String("event"))) {
+        ESDEventModel model;
+        model.fromJson(message);
+        if (model.event == QLatin1String("applicationDidLaunch")) {
+            emit applicationDidLaunch(model.event, model.payload);
+            return true;
+        }
+        if (model.event == QLatin1String("applicationDidTerminate")) {
+            emit applicationDidTerminate(model.event, model.payload);
+            return true;
+        }
+        if (model.event == QLatin1String("systemDidWakeUp")) {
+            emit systemDidWakeUp();
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "esdsdktarget.h"
+#include "models/esdpluginmodel.h"
+#include "models/qstreamdeckaction.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <QWebSocket>
+
+// The plugin's end of the conversation with the host: registers, turns each inbound event into
+// a signal and offers each outbound command as a slot. The order of the signals and slots below
+// is the meta-object's method order, which callers through the meta-object rely on.
+class QStreamDeckPlugin : public QObject
+{
+    Q_OBJECT
+public:
+    explicit QStreamDeckPlugin(QObject *parent = nullptr);
+    ~QStreamDeckPlugin() override;
+
+    void setLaunchValues(int port, const QString &pluginUUID, const QString &registerEvent,
+                         const QString &info);
+    // Opens the socket; false, touching nothing, when the launch values are incomplete.
+    bool connectToHost();
+    // Detaches the socket handlers and closes a valid socket; true when it closed one.
+    bool closeConnection();
+    // Emits the one signal the message stands for; false when it stands for none.
+    bool dispatchEvent(QJsonObject &message);
+
+Q_SIGNALS:
+    void deviceDidConnect(const QString &deviceId, QJsonObject &deviceInfo);
+    void deviceDidDisconnect(const QString &deviceId);
+    void keyDown(const QStreamDeckAction &action);
+    void keyUp(const QStreamDeckAction &action);
+    void willAppear(const QStreamDeckAction &action);
+    void willDisappear(const QStreamDeckAction &action);
+    void titleParametersDidChange(const QStreamDeckAction &action);
+    void applicationDidLaunch(const QString &event, QJsonObject &payload);
+    void applicationDidTerminate(const QString &event, QJsonObject &payload);
+    void propertyInspectorDidAppear(const QStreamDeckAction &action);
+    void propertyInspectorDidDisappear(const QStreamDeckAction &action);
+    void sendToPlugin(const QStreamDeckAction &action);
+    void didReceiveSettings(const QStreamDeckAction &action);
+    void didReceiveGlobalSettings(const QStreamDeckAction &action);
+    void systemDidWakeUp();
+
+public Q_SLOTS:
+    void setSettings(QJsonObject &settings, const QString &context);
+    void setGlobalSettings(QJsonObject &settings, const QString &context);
+    void getSettings(const QString &context);
+    void getGlobalSettings(const QString &context);
+    void openURL(const QString &url);
+    void setState(int state, const QString &context);
+    void setTitle(const QString &title, const QString &context, ESDSDKTarget target = 0);
+    void setImage(const QString &base64Str, const QString &context, ESDSDKTarget target = 0);
+    void showAlert(const QString &context);
+    void showOk(const QString &context);
+    void sendToPropertyInspector(const QString &action, const QString &context,
+                                 QJsonObject &payload);
+    void switchProfile(const QString &deviceId, const QString &profileName);
+    void logMessage(const QString &message);
+    void cleanup();
+
+private Q_SLOTS:
+    void streamdeck_onConnected();
+    void streamdeck_onDisconnected();
+    void streamdeck_onDataReceived(QString message);
+
+private:
+    void detachSocket();
+    void send(const QJsonObject &message);
+
+    ESDPluginModel pluginModel;
+    QWebSocket webSocket;
+};

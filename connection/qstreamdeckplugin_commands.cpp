@@ -1,0 +1,106 @@
+// The outbound half of the host protocol: each slot sends one compact JSON object at once.
+#include "qstreamdeckplugin.h"
+
+namespace {
+
+QJsonObject command(const char *event, const QString &context)
+{
+    return QJsonObject{{QStringLiteral("event"), QLatin1String(event)},
+                       {QStringLiteral("context"), context}};
+}
+
+} // namespace
+
+void QStreamDeckPlugin::setSettings(QJsonObject &settings, const QString &context)
+{
+    QJsonObject message = command("setSettings", context);
+    message.insert(QStringLiteral("payload"), settings);
+    send(message);
+}
+
+void QStreamDeckPlugin::setGlobalSettings(QJsonObject &settings, const QString &context)
+{
+    QJsonObject message = command("setGlobalSettings", context);
+    message.insert(QStringLiteral("payload"), settings);
+    send(message);
+}
+
+void QStreamDeckPlugin::getSettings(const QString &context)
+{
+    send(command("getSettings", context));
+}
+
+void QStreamDeckPlugin::getGlobalSettings(const QString &context)
+{
+    send(command("getGlobalSettings", context));
+}
+
+void QStreamDeckPlugin::openURL(const QString &url)
+{
+    send(QJsonObject{{QStringLiteral("event"), QStringLiteral("openUrl")},
+                     {QStringLiteral("payload"), QJsonObject{{QStringLiteral("url"), url}}}});
+}
+
+void QStreamDeckPlugin::setState(int state, const QString &context)
+{
+    QJsonObject message = command("setState", context);
+    message.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("state"), state}});
+    send(message);
+}
+
+void QStreamDeckPlugin::setTitle(const QString &title, const QString &context,
+                                 ESDSDKTarget target)
+{
+    QJsonObject message = command("setTitle", context);
+    message.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("title"), title},
+                                                          {QStringLiteral("target"), target}});
+    send(message);
+}
+
+void QStreamDeckPlugin::setImage(const QString &base64Str, const QString &context,
+                                 ESDSDKTarget target)
+{
+    // The prefix anywhere in the text counts as present.
+    const QString prefix = QStringLiteral("data:image/png;base64,");
+    const QString image =
+        base64Str.indexOf(prefix, 0, Qt::CaseSensitive) >= 0 ? base64Str : prefix + base64Str;
+    QJsonObject message = command("setImage", context);
+    message.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("image"), image},
+                                                          {QStringLiteral("target"), target}});
+    send(message);
+}
+
+void QStreamDeckPlugin::showAlert(const QString &context)
+{
+    send(command("showAlert", context));
+}
+
+void QStreamDeckPlugin::showOk(const QString &context)
+{
+    send(command("showOk", context));
+}
+
+void QStreamDeckPlugin::sendToPropertyInspector(const QString &action, const QString &context,
+                                                QJsonObject &payload)
+{
+    QJsonObject message = command("sendToPropertyInspector", context);
+    message.insert(QStringLiteral("action"), action);
+    message.insert(QStringLiteral("payload"), payload);
+    send(message);
+}
+
+void QStreamDeckPlugin::switchProfile(const QString &deviceId, const QString &profileName)
+{
+    // The context of a profile switch is always this plugin, whatever the caller has at hand.
+    QJsonObject message = command("switchToProfile", pluginModel.uuid);
+    message.insert(QStringLiteral("device"), deviceId);
+    message.insert(QStringLiteral("payload"),
+                   QJsonObject{{QStringLiteral("profile"), profileName}});
+    send(message);
+}
+
+void QStreamDeckPlugin::logMessage(const QString &message)
+{
+    send(QJsonObject{{QStringLiteral("event"), QStringLiteral("logMessage")},
+                     {QStringLiteral("payload"), QJsonObject{{QStringLiteral("message"), message}}}});
+}

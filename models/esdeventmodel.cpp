@@ -1,0 +1,10 @@
+#include "esdeventmodel.h"
+
+bool ESDEventModel::fromJson(const QJsonObject &json)
+{
+    event = json["event"].toString();
+    // Unlike the other records, a missing payload keeps what the record held.
+    if (json.contains(QLatin1String("payload")))
+        payload = json["payload"].toObject();
+    return true;
+}

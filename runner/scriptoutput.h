@@ -1,0 +1,34 @@
+#pragma once
+
+#include "linesplitter.h"
+
+#include <QPointer>
+#include <QString>
+
+class QProcess;
+class QStreamDeckPlugin;
+
+// Reads one script's standard output and sends its commands to the host for the key whose
+// press started the script.
+class ScriptOutput
+{
+public:
+    ScriptOutput(QStreamDeckPlugin *streamDeck, QString context, QString device);
+
+    // Interprets every complete line that has arrived.
+    void read(QProcess &process);
+    // The script has ended: interprets what is left, a last line without a line feed included.
+    void finish(QProcess &process);
+
+    // Logs one line and makes the call its command word stands for, if any.
+    static void interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
+                          const QString &context, const QString &device);
+
+private:
+    // Cleared when the plugin's teardown destroys the host connection; a script killed then may
+    // still deliver output, which must not reach a destroyed object.
+    QPointer<QStreamDeckPlugin> streamDeck;
+    QString context;
+    QString device;
+    LineSplitter lines;
+};

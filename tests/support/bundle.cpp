@@ -1,0 +1,60 @@
+#include "bundle.h"
+
+#include <QDir>
+#include <QFile>
+
+Bundle::Bundle()
+{
+    if (!root.isValid())
+        return;
+    const QDir dir(root.path());
+    valid = dir.mkpath(QStringLiteral("bin")) && dir.mkpath(QStringLiteral("cmd"))
+        && dir.mkpath(QStringLiteral("work"))
+        && QFile::copy(QStringLiteral(KEYSCRIPT_EXECUTABLE), executable());
+}
+
+QString Bundle::executable() const
+{
+    return root.filePath(QStringLiteral("bin/keyscript"));
+}
+
+bool Bundle::writeScript(const QString &name, const QByteArray &body) const
+{
+    const QString path = QDir(cmdDir()).filePath(name);
+    return writeFile(path, "#!/bin/sh\n" + body)
+        && QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+}
+
+bool Bundle::writeFile(const QString &path, const QByteArray &content) const
+{
+    QFile file(QDir(root.path()).filePath(path));
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray Bundle::readFile(const QString &path) const
+{
+    QFile file(QDir(root.path()).filePath(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Bundle::start(QProcess &process, quint16 port, const QString &uuid, const QString &event,
+                   const QString &info) const
+{
+    startWith(process, {QStringLiteral("-port"), QString::number(port),
+                        QStringLiteral("-pluginUUID"), uuid, QStringLiteral("-registerEvent"),
+                        event, QStringLiteral("-info"), info});
+}
+
+void Bundle::startWith(QProcess &process, const QStringList &arguments) const
+{
+    process.setWorkingDirectory(workDir());
+    process.start(executable(), arguments);
+}
+
+QStringList Bundle::logLines() const
+{
+    QString text = QString::fromUtf8(readFile(QStringLiteral("work/log.txt")));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A temporary install of the plugin as the host would find it: bin/keyscript (a copy of the
+// built executable, so the application directory is the bundle's), cmd/ for scripts and a
+// separate working directory.
+class Bundle
+{
+public:
+    Bundle();
+
+    bool isValid() const { return valid; }
+    QString binDir() const { return root.filePath(QStringLiteral("bin")); }
+    QString cmdDir() const { return root.filePath(QStringLiteral("cmd")); }
+    QString workDir() const { return root.filePath(QStringLiteral("work")); }
+    QString executable() const;
+
+    // Writes an executable /bin/sh script cmd/<name> with body after the "#!" line.
+    bool writeScript(const QString &name, const QByteArray &body) const;
+    bool writeFile(const QString &path, const QByteArray &content) const;
+    QByteArray readFile(const QString &path) const;
+
+    // Starts the plugin in the working directory with the host's four launch arguments.
+    void start(QProcess &process, quint16 port, const QString &uuid = QStringLiteral("plugin-1"),
+               const QString &event = QStringLiteral("registerPlugin"),
+               const QString &info = QStringLiteral("{}")) const;
+    // Starts it with exactly these arguments.
+    void startWith(QProcess &process, const QStringList &arguments) const;
+
+    // The log the plugin wrote, as lines.
+    QStringList logLines() const;
+
+private:
+    QTemporaryDir root;
+    bool valid = false;
+};
+
+// The plugin as a child process that is ended with the test: the plugin itself never exits.
+class PluginProcess : public QProcess
+{
+public:
+    ~PluginProcess() override
+    {
+        if (state() != NotRunning) {
+            kill();
+            waitForFinished();
+        }
+    }
+};

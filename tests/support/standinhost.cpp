@@ -1,0 +1,63 @@
+#include "standinhost.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QWebSocket>
+
+StandInHost::StandInHost(QObject *parent)
+    : QObject(parent)
+    , server(QStringLiteral("stand-in host"), QWebSocketServer::NonSecureMode)
+{
+    connect(&server, &QWebSocketServer::newConnection, this, &StandInHost::onNewConnection);
+    server.listen(QHostAddress::LocalHost, 0);
+}
+
+StandInHost::~StandInHost()
+{
+    delete client;
+}
+
+void StandInHost::onNewConnection()
+{
+    while (QWebSocket *socket = server.nextPendingConnection()) {
+        ++connections;
+        delete client;
+        client = socket;
+        connect(socket, &QWebSocket::textMessageReceived, this,
+                [this](const QString &message) { messages.append(message); });
+        connect(socket, &QWebSocket::disconnected, this, [this, socket] {
+            clientClosed = true;
+            closeCode = socket->closeCode();
+            closeReason = socket->closeReason();
+        });
+    }
+}
+
+bool StandInHost::sendText(const QString &message)
+{
+    return client && client->sendTextMessage(message) >= 0;
+}
+
+bool StandInHost::sendBinary(const QByteArray &message)
+{
+    return client && client->sendBinaryMessage(message) >= 0;
+}
+
+void StandInHost::closeClient()
+{
+    if (client)
+        client->close(QWebSocketProtocol::CloseCodeGoingAway, QStringLiteral("host ends"));
+}
+
+bool StandInHost::press(const QString &action, const QString &context, const QByteArray &settings,
+                        const QString &device)
+{
+    const QJsonObject message{
+        {QStringLiteral("event"), QStringLiteral("keyDown")},
+        {QStringLiteral("action"), action},
+        {QStringLiteral("context"), context},
+        {QStringLiteral("device"), device},
+        {QStringLiteral("payload"),
+         QJsonObject{{QStringLiteral("settings"), QJsonDocument::fromJson(settings).object()}}}};
+    return sendText(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+}

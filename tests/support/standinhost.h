@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QWebSocketProtocol>
+#include <QWebSocketServer>
+
+class QWebSocket;
+
+// Plays the host for one plugin: listens on 127.0.0.1 at a free port, takes one client and
+// records every text message and close frame it sends.
+class StandInHost : public QObject
+{
+    Q_OBJECT
+public:
+    explicit StandInHost(QObject *parent = nullptr);
+    ~StandInHost() override;
+
+    quint16 port() const { return server.serverPort(); }
+    bool hasClient() const { return client != nullptr; }
+
+    // Sends to the connected plugin; false when none is connected.
+    bool sendText(const QString &message);
+    bool sendBinary(const QByteArray &message);
+    // Sends a key press for action on the key context; settings is the JSON of its settings.
+    bool press(const QString &action, const QString &context = QStringLiteral("ctx"),
+               const QByteArray &settings = "{}", const QString &device = QStringLiteral("dev"));
+    // Closes the plugin's connection from the host's side.
+    void closeClient();
+
+    QStringList messages;    // text messages, in arrival order
+    int connections = 0;     // plugins that connected
+    bool clientClosed = false;
+    QWebSocketProtocol::CloseCode closeCode = QWebSocketProtocol::CloseCodeNormal;
+    QString closeReason;
+
+private:
+    void onNewConnection();
+
+    QWebSocketServer server;
+    QWebSocket *client = nullptr;
+};
