@@ -43,7 +43,8 @@ void QStreamDeckPlugin::detachSocket()
 {
     disconnect(&webSocket, &QWebSocket::textMessageReceived, this,
                &QStreamDeckPlugin::streamdeck_onDataReceived);
-    disconnect(&webSocket, &QWebSocket::connected, this, &QStreamDeckPlugin::streamdeck_onConnected);
+    disconnect(&webSocket, &QWebSocket::connected, this,
+               &QStreamDeckPlugin::streamdeck_onConnected);
     disconnect(&webSocket, &QWebSocket::disconnected, this,
                &QStreamDeckPlugin::streamdeck_onDisconnected);
 }

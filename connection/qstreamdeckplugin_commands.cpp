@@ -48,8 +48,7 @@ void QStreamDeckPlugin::setState(int state, const QString &context)
     send(message);
 }
 
-void QStreamDeckPlugin::setTitle(const QString &title, const QString &context,
-                                 ESDSDKTarget target)
+void QStreamDeckPlugin::setTitle(const QString &title, const QString &context, ESDSDKTarget target)
 {
     QJsonObject message = command("setTitle", context);
     message.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("title"), title},
@@ -101,6 +100,7 @@ void QStreamDeckPlugin::switchProfile(const QString &deviceId, const QString &pr
 
 void QStreamDeckPlugin::logMessage(const QString &message)
 {
-    send(QJsonObject{{QStringLiteral("event"), QStringLiteral("logMessage")},
-                     {QStringLiteral("payload"), QJsonObject{{QStringLiteral("message"), message}}}});
+    send(QJsonObject{
+        {QStringLiteral("event"), QStringLiteral("logMessage")},
+        {QStringLiteral("payload"), QJsonObject{{QStringLiteral("message"), message}}}});
 }

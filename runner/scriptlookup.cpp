@@ -11,9 +11,9 @@ QString scriptBasePath(const QString &applicationDir, const QString &action)
 
 bool isScriptName(const QString &action)
 {
-    return !action.isEmpty() && action != QLatin1String(".") && action != QLatin1String("..")
-        && !action.contains(QLatin1Char('/')) && !action.contains(QLatin1Char('\\'))
-        && !action.contains(QChar(0));
+    return !action.isEmpty() && action != QLatin1String(".") && action != QLatin1String("..") &&
+           !action.contains(QLatin1Char('/')) && !action.contains(QLatin1Char('\\')) &&
+           !action.contains(QChar(0));
 }
 
 QString findScript(const QString &applicationDir, const QString &action)

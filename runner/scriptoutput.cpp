@@ -21,14 +21,17 @@ struct ScriptCommand
 // What a script may print, matched exactly and case-sensitively against the command word.
 const ScriptCommand scriptCommands[] = {
     {QLatin1String("setTitle"),
-     [](QStreamDeckPlugin &deck, const QString &argument, const QString &context,
-        const QString &) { deck.setTitle(argument, context, 0); }},
+     [](QStreamDeckPlugin &deck, const QString &argument, const QString &context, const QString &) {
+         deck.setTitle(argument, context, 0);
+     }},
     {QLatin1String("setState"),
-     [](QStreamDeckPlugin &deck, const QString &argument, const QString &context,
-        const QString &) { deck.setState(argument.toInt(nullptr, 10), context); }},
+     [](QStreamDeckPlugin &deck, const QString &argument, const QString &context, const QString &) {
+         deck.setState(argument.toInt(nullptr, 10), context);
+     }},
     {QLatin1String("switchProfile"),
-     [](QStreamDeckPlugin &deck, const QString &argument, const QString &,
-        const QString &device) { deck.switchProfile(device, argument); }},
+     [](QStreamDeckPlugin &deck, const QString &argument, const QString &, const QString &device) {
+         deck.switchProfile(device, argument);
+     }},
     {QLatin1String("showAlert"),
      [](QStreamDeckPlugin &deck, const QString &, const QString &context, const QString &) {
          deck.showAlert(context);

@@ -12,6 +12,5 @@ struct ScriptSettings
     QProcessEnvironment environment;
 
     // Reads payload["settings"]; only string values pass, any other value is the empty string.
-    static ScriptSettings fromPayload(const QJsonObject &payload,
-                                      const QProcessEnvironment &base);
+    static ScriptSettings fromPayload(const QJsonObject &payload, const QProcessEnvironment &base);
 };

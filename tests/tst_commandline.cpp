@@ -32,19 +32,19 @@ void CommandLineTest::connects_data()
     QTest::addColumn<QString>("registration");
 
     QTest::newRow("the host's form")
-        << QStringList{"-port", "%PORT%", "-pluginUUID", "U", "-registerEvent", "E", "-info",
-                       R"({"application":{}})"}
+        << QStringList{"-port",          "%PORT%", "-pluginUUID", "U",
+                       "-registerEvent", "E",      "-info",       R"({"application":{}})"}
         << R"({"event":"E","uuid":"U"})";
     QTest::newRow("-port=N")
         << QStringList{"-port=%PORT%", "-pluginUUID", "U", "-registerEvent", "E", "-info", "T"}
         << R"({"event":"E","uuid":"U"})";
     QTest::newRow("an option given twice takes the last value")
-        << QStringList{"-port", "1", "-pluginUUID", "first", "-port", "%PORT%", "-pluginUUID",
-                       "second", "-registerEvent", "E", "-info", "T"}
+        << QStringList{"-port",       "1",      "-pluginUUID",    "first", "-port", "%PORT%",
+                       "-pluginUUID", "second", "-registerEvent", "E",     "-info", "T"}
         << R"({"event":"E","uuid":"second"})";
     QTest::newRow("values with spaces and quotes")
-        << QStringList{"-port", "%PORT%", "-pluginUUID", "a \"b\" c", "-registerEvent",
-                       "register Plugin", "-info", "T"}
+        << QStringList{"-port",          "%PORT%",          "-pluginUUID", "a \"b\" c",
+                       "-registerEvent", "register Plugin", "-info",       "T"}
         << R"({"event":"register Plugin","uuid":"a \"b\" c"})";
 }
 
@@ -68,10 +68,10 @@ void CommandLineTest::staysUpUnconnected_data()
     QTest::newRow("no arguments") << QStringList();
     QTest::newRow("-port abc gives port 0")
         << QStringList{"-port", "abc", "-pluginUUID", "U", "-registerEvent", "E", "-info", "T"};
-    QTest::newRow("no info")
-        << QStringList{"-port", "%PORT%", "-pluginUUID", "U", "-registerEvent", "E"};
-    QTest::newRow("empty uuid")
-        << QStringList{"-port", "%PORT%", "-pluginUUID", "", "-registerEvent", "E", "-info", "T"};
+    QTest::newRow("no info") << QStringList{"-port", "%PORT%",         "-pluginUUID",
+                                            "U",     "-registerEvent", "E"};
+    QTest::newRow("empty uuid") << QStringList{"-port",          "%PORT%", "-pluginUUID", "",
+                                               "-registerEvent", "E",      "-info",       "T"};
 }
 
 void CommandLineTest::staysUpUnconnected()
@@ -128,8 +128,8 @@ void CommandLineTest::unknownOptionFailsBeforeConnecting()
     Bundle bundle;
     QVERIFY(bundle.isValid());
     PluginProcess plugin;
-    bundle.startWith(plugin, withPort({"-port", "%PORT%", "-pluginUUID", "U", "-registerEvent",
-                                       "E", "-info", "T", "-foo"},
+    bundle.startWith(plugin, withPort({"-port", "%PORT%", "-pluginUUID", "U", "-registerEvent", "E",
+                                       "-info", "T", "-foo"},
                                       host.port()));
     QVERIFY(plugin.waitForFinished());
     QVERIFY(plugin.exitCode() != 0);

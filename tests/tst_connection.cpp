@@ -25,10 +25,14 @@ void ConnectionTest::registrationBytes_data()
     QTest::addColumn<QString>("event");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("plain") << "U1" << "E1" << R"({"event":"E1","uuid":"U1"})";
-    QTest::newRow("double quote in the uuid")
-        << "A\"B" << "registerPlugin" << R"({"event":"registerPlugin","uuid":"A\"B"})";
-    QTest::newRow("backslash and non-ASCII") << "C:\\x" << "Größe"
+    QTest::newRow("plain") << "U1"
+                           << "E1"
+                           << R"({"event":"E1","uuid":"U1"})";
+    QTest::newRow("double quote in the uuid") << "A\"B"
+                                              << "registerPlugin"
+                                              << R"({"event":"registerPlugin","uuid":"A\"B"})";
+    QTest::newRow("backslash and non-ASCII") << "C:\\x"
+                                             << "Größe"
                                              << R"({"event":"Größe","uuid":"C:\\x"})";
 }
 
@@ -55,11 +59,21 @@ void ConnectionTest::incompleteValuesAttemptNoConnection_data()
     QTest::addColumn<QString>("event");
     QTest::addColumn<QString>("info");
 
-    QTest::newRow("port 0") << 0 << "U" << "E" << "{}";
-    QTest::newRow("negative port") << -5 << "U" << "E" << "{}";
-    QTest::newRow("empty uuid") << -1 << "" << "E" << "{}";
-    QTest::newRow("empty event") << -1 << "U" << "" << "{}";
-    QTest::newRow("empty info") << -1 << "U" << "E" << "";
+    QTest::newRow("port 0") << 0 << "U"
+                            << "E"
+                            << "{}";
+    QTest::newRow("negative port") << -5 << "U"
+                                   << "E"
+                                   << "{}";
+    QTest::newRow("empty uuid") << -1 << ""
+                                << "E"
+                                << "{}";
+    QTest::newRow("empty event") << -1 << "U"
+                                 << ""
+                                 << "{}";
+    QTest::newRow("empty info") << -1 << "U"
+                                << "E"
+                                << "";
 }
 
 void ConnectionTest::incompleteValuesAttemptNoConnection()
@@ -116,7 +130,7 @@ void ConnectionTest::hostClosingEndsTheConversation()
     QTRY_VERIFY(host.clientClosed);
     QTest::qWait(200);
     QCOMPARE(host.connections, 1); // no reconnection
-    plugin.cleanup();             // the socket is gone: nothing to send
+    plugin.cleanup();              // the socket is gone: nothing to send
     QCOMPARE(host.messages.size(), 1);
     QCOMPARE(keyDowns.size(), 0);
 }

@@ -45,8 +45,8 @@ bool LogFileTest::pressAndWaitForEcho()
 {
     const qsizetype before = host->messages.size();
     host->press("echo", "k", R"({"text":"done"})");
-    return QTest::qWaitFor([&] { return host->messages.size() == before + 1; })
-        && host->messages.last().contains("done");
+    return QTest::qWaitFor([&] { return host->messages.size() == before + 1; }) &&
+           host->messages.last().contains("done");
 }
 
 void LogFileTest::noFileNoLog()

@@ -43,12 +43,10 @@ void ModelsTest::action_data()
         << QStringList{"a.b", "C", "D", "keyDown"} << QByteArray(R"({"settings":{}})");
     QTest::newRow("empty object") << QByteArray("{}") << QStringList{"", "", "", ""}
                                   << QByteArray("{}");
-    QTest::newRow("number as context")
-        << QByteArray(R"({"action":"x","context":5})") << QStringList{"x", "", "", ""}
-        << QByteArray("{}");
-    QTest::newRow("array as payload")
-        << QByteArray(R"({"event":"keyUp","payload":[1,2]})") << QStringList{"", "", "", "keyUp"}
-        << QByteArray("{}");
+    QTest::newRow("number as context") << QByteArray(R"({"action":"x","context":5})")
+                                       << QStringList{"x", "", "", ""} << QByteArray("{}");
+    QTest::newRow("array as payload") << QByteArray(R"({"event":"keyUp","payload":[1,2]})")
+                                      << QStringList{"", "", "", "keyUp"} << QByteArray("{}");
     QTest::newRow("null and bool members")
         << QByteArray(R"({"action":null,"device":true,"payload":"{}"})")
         << QStringList{"", "", "", ""} << QByteArray("{}");
@@ -72,8 +70,8 @@ void ModelsTest::actionOverwritesEveryField()
     record.fromJson(object(R"({"action":"a","context":"c","device":"d","event":"e",)"
                            R"("payload":{"k":1}})"));
     QVERIFY(record.fromJson(QJsonObject()));
-    QVERIFY(record.action.isEmpty() && record.context.isEmpty() && record.device.isEmpty()
-            && record.event.isEmpty() && record.payload.isEmpty());
+    QVERIFY(record.action.isEmpty() && record.context.isEmpty() && record.device.isEmpty() &&
+            record.event.isEmpty() && record.payload.isEmpty());
 }
 
 void ModelsTest::device_data()
@@ -85,11 +83,14 @@ void ModelsTest::device_data()
 
     QTest::newRow("connect with info")
         << QByteArray(R"({"event":"deviceDidConnect","device":"D","deviceInfo":{"type":0}})")
-        << "deviceDidConnect" << "D" << QByteArray(R"({"type":0})");
+        << "deviceDidConnect"
+        << "D" << QByteArray(R"({"type":0})");
     QTest::newRow("without info") << QByteArray(R"({"event":"deviceDidConnect","device":"D"})")
-                                  << "deviceDidConnect" << "D" << QByteArray("{}");
-    QTest::newRow("mistyped members") << QByteArray(R"({"event":1,"device":[],"deviceInfo":"x"})")
-                                      << "" << "" << QByteArray("{}");
+                                  << "deviceDidConnect"
+                                  << "D" << QByteArray("{}");
+    QTest::newRow("mistyped members")
+        << QByteArray(R"({"event":1,"device":[],"deviceInfo":"x"})") << ""
+        << "" << QByteArray("{}");
 }
 
 void ModelsTest::device()
@@ -115,8 +116,8 @@ void ModelsTest::eventKeepsPayloadWithoutKey_data()
     QTest::newRow("no payload key keeps the old payload")
         << QByteArray(R"({"event":"systemDidWakeUp"})") << "systemDidWakeUp"
         << QByteArray(R"({"old":true})");
-    QTest::newRow("payload replaces") << QByteArray(R"({"event":"x","payload":{"new":1}})") << "x"
-                                      << QByteArray(R"({"new":1})");
+    QTest::newRow("payload replaces")
+        << QByteArray(R"({"event":"x","payload":{"new":1}})") << "x" << QByteArray(R"({"new":1})");
     QTest::newRow("mistyped payload empties")
         << QByteArray(R"({"event":"x","payload":3})") << "x" << QByteArray("{}");
 }
@@ -181,12 +182,24 @@ void ModelsTest::pluginIsValid_data()
     QTest::addColumn<QString>("info");
     QTest::addColumn<bool>("valid");
 
-    QTest::newRow("complete") << 1 << "U" << "E" << "I" << true;
-    QTest::newRow("port 0") << 0 << "U" << "E" << "I" << false;
-    QTest::newRow("negative port") << -1 << "U" << "E" << "I" << false;
-    QTest::newRow("empty uuid") << 1 << "" << "E" << "I" << false;
-    QTest::newRow("empty event") << 1 << "U" << "" << "I" << false;
-    QTest::newRow("empty info") << 1 << "U" << "E" << "" << false;
+    QTest::newRow("complete") << 1 << "U"
+                              << "E"
+                              << "I" << true;
+    QTest::newRow("port 0") << 0 << "U"
+                            << "E"
+                            << "I" << false;
+    QTest::newRow("negative port") << -1 << "U"
+                                   << "E"
+                                   << "I" << false;
+    QTest::newRow("empty uuid") << 1 << ""
+                                << "E"
+                                << "I" << false;
+    QTest::newRow("empty event") << 1 << "U"
+                                 << ""
+                                 << "I" << false;
+    QTest::newRow("empty info") << 1 << "U"
+                                << "E"
+                                << "" << false;
 }
 
 void ModelsTest::pluginIsValid()

@@ -8,9 +8,9 @@ Bundle::Bundle()
     if (!root.isValid())
         return;
     const QDir dir(root.path());
-    valid = dir.mkpath(QStringLiteral("bin")) && dir.mkpath(QStringLiteral("cmd"))
-        && dir.mkpath(QStringLiteral("work"))
-        && QFile::copy(QStringLiteral(KEYSCRIPT_EXECUTABLE), executable());
+    valid = dir.mkpath(QStringLiteral("bin")) && dir.mkpath(QStringLiteral("cmd")) &&
+            dir.mkpath(QStringLiteral("work")) &&
+            QFile::copy(QStringLiteral(KEYSCRIPT_EXECUTABLE), executable());
 }
 
 QString Bundle::executable() const
@@ -21,8 +21,8 @@ QString Bundle::executable() const
 bool Bundle::writeScript(const QString &name, const QByteArray &body) const
 {
     const QString path = QDir(cmdDir()).filePath(name);
-    return writeFile(path, "#!/bin/sh\n" + body)
-        && QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return writeFile(path, "#!/bin/sh\n" + body) &&
+           QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
 }
 
 bool Bundle::writeFile(const QString &path, const QByteArray &content) const
@@ -40,9 +40,9 @@ QByteArray Bundle::readFile(const QString &path) const
 void Bundle::start(QProcess &process, quint16 port, const QString &uuid, const QString &event,
                    const QString &info) const
 {
-    startWith(process, {QStringLiteral("-port"), QString::number(port),
-                        QStringLiteral("-pluginUUID"), uuid, QStringLiteral("-registerEvent"),
-                        event, QStringLiteral("-info"), info});
+    startWith(process,
+              {QStringLiteral("-port"), QString::number(port), QStringLiteral("-pluginUUID"), uuid,
+               QStringLiteral("-registerEvent"), event, QStringLiteral("-info"), info});
 }
 
 void Bundle::startWith(QProcess &process, const QStringList &arguments) const

@@ -29,8 +29,8 @@ public:
     // Closes the plugin's connection from the host's side.
     void closeClient();
 
-    QStringList messages;    // text messages, in arrival order
-    int connections = 0;     // plugins that connected
+    QStringList messages; // text messages, in arrival order
+    int connections = 0;  // plugins that connected
     bool clientClosed = false;
     QWebSocketProtocol::CloseCode closeCode = QWebSocketProtocol::CloseCodeNormal;
     QString closeReason;

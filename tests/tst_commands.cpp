@@ -1,0 +1,125 @@
+// Outbound commands: each slot puts exactly these bytes on the wire.
+#include "connection/qstreamdeckplugin.h"
+#include "support/standinhost.h"
+
+#include <QtTest>
+
+#include <functional>
+
+using Call = std::function<void(QStreamDeckPlugin &)>;
+Q_DECLARE_METATYPE(Call)
+
+class CommandsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void bytesOnTheWire_data();
+    void bytesOnTheWire();
+
+private:
+    StandInHost host;
+    QStreamDeckPlugin plugin;
+};
+
+void CommandsTest::initTestCase()
+{
+    plugin.setLaunchValues(host.port(), "plugin-uuid", "registerPlugin", "{}");
+    QVERIFY(plugin.connectToHost());
+    QTRY_COMPARE(host.messages.size(), 1);
+}
+
+void CommandsTest::bytesOnTheWire_data()
+{
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("setSettings") << Call([](QStreamDeckPlugin &p) {
+        QJsonObject settings{{"b", 2}, {"a", QJsonObject{{"x", "y"}}}};
+        p.setSettings(settings, "C");
+    }) << R"({"context":"C","event":"setSettings","payload":{"a":{"x":"y"},"b":2}})";
+    QTest::newRow("setSettings with an empty object") << Call([](QStreamDeckPlugin &p) {
+        QJsonObject empty;
+        p.setSettings(empty, "C");
+    }) << R"({"context":"C","event":"setSettings","payload":{}})";
+    QTest::newRow("setGlobalSettings") << Call([](QStreamDeckPlugin &p) {
+        QJsonObject settings{{"k", true}};
+        p.setGlobalSettings(settings, "C");
+    }) << R"({"context":"C","event":"setGlobalSettings","payload":{"k":true}})";
+    QTest::newRow("getSettings") << Call([](QStreamDeckPlugin &p) { p.getSettings("C"); })
+                                 << R"({"context":"C","event":"getSettings"})";
+    QTest::newRow("getGlobalSettings")
+        << Call([](QStreamDeckPlugin &p) { p.getGlobalSettings("C"); })
+        << R"({"context":"C","event":"getGlobalSettings"})";
+    QTest::newRow("openURL sends openUrl")
+        << Call([](QStreamDeckPlugin &p) { p.openURL("https://example.org/?a=1&b=\"2\""); })
+        << R"({"event":"openUrl","payload":{"url":"https://example.org/?a=1&b=\"2\""}})";
+    QTest::newRow("setState") << Call([](QStreamDeckPlugin &p) { p.setState(1, "C"); })
+                              << R"({"context":"C","event":"setState","payload":{"state":1}})";
+    QTest::newRow("setState negative")
+        << Call([](QStreamDeckPlugin &p) { p.setState(-3, "C"); })
+        << R"({"context":"C","event":"setState","payload":{"state":-3}})";
+    QTest::newRow("setTitle without target")
+        << Call([](QStreamDeckPlugin &p) { p.setTitle("Hi", "C"); })
+        << R"({"context":"C","event":"setTitle","payload":{"target":0,"title":"Hi"}})";
+    QTest::newRow("setTitle with target and escapes")
+        << Call([](QStreamDeckPlugin &p) { p.setTitle("a \"q\" \\ b\nc\tü✓", "C", 2); })
+        << "{\"context\":\"C\",\"event\":\"setTitle\",\"payload\":{\"target\":2,"
+           "\"title\":\"a \\\"q\\\" \\\\ b\\nc\\tü✓\"}}";
+    QTest::newRow("setTitle empty strings")
+        << Call([](QStreamDeckPlugin &p) { p.setTitle("", ""); })
+        << R"({"context":"","event":"setTitle","payload":{"target":0,"title":""}})";
+    QTest::newRow("setTitle through the meta-object, two arguments")
+        << Call([](QStreamDeckPlugin &p) {
+               QMetaObject::invokeMethod(&p, "setTitle", Q_ARG(QString, "M"), Q_ARG(QString, "C"));
+           })
+        << R"({"context":"C","event":"setTitle","payload":{"target":0,"title":"M"}})";
+    QTest::newRow("setImage adds the prefix") << Call([](QStreamDeckPlugin &p) {
+        p.setImage("iVBOR", "C");
+    }) << R"({"context":"C","event":"setImage","payload":{"image":"data:image/png;base64,iVBOR","target":0}})";
+    QTest::newRow("setImage keeps a leading prefix") << Call([](QStreamDeckPlugin &p) {
+        p.setImage("data:image/png;base64,AA", "C", 1);
+    }) << R"({"context":"C","event":"setImage","payload":{"image":"data:image/png;base64,AA","target":1}})";
+    QTest::newRow("setImage keeps a later prefix") << Call([](QStreamDeckPlugin &p) {
+        p.setImage("xx data:image/png;base64,AA", "C");
+    }) << R"({"context":"C","event":"setImage","payload":{"image":"xx data:image/png;base64,AA","target":0}})";
+    QTest::newRow("setImage prefix in other case") << Call([](QStreamDeckPlugin &p) {
+        p.setImage("DATA:image/png;base64,AA", "C");
+    }) << R"({"context":"C","event":"setImage","payload":{"image":"data:image/png;base64,DATA:image/png;base64,AA","target":0}})";
+    QTest::newRow("setImage of another type") << Call([](QStreamDeckPlugin &p) {
+        p.setImage("data:image/jpeg;base64,AA", "C");
+    }) << R"({"context":"C","event":"setImage","payload":{"image":"data:image/png;base64,data:image/jpeg;base64,AA","target":0}})";
+    QTest::newRow("setImage empty") << Call([](QStreamDeckPlugin &p) {
+        p.setImage("", "C");
+    }) << R"({"context":"C","event":"setImage","payload":{"image":"data:image/png;base64,","target":0}})";
+    QTest::newRow("showAlert") << Call([](QStreamDeckPlugin &p) { p.showAlert("C"); })
+                               << R"({"context":"C","event":"showAlert"})";
+    QTest::newRow("showOk") << Call([](QStreamDeckPlugin &p) { p.showOk("C"); })
+                            << R"({"context":"C","event":"showOk"})";
+    QTest::newRow("sendToPropertyInspector") << Call([](QStreamDeckPlugin &p) {
+        QJsonObject payload{{"n", 1.5}};
+        p.sendToPropertyInspector("a.b", "C", payload);
+    }) << R"({"action":"a.b","context":"C","event":"sendToPropertyInspector","payload":{"n":1.5}})";
+    QTest::newRow("switchProfile sends switchToProfile with the plugin's context")
+        << Call([](QStreamDeckPlugin &p) { p.switchProfile("D", "My Profile"); })
+        << R"({"context":"plugin-uuid","device":"D","event":"switchToProfile","payload":{"profile":"My Profile"}})";
+    QTest::newRow("switchProfile with an empty name") << Call([](QStreamDeckPlugin &p) {
+        p.switchProfile("", "");
+    }) << R"({"context":"plugin-uuid","device":"","event":"switchToProfile","payload":{"profile":""}})";
+    QTest::newRow("logMessage") << Call([](QStreamDeckPlugin &p) { p.logMessage("line\r\n"); })
+                                << R"({"event":"logMessage","payload":{"message":"line\r\n"}})";
+}
+
+void CommandsTest::bytesOnTheWire()
+{
+    QFETCH(Call, call);
+    QFETCH(QString, expected);
+
+    host.messages.clear();
+    call(plugin);
+    QTRY_COMPARE(host.messages.size(), 1);
+    QCOMPARE(host.messages.first(), expected);
+}
+
+QTEST_GUILESS_MAIN(CommandsTest)
+#include "tst_commands.moc"
