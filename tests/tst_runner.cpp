@@ -1,0 +1,336 @@
+// A key press end to end: the real executable in a temporary bundle runs tiny /bin/sh scripts,
+// and the stand-in host sees exactly what they print turned into commands.
+#include "support/bundle.h"
+#include "support/standinhost.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+QString title(const QString &text, const QString &context = QStringLiteral("k1"))
+{
+    QString escaped = text;
+    escaped.replace("\\", "\\\\").replace("\"", "\\\"").replace("\n", "\\n");
+    return QStringLiteral(
+               R"({"context":"%1","event":"setTitle","payload":{"target":0,"title":"%2"}})")
+        .arg(context, escaped);
+}
+QString state(int value)
+{
+    return QStringLiteral(R"({"context":"k1","event":"setState","payload":{"state":%1}})")
+        .arg(value);
+}
+const QString done = title("__done__");
+} // namespace
+
+class RunnerTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void suffixOrder_data();
+    void suffixOrder();
+    void missingScriptIsLogged_data();
+    void missingScriptIsLogged();
+    void onlyKeyDownRunsScripts();
+    void argumentsAndEnvironment_data();
+    void argumentsAndEnvironment();
+    void outputCommands_data();
+    void outputCommands();
+    void lastLineWithoutLineFeed();
+    void lineSplitAcrossWrites();
+    void quickPressesKeepTheirContext();
+    void logLines();
+    void standardErrorIsDiscarded();
+    void endlessLineIsBounded();
+
+private:
+    // Lines the plugin has sent since registration.
+    QStringList sent() const { return host->messages.mid(1); }
+    // The plugin's peak resident memory in kB.
+    qint64 peakKilobytes() const;
+
+    std::unique_ptr<StandInHost> host;
+    std::unique_ptr<Bundle> bundle;
+    std::unique_ptr<PluginProcess> plugin;
+};
+
+void RunnerTest::init()
+{
+    host = std::make_unique<StandInHost>();
+    bundle = std::make_unique<Bundle>();
+    plugin = std::make_unique<PluginProcess>();
+    QVERIFY(bundle->isValid());
+    QVERIFY(bundle->writeFile("work/log.txt", ""));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ZEB_inherited", "from the plugin");
+    plugin->setProcessEnvironment(environment);
+    bundle->start(*plugin, host->port());
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), 1, 10000);
+}
+
+void RunnerTest::cleanup()
+{
+    plugin.reset();
+    bundle.reset();
+    host.reset();
+}
+
+qint64 RunnerTest::peakKilobytes() const
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(plugin->processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+void RunnerTest::suffixOrder_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("ran");
+
+    QTest::newRow(".exe before .bat and bare") << QStringList{"a.exe", "a.bat", "a"} << "a.exe";
+    QTest::newRow(".bat before bare") << QStringList{"a.bat", "a"} << "a.bat";
+    QTest::newRow("bare") << QStringList{"a"} << "a";
+}
+
+void RunnerTest::suffixOrder()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, ran);
+
+    for (const QString &file : files)
+        QVERIFY(bundle->writeScript(file, "echo \"setTitle " + file.toUtf8() + "\"\n"));
+    host->press("a", "k1");
+    QTRY_COMPARE(sent(), QStringList{title(ran)});
+}
+
+void RunnerTest::missingScriptIsLogged_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("basePath"); // after "<bin>/../cmd/"
+
+    QTest::newRow("no such script") << "com.example.none"
+                                    << "com.example.none";
+    // Action names from the host never reach outside cmd/.
+    QTest::newRow("parent directory") << "../outside"
+                                      << "../outside";
+    QTest::newRow("into bin") << "../bin/keyscript"
+                              << "../bin/keyscript";
+    QTest::newRow("dot dot") << ".."
+                             << "..";
+    QTest::newRow("dot, the folder itself") << "."
+                                            << ".";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("backslash") << "..\\outside"
+                               << "..\\\\outside";
+    QTest::newRow("subfolder") << "sub/inner"
+                               << "sub/inner";
+}
+
+void RunnerTest::missingScriptIsLogged()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, basePath);
+
+    QVERIFY(bundle->writeScript("../outside", "echo 'setTitle escaped'\n"));
+    QVERIFY(QDir(bundle->cmdDir()).mkpath("sub"));
+    QVERIFY(bundle->writeScript("sub/inner", "echo 'setTitle escaped'\n"));
+    QVERIFY(bundle->writeScript("marker", "echo 'setTitle __done__'\n"));
+    host->press(action, "k1");
+    host->press("marker", "k1");
+
+    QTRY_COMPARE(sent(), QStringList{done});
+    const QStringList log = bundle->logLines();
+    QCOMPARE(log.filter("Could not found"),
+             QStringList{"Could not found \"" + bundle->binDir() + "/../cmd/" + basePath + "\""});
+    QCOMPARE(log.filter("run ").size(), 1); // the marker's
+}
+
+void RunnerTest::onlyKeyDownRunsScripts()
+{
+    QVERIFY(bundle->writeScript("a", "echo 'setTitle ran'\n"));
+    for (const char *event : {"keyUp", "willAppear", "willDisappear", "didReceiveSettings",
+                              "propertyInspectorDidAppear", "sendToPlugin"}) {
+        host->sendText(QStringLiteral(R"({"event":"%1","action":"a","context":"k1",)"
+                                      R"("device":"dev","payload":{"settings":{}}})")
+                           .arg(event));
+    }
+    host->press("a", "k1");
+    QTRY_COMPARE(sent(), QStringList{title("ran")});
+    QTest::qWait(200);
+    QCOMPARE(sent(), QStringList{title("ran")});
+}
+
+void RunnerTest::argumentsAndEnvironment_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("expected");
+
+    // The script prints its arguments in brackets, then the variables it sees.
+    QTest::newRow("sorted pairs") << QByteArray(R"({"b":"2","a":"1"})")
+                                  << "[--a][1][--b][2] a=1 b=2 inherited=from the plugin";
+    QTest::newRow("non-string values are empty")
+        << QByteArray(R"({"a":5,"b":true})") << "[--a][][--b][] a= b= inherited=from the plugin";
+    QTest::newRow("no settings, unchanged environment")
+        << QByteArray("null") << " a=unset b=unset inherited=from the plugin";
+    QTest::newRow("a setting replaces an inherited variable")
+        << QByteArray(R"({"inherited":"from the key"})")
+        << "[--inherited][from the key] a=unset b=unset inherited=from the key";
+    QTest::newRow("spaces and quotes pass whole")
+        << QByteArray(R"({"a":"x \"y\" $HOME;"})")
+        << "[--a][x \"y\" $HOME;] a=x \"y\" $HOME; b=unset inherited=from the plugin";
+}
+
+void RunnerTest::argumentsAndEnvironment()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, expected);
+
+    QVERIFY(bundle->writeScript("args", R"(out=""
+for a in "$@"; do out="$out[$a]"; done
+echo "setTitle $out a=${ZEB_a-unset} b=${ZEB_b-unset} inherited=$ZEB_inherited"
+)"));
+    host->press("args", "k1", settings);
+    QTRY_COMPARE(sent(), QStringList{title(expected)});
+}
+
+void RunnerTest::outputCommands_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString profile =
+        R"({"context":"plugin-1","device":"dev1","event":"switchToProfile","payload":{"profile":"%1"}})";
+    const QString alert = R"({"context":"k1","event":"showAlert"})";
+
+    QTest::newRow("inner spaces") << QByteArray("setTitle Hello World\n")
+                                  << QStringList{title("Hello World")};
+    QTest::newRow("backslash-n is a line break")
+        << QByteArray("setTitle a\\nb\n") << QStringList{title("a\nb")};
+    QTest::newRow("backslash-N is not")
+        << QByteArray("setTitle a\\Nb\n") << QStringList{title("a\\Nb")};
+    QTest::newRow("no argument") << QByteArray("setTitle\n") << QStringList{title("")};
+    QTest::newRow("a leading double space")
+        << QByteArray("setTitle  x\n") << QStringList{title(" x")};
+    QTest::newRow("CR LF and outer spaces")
+        << QByteArray("  setTitle X  \r\n") << QStringList{title("X")};
+    QTest::newRow("other letter case") << QByteArray("SETTITLE X\nsettitle X\n") << QStringList();
+    QTest::newRow("a tab does not split") << QByteArray("setTitle\tX\n") << QStringList();
+    QTest::newRow("empty and blank lines") << QByteArray("\n   \n\t\n") << QStringList();
+    QTest::newRow("non-ASCII") << QByteArray("setTitle Grüße ✓\n") << QStringList{title("Grüße ✓")};
+    QTest::newRow("quotes and backslashes")
+        << QByteArray("setTitle \"a\" \\ b\n") << QStringList{title("\"a\" \\ b")};
+    QTest::newRow("setState")
+        << QByteArray("setState 1\nsetState on\nsetState 1.5\nsetState -3\nsetState\n"
+                      "setState 99999999999\n")
+        << QStringList{state(1), state(0), state(0), state(-3), state(0), state(0)};
+    QTest::newRow("switchProfile with spaces")
+        << QByteArray("switchProfile My Profile\nswitchProfile\n")
+        << QStringList{profile.arg("My Profile"), profile.arg("")};
+    QTest::newRow("showAlert with and without text")
+        << QByteArray("showAlert\nshowAlert it failed\n") << QStringList{alert, alert};
+    QTest::newRow("two commands in one piece, in order")
+        << QByteArray("setTitle A\nsetState 1\n") << QStringList{title("A"), state(1)};
+    QTest::newRow("unknown words") << QByteArray("setImage x\nhello\n") << QStringList();
+}
+
+void RunnerTest::outputCommands()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(QStringList, expected);
+
+    QVERIFY(bundle->writeFile("cmd/out.data", output));
+    QVERIFY(bundle->writeScript("out", "cat \"$(dirname \"$0\")/out.data\"\n"
+                                       "echo 'setTitle __done__'\n"));
+    host->press("out", "k1", "{}", "dev1");
+    QTRY_VERIFY(sent().endsWith(done));
+    QCOMPARE(sent(), expected + QStringList{done});
+}
+
+void RunnerTest::lastLineWithoutLineFeed()
+{
+    QVERIFY(bundle->writeScript("a", "printf 'setTitle first\\nsetTitle last'\n"));
+    host->press("a", "k1");
+    QTRY_COMPARE(sent(), QStringList({title("first"), title("last")}));
+}
+
+void RunnerTest::lineSplitAcrossWrites()
+{
+    QVERIFY(bundle->writeScript("a", "printf 'setTi'; sleep 0.3; printf 'tle X\\n'; sleep 0.3\n"
+                                     "echo 'setTitle __done__'\n"));
+    host->press("a", "k1");
+    QTRY_VERIFY(sent().endsWith(done));
+    QCOMPARE(sent(), QStringList({title("X"), done}));
+    QCOMPARE(bundle->logLines().filter("read "),
+             QStringList({"read \"setTitle X\"", "read \"setTitle __done__\""}));
+}
+
+void RunnerTest::quickPressesKeepTheirContext()
+{
+    QVERIFY(bundle->writeScript("slow", "sleep 0.3; echo \"setTitle $ZEB_n\"\n"));
+    host->press("slow", "k1", R"({"n":"one"})");
+    host->press("slow", "k2", R"({"n":"two"})");
+    host->press("slow", "k1", R"({"n":"three"})");
+    QTRY_COMPARE(sent().size(), 3);
+    QStringList received = sent();
+    received.sort();
+    QStringList expected{title("one", "k1"), title("two", "k2"), title("three", "k1")};
+    expected.sort();
+    QCOMPARE(received, expected);
+}
+
+void RunnerTest::logLines()
+{
+    QVERIFY(bundle->writeScript("a", "echo 'setTitle \"hi\"'\n"));
+    host->press("a", "k1", R"({"b":"x y","a":"1"})");
+    const QStringList expected{"run \"" + bundle->binDir() +
+                                   "/../cmd/a\" QList(\"--a\", \"1\", \"--b\", \"x y\")",
+                               "state QProcess::Starting", "state QProcess::Running",
+                               "read \"setTitle \\\"hi\\\"\"", "state QProcess::NotRunning"};
+    QTRY_COMPARE(bundle->logLines(), expected);
+
+    QVERIFY(bundle->writeScript("b", "true\n"));
+    host->press("b", "k1");
+    QTRY_VERIFY(bundle->logLines().contains("run \"" + bundle->binDir() + "/../cmd/b\" QList()"));
+}
+
+void RunnerTest::standardErrorIsDiscarded()
+{
+    QVERIFY(bundle->writeScript("noisy", "echo 'setTitle start'\n"
+                                         "head -c 200000000 /dev/zero >&2\n"
+                                         "echo 'setTitle __done__'\n"));
+    host->press("noisy", "k1");
+    QTRY_VERIFY_WITH_TIMEOUT(sent().endsWith(done), 30000);
+    QCOMPARE(sent(), QStringList({title("start"), done}));
+    QVERIFY(bundle->logLines().filter("read ").size() == 2);
+    const qint64 peak = peakKilobytes();
+    QVERIFY2(peak > 0 && peak < 80 * 1024, qPrintable(QString::number(peak) + " kB"));
+}
+
+void RunnerTest::endlessLineIsBounded()
+{
+    QVERIFY(bundle->writeScript("endless", "printf 'setTitle '\n"
+                                           "head -c 50000000 /dev/zero | tr '\\0' x\n"
+                                           "printf '\\nsetTitle __done__\\n'\n"));
+    QVERIFY(QFile::remove(bundle->workDir() + "/log.txt"));
+    host->press("endless", "k1");
+    QTRY_VERIFY_WITH_TIMEOUT(sent().endsWith(done), 60000);
+    // The first piece carries the command word; the rest are lines of their own.
+    const QString start =
+        R"({"context":"k1","event":"setTitle","payload":{"target":0,"title":"xxxx)";
+    QVERIFY(sent().first().startsWith(start));
+    QCOMPARE(sent().size(), 2);
+    const qint64 peak = peakKilobytes();
+    QVERIFY2(peak > 0 && peak < 80 * 1024, qPrintable(QString::number(peak) + " kB"));
+}
+
+QTEST_GUILESS_MAIN(RunnerTest)
+#include "tst_runner.moc"

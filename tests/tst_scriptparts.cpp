@@ -1,0 +1,204 @@
+// The pure pieces of a key press: finding the script, its arguments and environment, and
+// cutting and reading the lines it prints. No processes, no sockets.
+#include "runner/linesplitter.h"
+#include "runner/scriptline.h"
+#include "runner/scriptlookup.h"
+#include "runner/scriptsettings.h"
+
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ScriptPartsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void parseLine_data();
+    void parseLine();
+    void splitLines_data();
+    void splitLines();
+    void scriptName_data();
+    void scriptName();
+    void findScript_data();
+    void findScript();
+    void settings_data();
+    void settings();
+};
+
+void ScriptPartsTest::parseLine_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("argument");
+
+    QTest::newRow("inner space kept") << QByteArray("setTitle Hello World\n") << "setTitle"
+                                      << "Hello World";
+    QTest::newRow("no space") << QByteArray("setTitle") << "setTitle"
+                              << "";
+    QTest::newRow("double space starts the argument with one")
+        << QByteArray("setTitle  x") << "setTitle"
+        << " x";
+    QTest::newRow("tab does not split") << QByteArray("setTitle\tX") << "setTitle\tX"
+                                        << "";
+    QTest::newRow("CR LF and outer spaces trimmed")
+        << QByteArray("  setState 1  \r\n") << "setState"
+        << "1";
+    QTest::newRow("backslash-n becomes a line feed")
+        << QByteArray("setTitle a\\nb\\n") << "setTitle"
+        << "a\nb\n";
+    QTest::newRow("backslash-N stays") << QByteArray("setTitle a\\Nb") << "setTitle"
+                                       << "a\\Nb";
+    QTest::newRow("backslash-n in the word stays") << QByteArray("set\\nTitle x") << "set\\nTitle"
+                                                   << "x";
+    QTest::newRow("empty line") << QByteArray("\n") << ""
+                                << "";
+    QTest::newRow("blank line") << QByteArray("   \t \n") << ""
+                                << "";
+    QTest::newRow("UTF-8") << QByteArray("setTitle Grüße ✓") << "setTitle"
+                           << "Grüße ✓";
+    QTest::newRow("invalid UTF-8 becomes replacement characters")
+        << QByteArray("setTitle \xff") << "setTitle" << QString(QChar::ReplacementCharacter);
+}
+
+void ScriptPartsTest::parseLine()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, word);
+    QFETCH(QString, argument);
+
+    const ScriptLine line = ScriptLine::parse(bytes);
+    QCOMPARE(line.word, word);
+    QCOMPARE(line.argument, argument);
+}
+
+void ScriptPartsTest::splitLines_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::addColumn<QByteArray>("rest");
+
+    using Bytes = QList<QByteArray>;
+    QTest::newRow("a line split across two writes is one line")
+        << Bytes{"setTi", "tle X\n"} << Bytes{"setTitle X\n"} << QByteArray();
+    QTest::newRow("two lines in one piece")
+        << Bytes{"a\nb\n"} << Bytes{"a\n", "b\n"} << QByteArray();
+    QTest::newRow("an unfinished tail waits") << Bytes{"a\nb"} << Bytes{"a\n"} << QByteArray("b");
+    QTest::newRow("empty lines count") << Bytes{"\n\n"} << Bytes{"\n", "\n"} << QByteArray();
+    QTest::newRow("a tail just below the bound waits")
+        << Bytes{QByteArray(LineSplitter::maxPending - 1, 'x')} << Bytes{}
+        << QByteArray(LineSplitter::maxPending - 1, 'x');
+    QTest::newRow("a tail at the bound is a line")
+        << Bytes{QByteArray(LineSplitter::maxPending - 1, 'x'), "y"}
+        << Bytes{QByteArray(LineSplitter::maxPending - 1, 'x') + 'y'} << QByteArray();
+    QTest::newRow("a complete long line stays whole")
+        << Bytes{QByteArray(3 * LineSplitter::maxPending, 'x') + '\n'}
+        << Bytes{QByteArray(3 * LineSplitter::maxPending, 'x') + '\n'} << QByteArray();
+}
+
+void ScriptPartsTest::splitLines()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QList<QByteArray>, lines);
+    QFETCH(QByteArray, rest);
+
+    LineSplitter splitter;
+    QList<QByteArray> seen;
+    for (const QByteArray &chunk : chunks)
+        seen += splitter.feed(chunk);
+    QCOMPARE(seen, lines);
+    QCOMPARE(splitter.takeRest(), rest);
+    QCOMPARE(splitter.takeRest(), QByteArray());
+}
+
+void ScriptPartsTest::scriptName_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("reverse-DNS") << "com.example.my-action_2" << true;
+    QTest::newRow("leading dots") << "..x" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("dot") << "." << false;
+    QTest::newRow("dot dot") << ".." << false;
+    QTest::newRow("parent path") << "../bin/x" << false;
+    QTest::newRow("absolute") << "/usr/bin/id" << false;
+    QTest::newRow("backslash") << "..\\bin\\x" << false;
+    QTest::newRow("drive path") << "C:\\Windows\\system32\\calc" << false;
+    QTest::newRow("NUL") << QString("a") + QChar(0) + "b" << false;
+}
+
+void ScriptPartsTest::scriptName()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, accepted);
+    QCOMPARE(isScriptName(action), accepted);
+}
+
+void ScriptPartsTest::findScript_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("found"); // suffix of the script found, "-" for none
+
+    QTest::newRow(".exe first") << QStringList{"a.exe", "a.bat", "a"} << ".exe";
+    QTest::newRow(".bat before bare") << QStringList{"a.bat", "a"} << ".bat";
+    QTest::newRow("bare") << QStringList{"a"} << "";
+    QTest::newRow("other suffixes are no script") << QStringList{"a.sh", "a.cmd"} << "-";
+    QTest::newRow("none") << QStringList() << "-";
+}
+
+void ScriptPartsTest::findScript()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, found);
+
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("bin") && QDir(dir.path()).mkpath("cmd"));
+    for (const QString &name : files) {
+        QFile file(dir.filePath("cmd/" + name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString bin = dir.filePath("bin");
+    QCOMPARE(scriptBasePath(bin, "a"), bin + "/../cmd/a");
+    QCOMPARE(::findScript(bin, "a"), found == "-" ? QString() : bin + "/../cmd/a" + found);
+}
+
+void ScriptPartsTest::settings_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("variables"); // ZEB_ variables as name=value, sorted
+
+    QTest::newRow("sorted pairs") << QByteArray(R"({"settings":{"b":"2","a":"1"}})")
+                                  << QStringList{"--a", "1", "--b", "2"}
+                                  << QStringList{"ZEB_a=1", "ZEB_b=2"};
+    QTest::newRow("non-string values are empty")
+        << QByteArray(R"({"settings":{"n":5,"on":true,"x":null,"l":[1],"o":{}}})")
+        << QStringList{"--l", "", "--n", "", "--o", "", "--on", "", "--x", ""}
+        << QStringList{"ZEB_l=", "ZEB_n=", "ZEB_o=", "ZEB_on=", "ZEB_x="};
+    QTest::newRow("no settings") << QByteArray(R"({"other":1})") << QStringList() << QStringList();
+    QTest::newRow("settings not an object")
+        << QByteArray(R"({"settings":["a","b"]})") << QStringList() << QStringList();
+    QTest::newRow("values with spaces, quotes and line feeds")
+        << QByteArray(R"({"settings":{"t":"a \"b\"\nc"}})") << QStringList{"--t", "a \"b\"\nc"}
+        << QStringList{"ZEB_t=a \"b\"\nc"};
+}
+
+void ScriptPartsTest::settings()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, variables);
+
+    QProcessEnvironment base;
+    base.insert("PATH", "/bin");
+    const ScriptSettings result =
+        ScriptSettings::fromPayload(QJsonDocument::fromJson(payload).object(), base);
+    QCOMPARE(result.arguments, arguments);
+    QStringList zeb = result.environment.toStringList().filter(QRegularExpression("^ZEB_"));
+    zeb.sort();
+    QCOMPARE(zeb, variables);
+    QCOMPARE(result.environment.value("PATH"), QString("/bin"));
+}
+
+QTEST_GUILESS_MAIN(ScriptPartsTest)
+#include "tst_scriptparts.moc"
