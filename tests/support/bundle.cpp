@@ -18,6 +18,14 @@ QString Bundle::executable() const
     return root.filePath(QStringLiteral("bin/keyscript"));
 }
 
+QString Bundle::addHost() const
+{
+    const QString path = root.filePath(QStringLiteral("bin/keyscript-host"));
+    return QFile::exists(path) || QFile::copy(QStringLiteral(KEYSCRIPT_HOST_EXECUTABLE), path)
+               ? path
+               : QString();
+}
+
 bool Bundle::writeScript(const QString &name, const QByteArray &body) const
 {
     const QString path = QDir(cmdDir()).filePath(name);

@@ -19,6 +19,8 @@ public:
     QString cmdDir() const { return root.filePath(QStringLiteral("cmd")); }
     QString workDir() const { return root.filePath(QStringLiteral("work")); }
     QString executable() const;
+    // Copies keyscript-host beside the plugin, so it starts the bundle's plugin by default.
+    QString addHost() const;
 
     // Writes an executable /bin/sh script cmd/<name> with body after the "#!" line.
     bool writeScript(const QString &name, const QByteArray &body) const;

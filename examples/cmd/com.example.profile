@@ -1,0 +1,3 @@
+#!/bin/sh
+# Switches the device to the profile named by the "profile" setting.
+echo "switchProfile ${ZEB_profile:-Default Profile}"

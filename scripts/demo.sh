@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds keyscript, installs it with its example scripts into build/bundle, and presses each
+# example key through keyscript-host, the stand-in host, so every round trip shows.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+build=${BUILD_DIR:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build"
+rm -rf "$build/bundle"
+cmake --install "$build" --prefix "$build/bundle" >/dev/null
+
+bundle="$build/bundle"
+host="$bundle/bin/keyscript-host"
+echo
+echo "The bundle: $bundle/bin/keyscript with its scripts in $bundle/cmd/"
+ls "$bundle/cmd"
+
+show() {
+    echo
+    echo "\$ keyscript-host $*"
+    "$host" "$@"
+}
+show press com.example.greet --settings '{"name":"Ada"}'
+show press com.example.toggle --settings '{"name":"demo"}'
+show press com.example.toggle --settings '{"name":"demo"}'
+show press com.example.countdown --settings '{"seconds":"3"}' --quiet-ms 1500
+show press com.example.profile --settings '{"profile":"Work"}'
+show press com.example.check --settings '{"path":"/no/such/file"}'
+show --json press com.example.greet --context my-key
+echo
+echo "Write your own: put an executable script in $bundle/cmd/ named after its action, then"
+echo "  $host press <action> --settings '{\"key\":\"value\"}'"

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary bundle and presses every example script through
+# keyscript-host, comparing what comes back with what a user would expect to see.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+export TMPDIR=$prefix # the toggle example keeps its state here
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix/bundle" >/dev/null
+host="$prefix/bundle/bin/keyscript-host"
+
+failures=0
+expect() { # expect "what it shows" -- keyscript-host arguments
+    local expected=$1 actual
+    shift 2
+    actual=$("$host" --uuid PLUGIN "$@")
+    if [ "$actual" == "$expected" ]; then
+        echo "ok: $*"
+    else
+        echo "FAILED: keyscript-host $*"
+        diff <(echo "$expected") <(echo "$actual") || true
+        failures=$((failures + 1))
+    fi
+}
+
+expect 'setTitle context=key-1 target=0 title="Hello\nAda"' \
+    -- press com.example.greet --settings '{"name":"Ada"}'
+expect 'setState context=key-1 state=1
+setTitle context=key-1 target=0 title="On"' -- press com.example.toggle
+expect 'setState context=key-1 state=0
+setTitle context=key-1 target=0 title="Off"' -- press com.example.toggle
+expect 'setTitle context=key-1 target=0 title="2"
+setTitle context=key-1 target=0 title="1"
+setTitle context=key-1 target=0 title="Go!"' \
+    -- --quiet-ms 1500 press com.example.countdown --settings '{"seconds":"2"}'
+expect 'switchToProfile context=PLUGIN device=device-1 profile="Work"' \
+    -- press com.example.profile --settings '{"profile":"Work"}'
+expect 'showAlert context=k
+setTitle context=k target=0 title="missing"' \
+    -- press com.example.check --settings '{"path":"/no/such/file"}' --context k
+expect 'setTitle context=key-1 target=0 title="OK\ntmp"' \
+    -- press com.example.check --settings '{"path":"/tmp"}'
+
+echo "$((7 - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,216 @@
+// keyscript-host, the stand-in host for script authors: its usage errors, its registration
+// checks, and the events it sends on the plugin's behalf.
+#include "messageformat.h"
+#include "support/bundle.h"
+
+#include <QtTest>
+
+class KeyscriptHostTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void readable_data();
+    void readable();
+    void usageErrors_data();
+    void usageErrors();
+    void helpNamesEveryOption();
+    void registrationFailures_data();
+    void registrationFailures();
+    void events_data();
+    void events();
+    void interactiveInput();
+
+private:
+    // Runs keyscript-host from the bundle; returns its exit code.
+    int run(const QStringList &arguments, const QByteArray &input = QByteArray());
+
+    Bundle bundle;
+    QString host;
+    QByteArray out;
+    QByteArray err;
+};
+
+void KeyscriptHostTest::initTestCase()
+{
+    QVERIFY(bundle.isValid());
+    host = bundle.addHost();
+    QVERIFY(!host.isEmpty());
+    QVERIFY(bundle.writeScript("greet", "echo \"setTitle Hello $ZEB_name\"\necho 'setState 1'\n"));
+}
+
+int KeyscriptHostTest::run(const QStringList &arguments, const QByteArray &input)
+{
+    QProcess process;
+    process.setWorkingDirectory(bundle.workDir());
+    process.start(host, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        return -1;
+    out = process.readAllStandardOutput();
+    err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+}
+
+void KeyscriptHostTest::readable_data()
+{
+    QTest::addColumn<QString>("json");
+    QTest::addColumn<QString>("readable");
+
+    QTest::newRow("setTitle")
+        << R"({"context":"k1","event":"setTitle","payload":{"target":0,"title":"Hello"}})"
+        << R"(setTitle context=k1 target=0 title="Hello")";
+    QTest::newRow("escapes in titles")
+        << R"({"context":"k1","event":"setTitle","payload":{"target":0,"title":"a\"b\nc"}})"
+        << R"(setTitle context=k1 target=0 title="a\"b\nc")";
+    QTest::newRow("a context that is no plain word is quoted")
+        << R"({"context":"a b","event":"showAlert"})"
+        << R"(showAlert context="a b")";
+    QTest::newRow("objects stay JSON")
+        << R"({"context":"c","event":"setSettings","payload":{"k":{"x":1}}})"
+        << R"(setSettings context=c k={"x":1})";
+    QTest::newRow("not JSON comes back as it is") << "garbage"
+                                                  << "garbage";
+}
+
+void KeyscriptHostTest::readable()
+{
+    QFETCH(QString, json);
+    QFETCH(QString, readable);
+    QCOMPARE(readableMessage(json), readable);
+}
+
+void KeyscriptHostTest::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("settings not JSON") << QStringList{"press", "a", "--settings", "{bad"}
+                                       << "--settings takes a JSON object, not \"{bad\"";
+    QTest::newRow("settings an array") << QStringList{"press", "a", "--settings", "[1]"}
+                                       << "--settings takes a JSON object, not \"[1]\"";
+    QTest::newRow("raw event not JSON")
+        << QStringList{"--send", "keyDown"} << "--send takes a JSON object, not \"keyDown\"";
+    QTest::newRow("press without action") << QStringList{"press"} << "press needs a value";
+    QTest::newRow("unknown option")
+        << QStringList{"--frobnicate"} << "unknown option --frobnicate (see --help)";
+    QTest::newRow("stray word") << QStringList{"greet"} << "unexpected \"greet\"";
+    QTest::newRow("repeat 0") << QStringList{"--repeat", "0", "press", "a"}
+                              << "--repeat takes a whole number from 1 up, not \"0\"";
+    QTest::newRow("plugin missing") << QStringList{"--plugin", "/no/such/plugin", "press", "a"}
+                                    << "no plugin to start at /no/such/plugin";
+    QTest::newRow("empty uuid") << QStringList{"--uuid", "", "press", "a"}
+                                << "--uuid, --register-event and --info may not be empty";
+}
+
+void KeyscriptHostTest::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    QCOMPARE(run(arguments), 2);
+    QVERIFY2(err.startsWith("keyscript-host: " + message.toUtf8()), err.constData());
+    QCOMPARE(err.count('\n'), 1);
+    QVERIFY(out.isEmpty());
+}
+
+void KeyscriptHostTest::helpNamesEveryOption()
+{
+    QCOMPARE(run({"--help"}), 0);
+    for (const char *option : {"press", "--settings", "--context", "--device", "--send", "--repeat",
+                               "--interactive", "--plugin", "--uuid", "--register-event", "--info",
+                               "--json", "--verbose", "--quiet-ms", "--timeout"})
+        QVERIFY2(out.contains(option), option);
+}
+
+void KeyscriptHostTest::registrationFailures_data()
+{
+    QTest::addColumn<QByteArray>("fakePlugin");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("no registration in time")
+        << QByteArray("sleep 10\n") << "no registration from the plugin within 300 ms";
+    QTest::newRow("exits before registering")
+        << QByteArray("exit 4\n") << "the plugin exited with code 4 before it registered";
+    // The real plugin, told another uuid than the host expects.
+    QTest::newRow("wrong uuid")
+        << QByteArray("exec \"$(dirname \"$0\")/keyscript\" -port \"$2\" -pluginUUID wrong "
+                      "-registerEvent \"$6\" -info \"$8\"\n")
+        << R"(the plugin registered with {"event":"registerPlugin","uuid":"wrong"}, expected)";
+    QTest::newRow("wrong event")
+        << QByteArray("exec \"$(dirname \"$0\")/keyscript\" -port \"$2\" -pluginUUID \"$4\" "
+                      "-registerEvent other -info \"$8\"\n")
+        << R"(the plugin registered with {"event":"other","uuid":"U"}, expected)";
+}
+
+void KeyscriptHostTest::registrationFailures()
+{
+    QFETCH(QByteArray, fakePlugin);
+    QFETCH(QString, message);
+
+    QVERIFY(bundle.writeFile("bin/fake", "#!/bin/sh\n" + fakePlugin));
+    QFile::setPermissions(bundle.binDir() + "/fake", QFile::ReadOwner | QFile::ExeOwner);
+    const int timeout = fakePlugin.startsWith("sleep") ? 300 : 10000;
+    QCOMPARE(run({"--plugin", bundle.binDir() + "/fake", "--uuid", "U", "--timeout",
+                  QString::number(timeout), "press", "greet"}),
+             3);
+    QVERIFY2(err.startsWith("keyscript-host: " + message.toUtf8()), err.constData());
+    QCOMPARE(err.count('\n'), 1);
+}
+
+void KeyscriptHostTest::events_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("output");
+
+    QTest::newRow("a press, readable")
+        << QStringList{"press", "greet", "--settings", R"({"name":"Ada"})"}
+        << QByteArray("setTitle context=key-1 target=0 title=\"Hello Ada\"\n"
+                      "setState context=key-1 state=1\n");
+    QTest::newRow("a press, raw JSON, own context and device")
+        << QStringList{"--json", "press", "greet", "--context", "k9", "--device", "d"}
+        << QByteArray(
+               R"({"context":"k9","event":"setTitle","payload":{"target":0,"title":"Hello"}})"
+               "\n"
+               R"({"context":"k9","event":"setState","payload":{"state":1}})"
+               "\n");
+    QTest::newRow("a raw event")
+        << QStringList{"--json", "--send",
+                       R"({"event":"keyDown","action":"greet","context":"raw",)"
+                       R"("payload":{"settings":{"name":"Bo"}}})"}
+        << QByteArray(
+               R"({"context":"raw","event":"setTitle","payload":{"target":0,"title":"Hello Bo"}})"
+               "\n"
+               R"({"context":"raw","event":"setState","payload":{"state":1}})"
+               "\n");
+    QTest::newRow("a press without a script answers nothing")
+        << QStringList{"--quiet-ms", "200", "press", "none"} << QByteArray();
+}
+
+void KeyscriptHostTest::events()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, output);
+
+    QCOMPARE(run(arguments), 0);
+    QCOMPARE(out, output);
+}
+
+void KeyscriptHostTest::interactiveInput()
+{
+    const QByteArray input = "press greet --settings {\"name\": \"A B\"} --context one\n"
+                             "\n"
+                             "{\"event\":\"keyDown\",\"action\":\"greet\",\"context\":\"two\"}\n"
+                             "press greet --settings {broken\n";
+    QCOMPARE(run({"--interactive", "--quiet-ms", "1000"}, input), 0);
+    QStringList lines = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
+    lines.sort(); // the two scripts run side by side
+    QCOMPARE(lines, QStringList({"setState context=one state=1", "setState context=two state=1",
+                                 "setTitle context=one target=0 title=\"Hello A B\"",
+                                 "setTitle context=two target=0 title=\"Hello\""}));
+    QVERIFY2(err.contains("--settings takes a JSON object"), err.constData());
+}
+
+QTEST_GUILESS_MAIN(KeyscriptHostTest)
+#include "tst_keyscripthost.moc"

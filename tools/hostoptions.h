@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// What keyscript-host was asked to do, read from its command line.
+struct HostOptions
+{
+    QString plugin; // the plugin executable to start
+    QString uuid;   // -pluginUUID handed to the plugin
+    QString registerEvent = QStringLiteral("registerPlugin");
+    QString info;              // -info handed to the plugin
+    QStringList events;        // JSON texts to send once the plugin has registered, in order
+    QStringList pressContexts; // the context of each press among them
+    bool interactive = false;
+    bool json = false;
+    bool verbose = false;
+    bool help = false;
+    int quietMs = 500;
+    int timeoutMs = 10000;
+
+    // Reads the arguments after the program name. On a usage error returns options with
+    // error set to a one-line message naming the problem.
+    static HostOptions parse(const QStringList &arguments, const QString &defaultPlugin);
+    QString error;
+
+    static QString usage();
+};
+
+// A key press as the host sends it, with the settings given as JSON text.
+QString keyDownEvent(const QString &action, const QString &context, const QString &device,
+                     const QJsonObject &settings);

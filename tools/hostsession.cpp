@@ -1,0 +1,223 @@
+#include "hostsession.h"
+
+#include "messageformat.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QWebSocket>
+
+#include <cstdio>
+
+HostSession::HostSession(HostOptions options, QObject *parent)
+    : QObject(parent)
+    , options(std::move(options))
+    , server(QStringLiteral("keyscript-host"), QWebSocketServer::NonSecureMode)
+    , out(stdout)
+{
+    inputOpen = this->options.interactive;
+    registrationTimer.setSingleShot(true);
+    quietTimer.setSingleShot(true);
+    overallTimer.setSingleShot(true);
+    connect(&server, &QWebSocketServer::newConnection, this, &HostSession::onNewConnection);
+    connect(&registrationTimer, &QTimer::timeout, this, [this] {
+        fail(RegistrationFailed, QStringLiteral("no registration from the plugin within %1 ms")
+                                     .arg(this->options.timeoutMs));
+    });
+    connect(&quietTimer, &QTimer::timeout, this, &HostSession::onQuiet);
+    connect(&overallTimer, &QTimer::timeout, this, [this] {
+        // Interactive input sets its own pace; the time limit is for a run on its own.
+        if (!inputOpen)
+            finish(Done);
+    });
+    connect(&plugin, &QProcess::finished, this, &HostSession::onPluginFinished);
+    connect(&plugin, &QProcess::errorOccurred, this, &HostSession::onPluginError);
+}
+
+void HostSession::start()
+{
+    if (!server.listen(QHostAddress::LocalHost, 0)) {
+        fail(UsageError, QStringLiteral("cannot listen on 127.0.0.1: ") + server.errorString());
+        return;
+    }
+    if (options.verbose) {
+        plugin.setProcessChannelMode(QProcess::ForwardedChannels);
+    } else {
+        plugin.setStandardOutputFile(QProcess::nullDevice());
+        plugin.setStandardErrorFile(QProcess::nullDevice());
+    }
+    plugin.start(options.plugin,
+                 {QStringLiteral("-port"), QString::number(server.serverPort()),
+                  QStringLiteral("-pluginUUID"), options.uuid, QStringLiteral("-registerEvent"),
+                  options.registerEvent, QStringLiteral("-info"), options.info});
+    registrationTimer.start(options.timeoutMs);
+}
+
+void HostSession::onNewConnection()
+{
+    while (QWebSocket *next = server.nextPendingConnection()) {
+        if (socket) { // one plugin, one connection
+            next->close(QWebSocketProtocol::CloseCodePolicyViolated);
+            next->deleteLater();
+            continue;
+        }
+        socket = next;
+        socket->setParent(this);
+        connect(socket, &QWebSocket::textMessageReceived, this, &HostSession::onMessage);
+    }
+}
+
+void HostSession::onMessage(const QString &message)
+{
+    if (!registered) {
+        onRegistration(message);
+        return;
+    }
+    out << (options.json ? message : readableMessage(message)) << Qt::endl;
+    quietTimer.start(options.quietMs);
+}
+
+void HostSession::onRegistration(const QString &message)
+{
+    const QJsonObject registration = QJsonDocument::fromJson(message.toUtf8()).object();
+    const QString uuid = registration.value(QStringLiteral("uuid")).toString();
+    const QString event = registration.value(QStringLiteral("event")).toString();
+    if (event != options.registerEvent || uuid != options.uuid) {
+        fail(RegistrationFailed,
+             QStringLiteral("the plugin registered with %1, expected event \"%2\" and uuid \"%3\"")
+                 .arg(message, options.registerEvent, options.uuid));
+        return;
+    }
+    registered = true;
+    registrationTimer.stop();
+    for (const QString &event : std::as_const(options.events))
+        send(event);
+    quietTimer.start(options.quietMs);
+    overallTimer.start(options.timeoutMs);
+}
+
+void HostSession::send(const QString &event)
+{
+    if (options.verbose)
+        out << "> " << event << Qt::endl;
+    socket->sendTextMessage(event);
+    quietTimer.start(options.quietMs);
+}
+
+void HostSession::inputLine(const QString &line)
+{
+    const QString text = line.trimmed();
+    if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
+        return;
+    QStringList events;
+    if (text.startsWith(QLatin1Char('{'))) {
+        if (!QJsonDocument::fromJson(text.toUtf8()).isObject()) {
+            fprintf(stderr, "keyscript-host: not a JSON object, skipped: %s\n", qPrintable(text));
+            return;
+        }
+        events << text;
+    } else {
+        // The shorthand splits at spaces; a JSON value runs to its closing brace.
+        QStringList words;
+        for (qsizetype i = 0; i < text.size();) {
+            if (text.at(i).isSpace()) {
+                ++i;
+                continue;
+            }
+            qsizetype end = i;
+            if (text.at(i) == QLatin1Char('{')) {
+                int depth = 0;
+                bool inString = false;
+                for (; end < text.size(); ++end) {
+                    const QChar c = text.at(end);
+                    if (inString) {
+                        if (c == QLatin1Char('\\'))
+                            ++end;
+                        else if (c == QLatin1Char('"'))
+                            inString = false;
+                    } else if (c == QLatin1Char('"')) {
+                        inString = true;
+                    } else if (c == QLatin1Char('{')) {
+                        ++depth;
+                    } else if (c == QLatin1Char('}') && --depth == 0) {
+                        ++end;
+                        break;
+                    }
+                }
+            } else {
+                while (end < text.size() && !text.at(end).isSpace())
+                    ++end;
+            }
+            words << text.mid(i, end - i);
+            i = end;
+        }
+        const HostOptions parsed = HostOptions::parse(words, options.plugin);
+        if (!parsed.error.isEmpty()) {
+            fprintf(stderr, "keyscript-host: %s, skipped\n", qPrintable(parsed.error));
+            return;
+        }
+        events = parsed.events;
+    }
+    if (!registered) {
+        options.events << events; // sent once the plugin has registered
+        return;
+    }
+    for (const QString &event : std::as_const(events))
+        send(event);
+}
+
+void HostSession::inputClosed()
+{
+    inputOpen = false;
+    if (registered)
+        quietTimer.start(options.quietMs);
+}
+
+void HostSession::onQuiet()
+{
+    if (!inputOpen)
+        finish(Done);
+}
+
+void HostSession::onPluginFinished(int exitCode, QProcess::ExitStatus status)
+{
+    if (ended)
+        return;
+    if (!registered) {
+        fail(RegistrationFailed,
+             status == QProcess::CrashExit
+                 ? QStringLiteral("the plugin crashed before it registered")
+                 : QStringLiteral("the plugin exited with code %1 before it registered")
+                       .arg(exitCode));
+        return;
+    }
+    finish(Done); // nothing more can arrive
+}
+
+void HostSession::onPluginError(QProcess::ProcessError error)
+{
+    if (error == QProcess::FailedToStart)
+        fail(UsageError, QStringLiteral("cannot start the plugin %1: %2")
+                             .arg(options.plugin, plugin.errorString()));
+}
+
+void HostSession::fail(int exitCode, const QString &message)
+{
+    if (ended)
+        return;
+    fprintf(stderr, "keyscript-host: %s\n", qPrintable(message));
+    finish(exitCode);
+}
+
+void HostSession::finish(int exitCode)
+{
+    if (ended)
+        return;
+    ended = true;
+    out.flush();
+    // The host ends its plugins; the plugin never ends by itself.
+    if (plugin.state() != QProcess::NotRunning) {
+        plugin.kill();
+        plugin.waitForFinished();
+    }
+    emit finished(exitCode);
+}

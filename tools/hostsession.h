@@ -1,0 +1,54 @@
+#pragma once
+
+#include "hostoptions.h"
+
+#include <QObject>
+#include <QProcess>
+#include <QTextStream>
+#include <QTimer>
+#include <QWebSocketServer>
+
+class QWebSocket;
+
+// One run of keyscript-host: starts the plugin, checks its registration, sends the events and
+// prints what comes back until the plugin has been quiet for a while.
+class HostSession : public QObject
+{
+    Q_OBJECT
+public:
+    enum ExitCode { Done = 0, UsageError = 2, RegistrationFailed = 3 };
+
+    explicit HostSession(HostOptions options, QObject *parent = nullptr);
+
+    // Starts listening and the plugin; the outcome arrives through finished().
+    void start();
+    // One line of interactive input: the press shorthand or a raw JSON event.
+    void inputLine(const QString &line);
+    void inputClosed();
+
+Q_SIGNALS:
+    void finished(int exitCode);
+
+private:
+    void onNewConnection();
+    void onMessage(const QString &message);
+    void onRegistration(const QString &message);
+    void onPluginFinished(int exitCode, QProcess::ExitStatus status);
+    void onPluginError(QProcess::ProcessError error);
+    void send(const QString &event);
+    void onQuiet();
+    void fail(int exitCode, const QString &message);
+    void finish(int exitCode);
+
+    HostOptions options;
+    QWebSocketServer server;
+    QWebSocket *socket = nullptr;
+    QProcess plugin;
+    QTimer registrationTimer;
+    QTimer quietTimer;
+    QTimer overallTimer;
+    QTextStream out;
+    bool registered = false;
+    bool inputOpen = false;
+    bool ended = false;
+};
