@@ -1,0 +1,156 @@
+// Faults from outside: a host that goes away or never answers, frames no host should send, and
+// a burst of presses. The plugin stays up and keeps answering.
+#include "support/bundle.h"
+#include "support/standinhost.h"
+
+#include <QTcpServer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+QString title(const QString &text, const QString &context)
+{
+    return QStringLiteral(
+               R"({"context":"%1","event":"setTitle","payload":{"target":0,"title":"%2"}})")
+        .arg(context, text);
+}
+
+// The direct children of a process, from /proc.
+QStringList childrenOf(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("unreadable")};
+    return QString::fromLatin1(file.readAll()).split(' ', Qt::SkipEmptyParts);
+}
+} // namespace
+
+class FaultsTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void hostClosesMidRun();
+    void hostRefusesTheConnection();
+    void garbageThenAPress_data();
+    void garbageThenAPress();
+    void burstOfPresses();
+
+private:
+    bool startPlugin();
+
+    std::unique_ptr<StandInHost> host;
+    std::unique_ptr<Bundle> bundle;
+    std::unique_ptr<PluginProcess> plugin;
+};
+
+void FaultsTest::init()
+{
+    plugin.reset();
+    host = std::make_unique<StandInHost>();
+    bundle = std::make_unique<Bundle>();
+    plugin = std::make_unique<PluginProcess>();
+    QVERIFY(bundle->isValid());
+    QVERIFY(bundle->writeFile("work/log.txt", ""));
+    QVERIFY(bundle->writeScript("echo", "echo \"setTitle $ZEB_n\"\n"));
+}
+
+bool FaultsTest::startPlugin()
+{
+    bundle->start(*plugin, host->port());
+    return QTest::qWaitFor([this] { return host->messages.size() == 1; }, 10000);
+}
+
+void FaultsTest::hostClosesMidRun()
+{
+    QVERIFY(startPlugin());
+    QVERIFY(bundle->writeScript("slow", "sleep 0.3; echo 'setTitle late'\n"));
+    host->press("slow", "k1");
+    QTRY_VERIFY(bundle->logLines().contains("state QProcess::Running"));
+    host->closeClient();
+
+    // The script's answer finds no host; the plugin reads it and stays up, without reconnecting.
+    QTRY_VERIFY(bundle->logLines().contains("read \"setTitle late\""));
+    QTRY_VERIFY(bundle->logLines().endsWith("state QProcess::NotRunning"));
+    QTest::qWait(200);
+    QCOMPARE(plugin->state(), QProcess::Running);
+    QCOMPARE(host->connections, 1);
+    QCOMPARE(host->messages.size(), 1);
+}
+
+void FaultsTest::hostRefusesTheConnection()
+{
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe; // a port that was free a moment ago and has no listener now
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        closedPort = probe.serverPort();
+    }
+    bundle->start(*plugin, closedPort);
+    QVERIFY(plugin->waitForStarted());
+    QTest::qWait(500);
+    QCOMPARE(plugin->state(), QProcess::Running);
+    QCOMPARE(bundle->logLines(), QStringList());
+}
+
+void FaultsTest::garbageThenAPress_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<bool>("binary");
+
+    QTest::newRow("not JSON") << QByteArray("keyDown echo") << false;
+    QTest::newRow("a JSON array") << QByteArray(R"([{"event":"keyDown","action":"echo"}])")
+                                  << false;
+    QTest::newRow("5000-deep arrays") << QByteArray(5000, '[') + QByteArray(5000, ']') << false;
+    QByteArray objects;
+    for (int i = 0; i < 5000; ++i)
+        objects += R"({"event":"keyDown","action":"echo","payload":)";
+    objects += "{}" + QByteArray(5000, '}');
+    QTest::newRow("5000-deep objects") << objects << false;
+    QTest::newRow("a 3 MB string") << R"({"event":"willAppear","action":"echo","context":")" +
+                                          QByteArray(3 << 20, 'x') + R"("})"
+                                   << false;
+    QTest::newRow("invalid UTF-8")
+        << QByteArray("{\"event\":\"keyDown\",\"action\":\"\xff\xfe\"}") << false;
+    QTest::newRow("a binary frame")
+        << QByteArray(R"({"event":"keyDown","action":"echo","context":"bin"})") << true;
+    QTest::newRow("an empty binary frame") << QByteArray() << true;
+}
+
+void FaultsTest::garbageThenAPress()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(bool, binary);
+
+    QVERIFY(startPlugin());
+    if (binary)
+        QVERIFY(host->sendBinary(frame));
+    else
+        QVERIFY(host->sendText(QString::fromUtf8(frame)));
+    host->press("echo", "k1", R"({"n":"still here"})");
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.mid(1), QStringList{title("still here", "k1")}, 20000);
+    QCOMPARE(plugin->state(), QProcess::Running);
+}
+
+void FaultsTest::burstOfPresses()
+{
+    QVERIFY(startPlugin());
+    QVERIFY(QFile::remove(bundle->workDir() + "/log.txt"));
+    const int presses = 300;
+    QStringList expected;
+    for (int i = 0; i < presses; ++i) {
+        const QString context = QStringLiteral("k%1").arg(i);
+        host->press("echo", context, QStringLiteral(R"({"n":"%1"})").arg(i).toUtf8());
+        expected << title(QString::number(i), context);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), presses + 1, 60000);
+    QStringList received = host->messages.mid(1);
+    received.sort();
+    expected.sort();
+    QCOMPARE(received, expected);
+    QTRY_COMPARE(childrenOf(plugin->processId()), QStringList());
+}
+
+QTEST_GUILESS_MAIN(FaultsTest)
+#include "tst_faults.moc"
