@@ -5,6 +5,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 int main(int argc, char *argv[])
 {
@@ -38,6 +39,12 @@ int main(int argc, char *argv[])
         arguments.registerEvent = parser.value(registerEvent);
         arguments.info = parser.value(info);
     }
+
+    // The host is reached over plain ws:// on loopback, so no TLS backend is needed; without
+    // plugin paths none is loaded, which keeps OpenSSL and its company (some 5 MB resident) out
+    // of the process, and the warnings about the missing backend out of the log.
+    QCoreApplication::setLibraryPaths({});
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.network.ssl.warning=false"));
 
     Plugin plugin;
     // Without a connection the process stays up, idle, until the host ends it.

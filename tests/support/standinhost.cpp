@@ -23,13 +23,16 @@ void StandInHost::onNewConnection()
         ++connections;
         delete client;
         client = socket;
-        connect(socket, &QWebSocket::textMessageReceived, this,
-                [this](const QString &message) { messages.append(message); });
+        connect(socket, &QWebSocket::textMessageReceived, this, [this](const QString &message) {
+            messages.append(message);
+            emit messageReceived(message);
+        });
         connect(socket, &QWebSocket::disconnected, this, [this, socket] {
             clientClosed = true;
             closeCode = socket->closeCode();
             closeReason = socket->closeReason();
         });
+        emit clientConnected();
     }
 }
 

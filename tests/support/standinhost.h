@@ -35,6 +35,10 @@ public:
     QWebSocketProtocol::CloseCode closeCode = QWebSocketProtocol::CloseCodeNormal;
     QString closeReason;
 
+Q_SIGNALS:
+    void messageReceived(const QString &message);
+    void clientConnected();
+
 private:
     void onNewConnection();
 

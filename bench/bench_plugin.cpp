@@ -1,0 +1,239 @@
+// Whole-plugin benchmarks: the real executable against a stand-in host on loopback.
+// Usage: bench_plugin [--callgrind]    (prints one markdown table row per figure)
+#include "support/bundle.h"
+#include "support/standinhost.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include <unistd.h>
+
+namespace {
+
+struct Figures
+{
+    double median;
+    double p95;
+};
+
+Figures figures(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return {values.at(values.size() / 2), values.at(values.size() * 95 / 100)};
+}
+
+// Runs the event loop until done() holds or timeoutMs passes; false on time-out.
+bool waitUntil(StandInHost &host, const std::function<bool()> &done, int timeoutMs = 30000)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&host, &StandInHost::messageReceived, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    watchdog.start(timeoutMs);
+    loop.exec();
+    return done();
+}
+
+qint64 procStatus(qint64 pid, const char *field) // kB
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+double cpuMs(qint64 pid) // user + system time of the process itself
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray stat = file.readAll();
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    const double ticks = fields.at(11).toDouble() + fields.at(12).toDouble(); // utime, stime
+    return ticks * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
+void row(const char *what, const QString &measured, const char *target)
+{
+    std::printf("| %s | %s | %s |\n", what, qPrintable(measured), target);
+    std::fflush(stdout);
+}
+
+QString press(const QString &context, const QString &value = QStringLiteral("x"))
+{
+    return QStringLiteral(R"({"event":"keyDown","action":"bench.echo","context":"%1",)"
+                          R"("device":"d","payload":{"settings":{"t":"%2"}}})")
+        .arg(context, value);
+}
+
+// Starts the plugin (under valgrind when given) and waits for its registration.
+bool start(const Bundle &bundle, StandInHost &host, PluginProcess &plugin,
+           const QStringList &valgrind = {})
+{
+    plugin.setStandardOutputFile(QProcess::nullDevice());
+    plugin.setStandardErrorFile(QProcess::nullDevice());
+    plugin.setWorkingDirectory(bundle.workDir());
+    const QStringList arguments{"-port",          QString::number(host.port()),
+                                "-pluginUUID",    "bench",
+                                "-registerEvent", "registerPlugin",
+                                "-info",          "{}"};
+    if (valgrind.isEmpty())
+        plugin.start(bundle.executable(), arguments);
+    else
+        plugin.start("valgrind", valgrind + QStringList{bundle.executable()} + arguments);
+    return waitUntil(
+        host, [&] { return !host.messages.isEmpty(); }, 120000);
+}
+
+qint64 callgrindInstructions(const Bundle &bundle, int events)
+{
+    StandInHost host;
+    PluginProcess plugin;
+    const QString out = bundle.workDir() + QStringLiteral("/callgrind.%1").arg(events);
+    if (!start(bundle, host, plugin, {"--tool=callgrind", "--callgrind-out-file=" + out}))
+        return -1;
+    const QString appear = R"({"event":"willAppear","action":"bench.echo","context":"c",)"
+                           R"("device":"d","payload":{"settings":{"t":"x"}}})";
+    for (int i = 0; i < events; ++i)
+        host.sendText(appear);
+    host.sendText(press("last"));
+    if (!waitUntil(
+            host, [&] { return host.messages.size() == 2; }, 300000))
+        return -1;
+    plugin.terminate(); // callgrind writes its totals as the process ends
+    plugin.waitForFinished(60000);
+    QFile file(out);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith("summary:") || line.startsWith("totals:"))
+            return line.split(' ').at(1).toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const bool callgrind = app.arguments().contains(QStringLiteral("--callgrind"));
+
+    Bundle bundle;
+    if (!bundle.isValid() || !bundle.writeScript("bench.echo", "echo \"setTitle $ZEB_t\"\n")) {
+        std::fprintf(stderr, "bench_plugin: cannot lay out a bundle\n");
+        return 1;
+    }
+    std::printf("| figure | measured | target |\n|---|---|---|\n");
+
+    // Start to registration, ten times.
+    QList<double> startMs;
+    for (int i = 0; i < 10; ++i) {
+        StandInHost host;
+        PluginProcess plugin;
+        QElapsedTimer timer;
+        timer.start();
+        if (!start(bundle, host, plugin))
+            return 1;
+        startMs << timer.nsecsElapsed() / 1e6;
+    }
+    row("start to registration, median of 10",
+        QString::asprintf("%.1f ms", figures(startMs).median), "<= 30 ms");
+
+    StandInHost host;
+    PluginProcess plugin;
+    if (!start(bundle, host, plugin))
+        return 1;
+    const qint64 pid = plugin.processId();
+    row("resident memory after registration",
+        QString::asprintf("%.1f MB", procStatus(pid, "VmRSS:") / 1024.0), "<= 14 MB");
+
+    // Sequential presses: each answered before the next is sent.
+    QList<double> roundTrip;
+    for (int i = 0; i < 200; ++i) {
+        const qsizetype before = host.messages.size();
+        QElapsedTimer timer;
+        timer.start();
+        host.sendText(press(QStringLiteral("k%1").arg(i)));
+        if (!waitUntil(host, [&] { return host.messages.size() > before; }))
+            return 1;
+        roundTrip << timer.nsecsElapsed() / 1e3;
+    }
+    const Figures trip = figures(roundTrip);
+    QProcess floorRun;
+    floorRun.start(QCoreApplication::applicationDirPath() + "/spawn_floor",
+                   {bundle.cmdDir() + "/bench.echo", "200"});
+    floorRun.waitForFinished(120000);
+    const QList<QByteArray> floorFigures = floorRun.readAllStandardOutput().trimmed().split(' ');
+    const double floorMedian = floorFigures.value(0).toDouble();
+    row("press round trip, median / p95 of 200",
+        QString::asprintf("%.0f / %.0f us", trip.median, trip.p95), "");
+    row("floor: posix_spawn to first line, median / p95 of 200",
+        QString::asprintf("%.0f / %.0f us", floorMedian, floorFigures.value(1).toDouble()), "");
+    row("round trip / floor at the median", QString::asprintf("%.2fx", trip.median / floorMedian),
+        "<= 1.3x");
+
+    // A burst: 300 presses at once.
+    {
+        const qsizetype before = host.messages.size();
+        const double cpuBefore = cpuMs(pid);
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < 300; ++i)
+            host.sendText(press(QStringLiteral("burst%1").arg(i)));
+        if (!waitUntil(
+                host, [&] { return host.messages.size() == before + 300; }, 60000))
+            return 1;
+        row("300 presses at once: all answered",
+            QString::asprintf("%.0f ms", timer.nsecsElapsed() / 1e6), "<= 600 ms");
+        row("300 presses at once: plugin CPU", QString::asprintf("%.0f ms", cpuMs(pid) - cpuBefore),
+            "<= 150 ms");
+    }
+
+    // Many events the plugin only parses and dispatches, then one press.
+    {
+        const qsizetype before = host.messages.size();
+        const double cpuBefore = cpuMs(pid);
+        const QString appear = R"({"event":"willAppear","action":"bench.echo","context":"c",)"
+                               R"("device":"d","payload":{"settings":{"t":"x"}}})";
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < 50000; ++i)
+            host.sendText(appear);
+        host.sendText(press("after"));
+        if (!waitUntil(
+                host, [&] { return host.messages.size() == before + 1; }, 120000))
+            return 1;
+        row("50 000 events then a press: answered",
+            QString::asprintf("%.0f ms", timer.nsecsElapsed() / 1e6), "");
+        row("50 000 events then a press: plugin CPU",
+            QString::asprintf("%.0f ms", cpuMs(pid) - cpuBefore), "<= 350 ms");
+    }
+    row("peak resident memory over the run",
+        QString::asprintf("%.1f MB", procStatus(pid, "VmHWM:") / 1024.0), "");
+
+    if (callgrind) {
+        const qint64 few = callgrindInstructions(bundle, 2000);
+        const qint64 many = callgrindInstructions(bundle, 12000);
+        row("instructions per inbound event (callgrind, 12 000 - 2 000 events)",
+            few > 0 && many > 0 ? QString::number((many - few) / 10000) : QStringLiteral("failed"),
+            "<= 16 000");
+    }
+    return 0;
+}
