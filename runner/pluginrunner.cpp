@@ -1,5 +1,6 @@
 // What a key press does: run the action's script and let its output drive the key.
 #include "app/plugin.h"
+#include "batchcommandline.h"
 #include "scriptlookup.h"
 #include "scriptoutput.h"
 #include "scriptsettings.h"
@@ -9,6 +10,42 @@
 #include <QProcess>
 
 #include <memory>
+
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <qt_windows.h>
+
+namespace {
+
+// cmd.exe from the system directory: a cmd.exe found through PATH or the working directory
+// could be anybody's.
+QString systemCommandInterpreter()
+{
+    wchar_t directory[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return QString();
+    return QString::fromWCharArray(directory, int(length)) + QStringLiteral("\\cmd.exe");
+}
+
+// A batch script runs through cmd.exe, which reads its command line again by its own rules;
+// the line is built so that no setting can become a command or a variable there. False when
+// no such line exists.
+bool runThroughCommandInterpreter(QProcess &process)
+{
+    const std::optional<QString> line =
+        batchCommandLine(QDir::toNativeSeparators(process.program()), process.arguments());
+    const QString interpreter = systemCommandInterpreter();
+    if (!line || interpreter.isEmpty())
+        return false;
+    process.setProgram(interpreter);
+    process.setArguments({});
+    process.setNativeArguments(*line);
+    return true;
+}
+
+} // namespace
+#endif
 
 void Plugin::onKeyDown(const QStreamDeckAction &a)
 {
@@ -38,6 +75,16 @@ void Plugin::onKeyDown(const QStreamDeckAction &a)
     connect(process, &QIODevice::readyRead, process, [process, output] { output->read(*process); });
     connect(process, &QProcess::finished, process, [process, output] { output->finish(*process); });
 
-    qDebug() << "run" << process->program() << process->arguments();
+#ifdef Q_OS_WIN
+    if (program.endsWith(QLatin1String(".bat"), Qt::CaseInsensitive) &&
+        !runThroughCommandInterpreter(*process)) {
+        qDebug() << "Could not run" << program
+                 << "safely: a setting holds a line feed, carriage return or NUL";
+        delete process;
+        return;
+    }
+#endif
+    // The script and its arguments, also where cmd.exe runs a batch script for us.
+    qDebug() << "run" << program << settings.arguments;
     process->start(QIODevice::ReadWrite);
 }
