@@ -89,6 +89,9 @@ void QStreamDeckPlugin::send(const QJsonObject &message)
 {
     webSocket.sendTextMessage(
         QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    // The socket would otherwise write on its next turn of the event loop; the message leaves
+    // now, so a key's answer does not wait for it.
+    webSocket.flush();
 }
 
 bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)

@@ -1,7 +1,8 @@
 #include "standinhost.h"
 
+#include "hostoptions.h"
+
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QWebSocket>
 
 StandInHost::StandInHost(QObject *parent)
@@ -55,12 +56,6 @@ void StandInHost::closeClient()
 bool StandInHost::press(const QString &action, const QString &context, const QByteArray &settings,
                         const QString &device)
 {
-    const QJsonObject message{
-        {QStringLiteral("event"), QStringLiteral("keyDown")},
-        {QStringLiteral("action"), action},
-        {QStringLiteral("context"), context},
-        {QStringLiteral("device"), device},
-        {QStringLiteral("payload"),
-         QJsonObject{{QStringLiteral("settings"), QJsonDocument::fromJson(settings).object()}}}};
-    return sendText(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    return sendText(
+        keyDownEvent(action, context, device, QJsonDocument::fromJson(settings).object()));
 }
