@@ -2,8 +2,8 @@
 
 bool ESDDeviceModel::fromJson(const QJsonObject &json)
 {
-    device = json["device"].toString();
-    event = json["event"].toString();
-    deviceInfo = json["deviceInfo"].toObject();
+    device = json[QLatin1String("device")].toString();
+    event = json[QLatin1String("event")].toString();
+    deviceInfo = json[QLatin1String("deviceInfo")].toObject();
     return true;
 }

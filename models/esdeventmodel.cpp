@@ -2,9 +2,9 @@
 
 bool ESDEventModel::fromJson(const QJsonObject &json)
 {
-    event = json["event"].toString();
+    event = json[QLatin1String("event")].toString();
     // Unlike the other records, a missing payload keeps what the record held.
     if (json.contains(QLatin1String("payload")))
-        payload = json["payload"].toObject();
+        payload = json[QLatin1String("payload")].toObject();
     return true;
 }

@@ -17,10 +17,10 @@ bool ESDPluginModel::fromJson(const QJsonObject &json)
         if (!json.contains(QLatin1String(key)))
             return false;
     }
-    port = json["port"].toInt(0);
-    uuid = json["uuid"].toString();
-    event = json["event"].toString();
-    info = json["info"].toString();
+    port = json[QLatin1String("port")].toInt(0);
+    uuid = json[QLatin1String("uuid")].toString();
+    event = json[QLatin1String("event")].toString();
+    info = json[QLatin1String("info")].toString();
     return true;
 }
 

@@ -214,9 +214,14 @@ void HostSession::finish(int exitCode)
         return;
     ended = true;
     out.flush();
-    // The host ends its plugins; the plugin never ends by itself.
+    // The host ends its plugins; the plugin never ends by itself. A termination signal first,
+    // so a plugin run under a profiler or a debugger can still write what it has.
     if (plugin.state() != QProcess::NotRunning) {
-        plugin.kill();
+#ifndef Q_OS_WIN
+        plugin.terminate();
+        if (!plugin.waitForFinished(2000))
+#endif
+            plugin.kill();
         plugin.waitForFinished();
     }
     emit finished(exitCode);
