@@ -24,6 +24,20 @@ QStringList childrenOf(qint64 pid)
         return {QStringLiteral("unreadable")};
     return QString::fromLatin1(file.readAll()).split(' ', Qt::SkipEmptyParts);
 }
+// The peak resident memory of a process in kB.
+qint64 peakKilobytes(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+const QString done = title("__done__", "k1");
 } // namespace
 
 class FaultsTest : public QObject
@@ -36,6 +50,8 @@ private Q_SLOTS:
     void garbageThenAPress_data();
     void garbageThenAPress();
     void burstOfPresses();
+    void standardErrorIsDiscarded();
+    void endlessLineIsBounded();
 
 private:
     bool startPlugin();
@@ -150,6 +166,38 @@ void FaultsTest::burstOfPresses()
     expected.sort();
     QCOMPARE(received, expected);
     QTRY_COMPARE(childrenOf(plugin->processId()), QStringList());
+}
+
+void FaultsTest::standardErrorIsDiscarded()
+{
+    QVERIFY(bundle->writeScript("noisy", "echo 'setTitle start'\n"
+                                         "head -c 200000000 /dev/zero >&2\n"
+                                         "echo 'setTitle __done__'\n"));
+    QVERIFY(startPlugin());
+    host->press("noisy", "k1");
+    QTRY_VERIFY_WITH_TIMEOUT(host->messages.mid(1).endsWith(done), 30000);
+    QCOMPARE(host->messages.mid(1), QStringList({title("start", "k1"), done}));
+    QVERIFY(bundle->logLines().filter("read ").size() == 2);
+    const qint64 peak = peakKilobytes(plugin->processId());
+    QVERIFY2(peak > 0 && peak < 80 * 1024, qPrintable(QString::number(peak) + " kB"));
+}
+
+void FaultsTest::endlessLineIsBounded()
+{
+    QVERIFY(bundle->writeScript("endless", "printf 'setTitle '\n"
+                                           "head -c 50000000 /dev/zero | tr '\\0' x\n"
+                                           "printf '\\nsetTitle __done__\\n'\n"));
+    QVERIFY(QFile::remove(bundle->workDir() + "/log.txt"));
+    QVERIFY(startPlugin());
+    host->press("endless", "k1");
+    QTRY_VERIFY_WITH_TIMEOUT(host->messages.mid(1).endsWith(done), 60000);
+    // The first piece carries the command word; the rest are lines of their own.
+    const QString start =
+        R"({"context":"k1","event":"setTitle","payload":{"target":0,"title":"xxxx)";
+    QVERIFY(host->messages.mid(1).first().startsWith(start));
+    QCOMPARE(host->messages.mid(1).size(), 2);
+    const qint64 peak = peakKilobytes(plugin->processId());
+    QVERIFY2(peak > 0 && peak < 80 * 1024, qPrintable(QString::number(peak) + " kB"));
 }
 
 QTEST_GUILESS_MAIN(FaultsTest)
