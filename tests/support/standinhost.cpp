@@ -33,6 +33,7 @@ void StandInHost::onNewConnection()
             closeCode = socket->closeCode();
             closeReason = socket->closeReason();
         });
+        connect(socket, &QWebSocket::pong, this, &StandInHost::pong);
         emit clientConnected();
     }
 }
@@ -45,6 +46,14 @@ bool StandInHost::sendText(const QString &message)
 bool StandInHost::sendBinary(const QByteArray &message)
 {
     return client && client->sendBinaryMessage(message) >= 0;
+}
+
+bool StandInHost::ping()
+{
+    if (!client)
+        return false;
+    client->ping();
+    return true;
 }
 
 void StandInHost::closeClient()

@@ -26,6 +26,8 @@ public:
     // Sends a key press for action on the key context; settings is the JSON of its settings.
     bool press(const QString &action, const QString &context = QStringLiteral("ctx"),
                const QByteArray &settings = "{}", const QString &device = QStringLiteral("dev"));
+    // Pings the plugin; its WebSocket answers with a pong from its event loop.
+    bool ping();
     // Closes the plugin's connection from the host's side.
     void closeClient();
 
@@ -38,6 +40,7 @@ public:
 Q_SIGNALS:
     void messageReceived(const QString &message);
     void clientConnected();
+    void pong();
 
 private:
     void onNewConnection();
