@@ -17,9 +17,15 @@ echo
 echo "The bundle: $bundle/bin/keyscript with its scripts in $bundle/cmd/"
 ls "$bundle/cmd"
 
-show() {
+show() { # prints the command as one would type it, then runs it
+    printf '\n$ keyscript-host'
+    for argument in "$@"; do
+        case $argument in
+        *[!A-Za-z0-9._/-]*) printf " '%s'" "$argument" ;;
+        *) printf ' %s' "$argument" ;;
+        esac
+    done
     echo
-    echo "\$ keyscript-host $*"
     "$host" "$@"
 }
 show press com.example.greet --settings '{"name":"Ada"}'
