@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <thread>
