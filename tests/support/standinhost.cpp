@@ -34,7 +34,6 @@ void StandInHost::onNewConnection()
             closeReason = socket->closeReason();
         });
         connect(socket, &QWebSocket::pong, this, &StandInHost::pong);
-        emit clientConnected();
     }
 }
 

@@ -18,7 +18,6 @@ public:
     ~StandInHost() override;
 
     quint16 port() const { return server.serverPort(); }
-    bool hasClient() const { return client != nullptr; }
 
     // Sends to the connected plugin; false when none is connected.
     bool sendText(const QString &message);
@@ -39,7 +38,6 @@ public:
 
 Q_SIGNALS:
     void messageReceived(const QString &message);
-    void clientConnected();
     void pong();
 
 private:
