@@ -98,6 +98,54 @@ QString keyDownEvent(const QString &action, const QString &context, const QStrin
     return QString::fromUtf8(QJsonDocument(event).toJson(QJsonDocument::Compact));
 }
 
+namespace {
+
+// Where the JSON object that starts at begin ends (one past its closing brace, or the end).
+qsizetype objectEnd(const QString &text, qsizetype begin)
+{
+    int depth = 0;
+    bool inString = false;
+    for (qsizetype i = begin; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (inString) {
+            if (c == QLatin1Char('\\'))
+                ++i;
+            else if (c == QLatin1Char('"'))
+                inString = false;
+        } else if (c == QLatin1Char('"')) {
+            inString = true;
+        } else if (c == QLatin1Char('{')) {
+            ++depth;
+        } else if (c == QLatin1Char('}') && --depth == 0) {
+            return i + 1;
+        }
+    }
+    return text.size();
+}
+
+} // namespace
+
+QStringList splitShorthand(const QString &line)
+{
+    QStringList words;
+    for (qsizetype i = 0; i < line.size();) {
+        if (line.at(i).isSpace()) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        if (line.at(i) == QLatin1Char('{')) {
+            end = objectEnd(line, i);
+        } else {
+            while (end < line.size() && !line.at(end).isSpace())
+                ++end;
+        }
+        words << line.mid(i, end - i);
+        i = end;
+    }
+    return words;
+}
+
 HostOptions HostOptions::parse(const QStringList &arguments, const QString &defaultPlugin)
 {
     HostOptions options;

@@ -31,3 +31,7 @@ struct HostOptions
 // A key press as the host sends it, with the settings given as JSON text.
 QString keyDownEvent(const QString &action, const QString &context, const QString &device,
                      const QJsonObject &settings);
+
+// Splits one line of interactive input into words at white space; a JSON object runs to its
+// closing brace, so settings may hold spaces: press a --settings {"name": "A B"}
+QStringList splitShorthand(const QString &line);

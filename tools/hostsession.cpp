@@ -116,41 +116,7 @@ void HostSession::inputLine(const QString &line)
         }
         events << text;
     } else {
-        // The shorthand splits at spaces; a JSON value runs to its closing brace.
-        QStringList words;
-        for (qsizetype i = 0; i < text.size();) {
-            if (text.at(i).isSpace()) {
-                ++i;
-                continue;
-            }
-            qsizetype end = i;
-            if (text.at(i) == QLatin1Char('{')) {
-                int depth = 0;
-                bool inString = false;
-                for (; end < text.size(); ++end) {
-                    const QChar c = text.at(end);
-                    if (inString) {
-                        if (c == QLatin1Char('\\'))
-                            ++end;
-                        else if (c == QLatin1Char('"'))
-                            inString = false;
-                    } else if (c == QLatin1Char('"')) {
-                        inString = true;
-                    } else if (c == QLatin1Char('{')) {
-                        ++depth;
-                    } else if (c == QLatin1Char('}') && --depth == 0) {
-                        ++end;
-                        break;
-                    }
-                }
-            } else {
-                while (end < text.size() && !text.at(end).isSpace())
-                    ++end;
-            }
-            words << text.mid(i, end - i);
-            i = end;
-        }
-        const HostOptions parsed = HostOptions::parse(words, options.plugin);
+        const HostOptions parsed = HostOptions::parse(splitShorthand(text), options.plugin);
         if (!parsed.error.isEmpty()) {
             fprintf(stderr, "keyscript-host: %s, skipped\n", qPrintable(parsed.error));
             return;

@@ -7,30 +7,19 @@
 
 namespace {
 
-QString quoted(const QString &text)
+// Any value as JSON writes it: a one-element array is serialised and its brackets dropped.
+QString jsonText(const QJsonValue &value)
 {
-    // A one-element array serialises the string with JSON's escapes; strip the brackets.
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
 QString value(const QJsonValue &value, bool quoteAlways)
 {
     static const QRegularExpression plainWord(QStringLiteral("^[A-Za-z0-9._:/@+-]+$"));
-    switch (value.type()) {
-    case QJsonValue::String:
-        return !quoteAlways && plainWord.match(value.toString()).hasMatch()
-                   ? value.toString()
-                   : quoted(value.toString());
-    case QJsonValue::Object:
-        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
-    case QJsonValue::Array:
-        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
-    default:
-        // Numbers, booleans and null: as JSON writes them.
-        const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-        return QString::fromUtf8(array.mid(1, array.size() - 2));
-    }
+    if (value.isString() && !quoteAlways && plainWord.match(value.toString()).hasMatch())
+        return value.toString();
+    return jsonText(value);
 }
 
 } // namespace
