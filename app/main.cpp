@@ -1,6 +1,7 @@
 #include "launcharguments.h"
 #include "messagehandler.h"
 #include "plugin.h"
+#include "terminationsignals.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -46,8 +47,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setLibraryPaths({});
     QLoggingCategory::setFilterRules(QStringLiteral("qt.network.ssl.warning=false"));
 
+    // Before the plugin, so it is destroyed after the plugin's teardown that it may wait for.
+    const TerminationSignals termination;
     Plugin plugin;
-    // Without a connection the process stays up, idle, until the host ends it.
+    // Without a connection the process stays up, idle, until the host ends it: a termination
+    // signal makes the event loop return, and the plugin's teardown runs.
     plugin.init(arguments);
     return QCoreApplication::exec();
 }

@@ -2,16 +2,19 @@
 
 #include "launcharguments.h"
 
-// onKeyDown lives with the rest of the key-press handling in runner/.
-
 Plugin::Plugin()
     : QObject(nullptr)
     , streamDeck(nullptr)
+    , runner(&streamDeck, this)
 {
 }
 
-// streamDeck goes first, then the QObject base deletes the script processes still running.
-Plugin::~Plugin() = default;
+// The members go in reverse order, so the host would hear "Normal exit" only after the scripts
+// had been ended (which may take a while); it hears it first.
+Plugin::~Plugin()
+{
+    streamDeck.closeConnection();
+}
 
 bool Plugin::init(const LaunchArguments &arguments)
 {
@@ -21,4 +24,9 @@ bool Plugin::init(const LaunchArguments &arguments)
         return false;
     connect(&streamDeck, &QStreamDeckPlugin::keyDown, this, &Plugin::onKeyDown);
     return true;
+}
+
+void Plugin::onKeyDown(const QStreamDeckAction &a)
+{
+    runner.onKeyDown(a);
 }

@@ -2,6 +2,7 @@
 
 #include "connection/qstreamdeckplugin.h"
 #include "models/qstreamdeckaction.h"
+#include "runner/scriptrunner.h"
 
 #include <QObject>
 
@@ -13,6 +14,7 @@ class Plugin : public QObject
     Q_OBJECT
 public:
     Plugin();
+    // Closes the host connection first, then ends the scripts that still run.
     ~Plugin() override;
 
     // Hands the launch values to the host connection and connects; false when they are incomplete.
@@ -23,4 +25,5 @@ public Q_SLOTS:
 
 private:
     QStreamDeckPlugin streamDeck;
+    ScriptRunner runner; // a child, so the scripts it runs are the Plugin's descendants
 };

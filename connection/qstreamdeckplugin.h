@@ -27,6 +27,8 @@ public:
     bool closeConnection();
     // Emits the one signal the message stands for; false when it stands for none.
     bool dispatchEvent(QJsonObject &message);
+    // The socket to the host, for watching how much still waits to be written.
+    const QWebSocket &socket() const { return webSocket; }
 
 Q_SIGNALS:
     void deviceDidConnect(const QString &deviceId, QJsonObject &deviceInfo);

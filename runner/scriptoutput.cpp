@@ -4,7 +4,6 @@
 #include "scriptline.h"
 
 #include <QDebug>
-#include <QProcess>
 
 #include <iterator>
 #include <utility>
@@ -47,17 +46,16 @@ ScriptOutput::ScriptOutput(QStreamDeckPlugin *streamDeck, QString context, QStri
 {
 }
 
-void ScriptOutput::read(QProcess &process)
+void ScriptOutput::read(const QByteArray &chunk)
 {
     if (!streamDeck)
         return;
-    for (const QByteArray &line : lines.feed(process.readAll()))
+    for (const QByteArray &line : lines.feed(chunk))
         interpret(*streamDeck, line, context, device);
 }
 
-void ScriptOutput::finish(QProcess &process)
+void ScriptOutput::finish()
 {
-    read(process);
     const QByteArray rest = lines.takeRest();
     if (streamDeck && !rest.isEmpty())
         interpret(*streamDeck, rest, context, device);

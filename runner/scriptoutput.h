@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QString>
 
-class QProcess;
 class QStreamDeckPlugin;
 
 // Reads one script's standard output and sends its commands to the host for the key whose
@@ -15,10 +14,10 @@ class ScriptOutput
 public:
     ScriptOutput(QStreamDeckPlugin *streamDeck, QString context, QString device);
 
-    // Interprets every complete line that has arrived.
-    void read(QProcess &process);
+    // Interprets every line that chunk completes.
+    void read(const QByteArray &chunk);
     // The script has ended: interprets what is left, a last line without a line feed included.
-    void finish(QProcess &process);
+    void finish();
 
     // Logs one line and makes the call its command word stands for, if any.
     static void interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,

@@ -276,8 +276,11 @@ void RunnerTest::logLines()
     host->press("a", "k1", R"({"b":"x y","a":"1"})");
     const QStringList expected{"run \"" + bundle->binDir() +
                                    "/../cmd/a\" QList(\"--a\", \"1\", \"--b\", \"x y\")",
-                               "state QProcess::Starting", "state QProcess::Running",
-                               "read \"setTitle \\\"hi\\\"\"", "state QProcess::NotRunning"};
+                               "state QProcess::Starting",
+                               "state QProcess::Running",
+                               "read \"setTitle \\\"hi\\\"\"",
+                               "state QProcess::NotRunning",
+                               "exit 0"};
     QTRY_COMPARE(bundle->logLines(), expected);
 
     QVERIFY(bundle->writeScript("b", "true\n"));

@@ -87,12 +87,27 @@ void ScriptPartsTest::splitLines_data()
     QTest::newRow("a tail just below the bound waits")
         << Bytes{QByteArray(LineSplitter::maxPending - 1, 'x')} << Bytes{}
         << QByteArray(LineSplitter::maxPending - 1, 'x');
+    const qsizetype max = LineSplitter::maxPending;
+    const QByteArray filled = "setTitle " + QByteArray(max - 9, 'A');
     QTest::newRow("a tail at the bound is a line")
-        << Bytes{QByteArray(LineSplitter::maxPending - 1, 'x'), "y"}
-        << Bytes{QByteArray(LineSplitter::maxPending - 1, 'x') + 'y'} << QByteArray();
-    QTest::newRow("a complete long line stays whole")
-        << Bytes{QByteArray(3 * LineSplitter::maxPending, 'x') + '\n'}
-        << Bytes{QByteArray(3 * LineSplitter::maxPending, 'x') + '\n'} << QByteArray();
+        << Bytes{QByteArray(max - 1, 'x'), "y"} << Bytes{QByteArray(max - 1, 'x') + 'y'}
+        << QByteArray();
+    QTest::newRow("a line of the bound with its line feed stays whole")
+        << Bytes{QByteArray(max - 1, 'x') + '\n'} << Bytes{QByteArray(max - 1, 'x') + '\n'}
+        << QByteArray();
+    // The rest of an over-long line is dropped up to its line feed, never read as a command.
+    QTest::newRow("the rest of a cut line is no command")
+        << Bytes{filled + "switchProfile Evil\nshowAlert\n"} << Bytes{filled, "showAlert\n"}
+        << QByteArray();
+    QTest::newRow("the rest of a cut line, in pieces")
+        << Bytes{filled, "switchProfile", " Evil", "\nshowAlert\n"} << Bytes{filled, "showAlert\n"}
+        << QByteArray();
+    QTest::newRow("a line three times the bound, in one piece")
+        << Bytes{QByteArray(3 * max, 'x') + "\nsetTitle ok"} << Bytes{QByteArray(max, 'x')}
+        << QByteArray("setTitle ok");
+    QTest::newRow("cut within a UTF-8 sequence")
+        << Bytes{QByteArray(max - 1, 'x') + "\xc3\xa9switchProfile Evil\n"}
+        << Bytes{QByteArray(max - 1, 'x') + "\xc3"} << QByteArray();
 }
 
 void ScriptPartsTest::splitLines()

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+
+// One script's process, supervised. It goes when the plugin goes, however the plugin ends (on
+// Linux the kernel sends it SIGTERM, on Windows it is a member of the plugin's kill-on-close
+// job); programs that the script starts are its own business and stay. Its standard output is a
+// pipe of ours that is read only while the reader wants more: a paused script that keeps printing
+// blocks on its full pipe instead of growing the plugin.
+class ScriptProcess : public QProcess
+{
+    Q_OBJECT
+public:
+    explicit ScriptProcess(QObject *parent = nullptr);
+    // Kills a script that still runs; nothing it printed is delivered any more.
+    ~ScriptProcess() override;
+
+    // Starts program() with arguments() and the environment set. False, with errorString()
+    // saying why and nothing started, when its output pipe cannot be made.
+    bool startSupervised();
+
+    // While paused no output is read; done() waits until the output is read again.
+    void setOutputPaused(bool paused);
+    bool isOutputPaused() const { return paused; }
+
+    // Asks the script to end (SIGTERM on Unix; a console program on Windows can only be killed).
+    void askToEnd();
+
+Q_SIGNALS:
+    // Some of what the script printed, in order.
+    void output(const QByteArray &chunk);
+    // The script has ended (or never started) and what it printed up to then has been delivered.
+    void done();
+
+private:
+    struct Pipe;
+
+    // Platform parts: the pipe, its child end and its reading (scriptprocess_unix/_win.cpp).
+    bool openPipe();
+    void prepareChild();
+    void childStarted();
+    void setWatching(bool watching);
+    bool readAvailable(); // delivers one chunk that is there now; false when there is none
+    void closePipe();
+
+    void deliver(const QByteArray &chunk);
+    void endOfOutput();
+    void checkDone();
+
+    Pipe *pipe = nullptr; // made by openPipe, freed by closePipe
+    bool paused = false;
+    bool ended = false;    // the process is not running any more, or never ran
+    bool pipeOpen = false; // the read end is open and not at its end
+    bool doneSent = false;
+    qint64 drainedAfterEnd = 0;
+};
