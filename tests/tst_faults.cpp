@@ -1,6 +1,7 @@
 // Faults from outside: a host that goes away or never answers, frames no host should send, and
 // a burst of presses. The plugin stays up and keeps answering.
 #include "support/bundle.h"
+#include "support/processinfo.h"
 #include "support/standinhost.h"
 
 #include <QTcpServer>
@@ -14,27 +15,6 @@ QString title(const QString &text, const QString &context)
     return QStringLiteral(
                R"({"context":"%1","event":"setTitle","payload":{"target":0,"title":"%2"}})")
         .arg(context, text);
-}
-
-// The direct children of a process, from /proc.
-QStringList childrenOf(qint64 pid)
-{
-    QFile file(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("unreadable")};
-    return QString::fromLatin1(file.readAll()).split(' ', Qt::SkipEmptyParts);
-}
-// The peak resident memory of a process in kB.
-qint64 peakKilobytes(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
 }
 
 const QString done = title("__done__", "k1");
@@ -52,6 +32,8 @@ private Q_SLOTS:
     void burstOfPresses();
     void standardErrorIsDiscarded();
     void endlessLineIsBounded();
+    void restOfALongLineIsNoCommand_data();
+    void restOfALongLineIsNoCommand();
 
 private:
     bool startPlugin();
@@ -191,13 +173,37 @@ void FaultsTest::endlessLineIsBounded()
     QVERIFY(startPlugin());
     host->press("endless", "k1");
     QTRY_VERIFY_WITH_TIMEOUT(host->messages.mid(1).endsWith(done), 60000);
-    // The first piece carries the command word; the rest are lines of their own.
+    // The first 64 KiB carry the command word; the rest of the line is dropped.
     const QString start =
         R"({"context":"k1","event":"setTitle","payload":{"target":0,"title":"xxxx)";
     QVERIFY(host->messages.mid(1).first().startsWith(start));
     QCOMPARE(host->messages.mid(1).size(), 2);
     const qint64 peak = peakKilobytes(plugin->processId());
     QVERIFY2(peak > 0 && peak < 80 * 1024, qPrintable(QString::number(peak) + " kB"));
+}
+
+void FaultsTest::restOfALongLineIsNoCommand_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::newRow("the command at the 64 KiB bound") << 64 * 1024;
+    QTest::newRow("the command at 128 KiB") << 128 * 1024;
+}
+
+void FaultsTest::restOfALongLineIsNoCommand()
+{
+    QFETCH(int, length);
+    // A title that runs up to length bytes, then what would be a command of its own.
+    QVERIFY(bundle->writeScript("inject", QStringLiteral("printf 'setTitle '\n"
+                                                         "head -c %1 /dev/zero | tr '\\0' A\n"
+                                                         "printf 'switchProfile Evil\\n'\n"
+                                                         "echo 'setTitle __done__'\n")
+                                              .arg(length - 9)
+                                              .toUtf8()));
+    QVERIFY(startPlugin());
+    host->press("inject", "k1");
+    QTRY_VERIFY(host->messages.mid(1).endsWith(done));
+    QCOMPARE(host->messages.size(), 3);
+    QVERIFY(host->messages.at(1).contains(QString(64 * 1024 - 9, 'A') + "\"}}"));
 }
 
 QTEST_GUILESS_MAIN(FaultsTest)

@@ -99,6 +99,9 @@ void PluginLifetimeTest::unstartableScriptLeavesNoProcess()
     host.press(action);
     QTRY_VERIFY(logged.contains("state QProcess::NotRunning"));
     QVERIFY(logged.first().startsWith("run "));
+    // One line says why, in the words of the operating system.
+    const QStringList errors = logged.filter(QRegularExpression("^error \".+\"$"));
+    QVERIFY2(errors.size() == 1, qPrintable(logged.join('\n')));
     QTRY_COMPARE(plugin->findChildren<QProcess *>().size(), 0);
     QCOMPARE(host.messages.size(), 1);
 

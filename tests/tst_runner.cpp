@@ -167,6 +167,9 @@ void RunnerTest::argumentsAndEnvironment_data()
     QTest::newRow("a setting replaces an inherited variable")
         << QByteArray(R"({"inherited":"from the key"})")
         << "[--inherited][from the key] a=unset b=unset inherited=from the key";
+    QTest::newRow("a key with = names no variable")
+        << QByteArray(R"({"a":"Ada","a=":"Eve"})")
+        << "[--a][Ada][--a=][Eve] a=Ada b=unset inherited=from the plugin";
     QTest::newRow("spaces and quotes pass whole")
         << QByteArray(R"({"a":"x \"y\" $HOME;"})")
         << "[--a][x \"y\" $HOME;] a=x \"y\" $HOME; b=unset inherited=from the plugin";
@@ -286,6 +289,14 @@ void RunnerTest::logLines()
     QVERIFY(bundle->writeScript("b", "true\n"));
     host->press("b", "k1");
     QTRY_VERIFY(bundle->logLines().contains("run \"" + bundle->binDir() + "/../cmd/b\" QList()"));
+
+    // How a script ended: its exit code, or that it crashed.
+    QVERIFY(bundle->writeScript("three", "exit 3\n"));
+    QVERIFY(bundle->writeScript("crash", "kill -SEGV $$\n"));
+    host->press("three", "k1");
+    QTRY_VERIFY(bundle->logLines().endsWith("exit 3"));
+    host->press("crash", "k1");
+    QTRY_VERIFY(bundle->logLines().endsWith("crashed"));
 }
 
 QTEST_GUILESS_MAIN(RunnerTest)
