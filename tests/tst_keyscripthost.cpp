@@ -20,6 +20,7 @@ private Q_SLOTS:
     void events_data();
     void events();
     void interactiveInput();
+    void pluginThatEndsEarly();
 
 private:
     // Runs keyscript-host from the bundle; returns its exit code.
@@ -202,14 +203,26 @@ void KeyscriptHostTest::interactiveInput()
     const QByteArray input = "press greet --settings {\"name\": \"A B\"} --context one\n"
                              "\n"
                              "{\"event\":\"keyDown\",\"action\":\"greet\",\"context\":\"two\"}\n"
-                             "press greet --settings {broken\n";
-    QCOMPARE(run({"--interactive", "--quiet-ms", "1000"}, input), 0);
+                             "press greet --settings {broken\n"
+                             "press greet\n"; // the third press: key-3, on from the command line
+    QCOMPARE(run({"--interactive", "--quiet-ms", "1000", "press", "greet"}, input), 0);
     QStringList lines = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
-    lines.sort(); // the two scripts run side by side
-    QCOMPARE(lines, QStringList({"setState context=one state=1", "setState context=two state=1",
+    lines.sort(); // the scripts run side by side
+    QCOMPARE(lines, QStringList({"setState context=key-1 state=1", "setState context=key-3 state=1",
+                                 "setState context=one state=1", "setState context=two state=1",
+                                 "setTitle context=key-1 target=0 title=\"Hello\"",
+                                 "setTitle context=key-3 target=0 title=\"Hello\"",
                                  "setTitle context=one target=0 title=\"Hello A B\"",
                                  "setTitle context=two target=0 title=\"Hello\""}));
     QVERIFY2(err.contains("--settings takes a JSON object"), err.constData());
+}
+
+void KeyscriptHostTest::pluginThatEndsEarly()
+{
+    // The script kills the plugin that runs it.
+    QVERIFY(bundle.writeScript("killer", "kill -KILL $PPID\n"));
+    QCOMPARE(run({"press", "killer"}), 4);
+    QCOMPARE(err, QByteArray("keyscript-host: the plugin crashed or was killed\n"));
 }
 
 QTEST_GUILESS_MAIN(KeyscriptHostTest)

@@ -146,7 +146,8 @@ QStringList splitShorthand(const QString &line)
     return words;
 }
 
-HostOptions HostOptions::parse(const QStringList &arguments, const QString &defaultPlugin)
+HostOptions HostOptions::parse(const QStringList &arguments, const QString &defaultPlugin,
+                               int firstKey)
 {
     HostOptions options;
     options.plugin = defaultPlugin;
@@ -196,6 +197,7 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             options.quietMs = reader.number(word, 0);
         } else if (word == QLatin1String("--timeout")) {
             options.timeoutMs = reader.number(word, 1);
+            options.timeoutGiven = true;
         } else if (word == QLatin1String("--interactive")) {
             options.interactive = true;
         } else if (word == QLatin1String("--json")) {
@@ -237,13 +239,15 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
                 break;
             const Press &press = presses.at(i);
             // Each press is one key: repeating it presses the same key again.
-            const QString context =
-                press.context.isEmpty() ? QStringLiteral("key-%1").arg(i + 1) : press.context;
+            const QString context = press.context.isEmpty()
+                                        ? QStringLiteral("key-%1").arg(firstKey + i)
+                                        : press.context;
             options.events.append(
                 keyDownEvent(press.action, context, press.device, press.settings));
             options.pressContexts.append(context);
         }
     }
+    options.nextKey = firstKey + int(presses.size());
     return options;
 }
 
@@ -264,7 +268,8 @@ Events, sent in the order given:
   --send JSON             any event, as the raw JSON object the host would send
   --repeat N              send all presses and raw events N times (default 1)
   --interactive           then read events from standard input, one per line: the same
-                          "press ACTION [--settings JSON] ..." shorthand, or raw JSON
+                          "press ACTION [--settings JSON] ..." shorthand, or raw JSON;
+                          presses go on numbering key-N where the command line left off
 
 Options:
   --plugin PATH           the plugin to start (default: keyscript beside this program)
@@ -275,10 +280,12 @@ Options:
   --verbose               also show the plugin's own output and error stream
   --quiet-ms MS           end once nothing has arrived for MS milliseconds (default 500)
   --timeout MS            wait at most MS milliseconds for the registration, and end
-                          at the latest MS milliseconds after it (default 10000)
+                          at the latest MS milliseconds after it (default 10000; an
+                          interactive session ends then only when --timeout is given)
   -h, --help              show this text
 
-Exit codes: 0 done; 2 usage error; 3 the plugin did not register as expected.
+Exit codes: 0 done; 2 usage error; 3 the plugin did not register as expected;
+4 the plugin exited or was killed while keyscript-host still ran.
 
 Example:
   keyscript-host press com.example.greet --settings '{"name":"Ada"}'

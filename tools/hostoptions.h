@@ -19,10 +19,14 @@ struct HostOptions
     bool help = false;
     int quietMs = 500;
     int timeoutMs = 10000;
+    bool timeoutGiven = false; // only a given --timeout bounds an interactive session
+    int nextKey = 1;           // the N of the next press's default context key-N
 
     // Reads the arguments after the program name. On a usage error returns options with
-    // error set to a one-line message naming the problem.
-    static HostOptions parse(const QStringList &arguments, const QString &defaultPlugin);
+    // error set to a one-line message naming the problem. Presses without a context are
+    // numbered key-N from firstKey on.
+    static HostOptions parse(const QStringList &arguments, const QString &defaultPlugin,
+                             int firstKey = 1);
     QString error;
 
     static QString usage();

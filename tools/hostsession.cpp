@@ -25,8 +25,8 @@ HostSession::HostSession(HostOptions options, QObject *parent)
     });
     connect(&quietTimer, &QTimer::timeout, this, &HostSession::onQuiet);
     connect(&overallTimer, &QTimer::timeout, this, [this] {
-        // Interactive input sets its own pace; the time limit is for a run on its own.
-        if (!inputOpen)
+        // Interactive input sets its own pace, unless a time limit was asked for.
+        if (!inputOpen || this->options.timeoutGiven)
             finish(Done);
     });
     connect(&plugin, &QProcess::finished, this, &HostSession::onPluginFinished);
@@ -116,12 +116,14 @@ void HostSession::inputLine(const QString &line)
         }
         events << text;
     } else {
-        const HostOptions parsed = HostOptions::parse(splitShorthand(text), options.plugin);
+        const HostOptions parsed =
+            HostOptions::parse(splitShorthand(text), options.plugin, options.nextKey);
         if (!parsed.error.isEmpty()) {
             fprintf(stderr, "keyscript-host: %s, skipped\n", qPrintable(parsed.error));
             return;
         }
         events = parsed.events;
+        options.nextKey = parsed.nextKey;
     }
     if (!registered) {
         options.events << events; // sent once the plugin has registered
@@ -156,7 +158,10 @@ void HostSession::onPluginFinished(int exitCode, QProcess::ExitStatus status)
                        .arg(exitCode));
         return;
     }
-    finish(Done); // nothing more can arrive
+    // The host ends its plugins; a plugin that ends by itself has failed.
+    fail(PluginEnded, status == QProcess::CrashExit
+                          ? QStringLiteral("the plugin crashed or was killed")
+                          : QStringLiteral("the plugin exited with code %1").arg(exitCode));
 }
 
 void HostSession::onPluginError(QProcess::ProcessError error)
@@ -185,7 +190,7 @@ void HostSession::finish(int exitCode)
     if (plugin.state() != QProcess::NotRunning) {
 #ifndef Q_OS_WIN
         plugin.terminate();
-        if (!plugin.waitForFinished(2000))
+        if (!plugin.waitForFinished(3000)) // the plugin gives its scripts 2 s to end
 #endif
             plugin.kill();
         plugin.waitForFinished();

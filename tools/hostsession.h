@@ -16,7 +16,7 @@ class HostSession : public QObject
 {
     Q_OBJECT
 public:
-    enum ExitCode { Done = 0, UsageError = 2, RegistrationFailed = 3 };
+    enum ExitCode { Done = 0, UsageError = 2, RegistrationFailed = 3, PluginEnded = 4 };
 
     explicit HostSession(HostOptions options, QObject *parent = nullptr);
 
