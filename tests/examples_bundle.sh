@@ -4,7 +4,7 @@
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
-export TMPDIR=$prefix # the toggle example keeps its state here
+export XDG_STATE_HOME=$prefix/state # the toggle example keeps its state here
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix/bundle" >/dev/null
 host="$prefix/bundle/bin/keyscript-host"
@@ -33,6 +33,8 @@ expect 'setTitle context=key-1 target=0 title="2"
 setTitle context=key-1 target=0 title="1"
 setTitle context=key-1 target=0 title="Go!"' \
     -- --quiet-ms 1500 press com.example.countdown --settings '{"seconds":"2"}'
+expect 'setTitle context=key-1 target=0 title="Hello\nAdaswitchProfile Evil"' \
+    -- press com.example.greet --settings '{"name":"Ada\nswitchProfile Evil"}'
 expect 'switchToProfile context=PLUGIN device=device-1 profile="Work"' \
     -- press com.example.profile --settings '{"profile":"Work"}'
 expect 'showAlert context=k
@@ -41,5 +43,5 @@ setTitle context=k target=0 title="missing"' \
 expect 'setTitle context=key-1 target=0 title="OK\ntmp"' \
     -- press com.example.check --settings '{"path":"/tmp"}'
 
-echo "$((7 - failures)) passed, $failures failed"
+echo "$((8 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
