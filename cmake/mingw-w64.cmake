@@ -1,0 +1,13 @@
+# Cross-building for Windows x86-64 on Debian with MinGW-w64 (posix threads, as the Qt for
+# Windows in ../shared/windows-qt/ was built). Qt's prefix comes in CMAKE_PREFIX_PATH and
+# CMAKE_FIND_ROOT_PATH; its host tools (moc, rcc) through QT_HOST_PATH (scripts/windows-check.sh).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds keyscript as a Windows x86-64 console program with MinGW-w64 against the Qt for Windows
+# in ../shared/windows-qt/, runs its tests under Wine, packs the Windows zip and tries that zip
+# on its own: unzipped into an empty folder, its keyscript-host.exe presses an example.
+# BUILD_DIR chooses the build folder (default: build-win).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${BUILD_DIR:-build-win}
+shared=$root/../shared/windows-qt
+tarball=$shared/qt-6.4.2-mingw-w64-x86_64.tar.xz
+
+fail() {
+    echo "windows-check: $*" >&2
+    exit 1
+}
+[ -d "$root/../shared" ] || fail "no ../shared beside the project: it holds Qt for Windows"
+[ -f "$tarball" ] || fail "$tarball is missing"
+
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine xz-utils unzip
+
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+qt=$build/qt-6.4.2-mingw
+if [ ! -f "$qt/.unpacked" ]; then
+    (cd "$shared" && sha256sum --check --quiet SHA256SUMS) ||
+        fail "$tarball does not match $shared/SHA256SUMS"
+    rm -rf "$qt"
+    tar -xJf "$tarball" -C "$build"
+    touch "$qt/.unpacked"
+fi
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DKEYSCRIPT_WERROR=ON "$@"
+cmake --build "$build"
+
+# Wine of our own, quiet; the tests find Qt's DLLs and MinGW's runtime through WINEPATH.
+export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+echo "== starting Wine in $WINEPREFIX"
+WINEPATH= wineboot --init >/dev/null 2>&1 || true
+WINEPATH="$qt/bin;$runtime;/usr/x86_64-w64-mingw32/lib" \
+    ctest --test-dir "$build" --output-on-failure --timeout 300
+
+(cd "$build" && cpack -G ZIP >/dev/null)
+zip=$(ls "$build"/keyscript-*-win64.zip)
+echo "== packed $zip"
+
+# The zip by itself: nothing on WINEPATH, so every DLL must come from the bundle.
+try=$(mktemp -d)
+trap 'rm -rf "$try"' EXIT
+unzip -q "$zip" -d "$try"
+echo "== pressing an example from the unzipped bundle"
+(cd "$try" && WINEPATH= wine bin/keyscript-host.exe press com.example.greet \
+    --settings '{"name":"Ada"}' --timeout 60000 --quiet-ms 3000)
