@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -242,6 +243,24 @@ int main(int argc, char *argv[])
     }
     row("peak resident memory over the run",
         QString::asprintf("%.1f MB", procStatus(pid, "VmHWM:") / 1024.0), "");
+
+    // A script that floods its key while the host stops reading for ten seconds: the script is
+    // held back, the plugin does not grow.
+    {
+        StandInHost stalled;
+        PluginProcess flooded;
+        if (!bundle.writeScript("bench.flood", "exec yes 'setTitle x'\n") ||
+            !start(bundle, stalled, flooded))
+            return 1;
+        stalled.sendText(QStringLiteral(R"({"event":"keyDown","action":"bench.flood",)"
+                                        R"("context":"f","device":"d","payload":{}})"));
+        if (!waitUntil(stalled, [&] { return stalled.messages.size() > 1000; }))
+            return 1;
+        QThread::sleep(10); // this process, the host, reads nothing meanwhile
+        row("a flood while the host reads nothing for 10 s: plugin's peak resident memory",
+            QString::asprintf("%.1f MB", procStatus(flooded.processId(), "VmHWM:") / 1024.0),
+            "<= 40 MB");
+    }
 
     if (callgrind) {
         const qint64 few = callgrindInstructions(bundle, 2000);
