@@ -23,6 +23,13 @@ bool Plugin::init(const LaunchArguments &arguments)
     if (!streamDeck.connectToHost())
         return false;
     connect(&streamDeck, &QStreamDeckPlugin::keyDown, this, &Plugin::onKeyDown);
+    // The key's other events run scripts of their own, when the action has them.
+    connect(&streamDeck, &QStreamDeckPlugin::keyUp, &runner, &ScriptRunner::onKeyUp);
+    connect(&streamDeck, &QStreamDeckPlugin::willAppear, &runner, &ScriptRunner::onWillAppear);
+    connect(&streamDeck, &QStreamDeckPlugin::willDisappear, &runner,
+            &ScriptRunner::onWillDisappear);
+    connect(&streamDeck, &QStreamDeckPlugin::didReceiveSettings, &runner,
+            &ScriptRunner::onDidReceiveSettings);
     return true;
 }
 

@@ -8,7 +8,8 @@
 
 struct LaunchArguments;
 
-// The application object: connects to the host and runs an action's script on each key press.
+// The application object: connects to the host and hands each event of a key to the runner of
+// its scripts.
 class Plugin : public QObject
 {
     Q_OBJECT

@@ -36,10 +36,11 @@ void serialise(benchmark::State &state)
 void interpret(benchmark::State &state, const char *line)
 {
     const QByteArray bytes(line);
-    const QString context = QStringLiteral("ctx");
-    const QString device = QStringLiteral("dev");
+    const KeyEvent key{QStringLiteral("keyDown"), QStringLiteral("a"), QStringLiteral("ctx"),
+                       QStringLiteral("dev"), QJsonObject()};
+    const QString scriptDir = QStringLiteral("/nonexistent");
     for (auto _ : state)
-        ScriptOutput::interpret(plugin(), bytes, context, device);
+        ScriptOutput::interpret(plugin(), bytes, key, scriptDir);
 }
 
 } // namespace

@@ -59,10 +59,12 @@ void QStreamDeckPlugin::setTitle(const QString &title, const QString &context, E
 void QStreamDeckPlugin::setImage(const QString &base64Str, const QString &context,
                                  ESDSDKTarget target)
 {
-    // The prefix anywhere in the text counts as present.
+    // Nothing (the key's own image again) and a data URI of any type go as they are; bare
+    // base64 is taken for a PNG. The PNG prefix anywhere in the text counts as present.
     const QString prefix = QStringLiteral("data:image/png;base64,");
-    const QString image =
-        base64Str.indexOf(prefix, 0, Qt::CaseSensitive) >= 0 ? base64Str : prefix + base64Str;
+    const bool asItIs = base64Str.isEmpty() || base64Str.startsWith(QLatin1String("data:")) ||
+                        base64Str.indexOf(prefix, 0, Qt::CaseSensitive) >= 0;
+    const QString image = asItIs ? base64Str : prefix + base64Str;
     QJsonObject message = command("setImage", context);
     message.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("image"), image},
                                                           {QStringLiteral("target"), target}});

@@ -1,6 +1,7 @@
 // A script's output arriving in chunks, through the line splitter and the line interpreter.
 #include "connection/qstreamdeckplugin.h"
 #include "fuzzsupport.h"
+#include "runner/keyevent.h"
 #include "runner/linesplitter.h"
 #include "runner/scriptoutput.h"
 
@@ -13,6 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return new QStreamDeckPlugin; // unconnected: commands are built and dropped
     }();
 
+    static const KeyEvent key{QStringLiteral("keyDown"), QStringLiteral("a"), QStringLiteral("ctx"),
+                              QStringLiteral("dev"), QJsonObject()};
+    static const QString scriptDir = QStringLiteral("/nonexistent"); // relative images miss
     FuzzedDataProvider provider(data, size);
     LineSplitter splitter;
     QByteArray input;
@@ -28,14 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(line.endsWith('\n') || line.size() == LineSplitter::maxPending);
             FUZZ_CHECK(line.indexOf('\n') == line.size() - 1 || !line.contains('\n'));
             output += line;
-            ScriptOutput::interpret(*plugin, line, QStringLiteral("ctx"), QStringLiteral("dev"));
+            ScriptOutput::interpret(*plugin, line, key, scriptDir);
         }
     }
     const QByteArray rest = splitter.takeRest();
     FUZZ_CHECK(!rest.contains('\n'));
     if (!rest.isEmpty()) {
         output += rest;
-        ScriptOutput::interpret(*plugin, rest, QStringLiteral("ctx"), QStringLiteral("dev"));
+        ScriptOutput::interpret(*plugin, rest, key, scriptDir);
     }
     // Every line of the input, in order, is one line of the output: the line itself, or its first
     // maxPending bytes. So no command word reaches the interpreter that did not start a line in

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "keyevent.h"
 #include "linesplitter.h"
 
 #include <QPointer>
@@ -8,11 +9,12 @@
 class QStreamDeckPlugin;
 
 // Reads one script's standard output and sends its commands to the host for the key whose
-// press started the script.
+// event started the script.
 class ScriptOutput
 {
 public:
-    ScriptOutput(QStreamDeckPlugin *streamDeck, QString context, QString device);
+    // scriptDir is the folder that holds the script: image files are found from there.
+    ScriptOutput(QStreamDeckPlugin *streamDeck, KeyEvent key, QString scriptDir);
 
     // Interprets every line that chunk completes.
     void read(const QByteArray &chunk);
@@ -21,13 +23,13 @@ public:
 
     // Logs one line and makes the call its command word stands for, if any.
     static void interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
-                          const QString &context, const QString &device);
+                          const KeyEvent &key, const QString &scriptDir);
 
 private:
     // Cleared when the plugin's teardown destroys the host connection; a script killed then may
     // still deliver output, which must not reach a destroyed object.
     QPointer<QStreamDeckPlugin> streamDeck;
-    QString context;
-    QString device;
+    KeyEvent key;
+    QString scriptDir;
     LineSplitter lines;
 };

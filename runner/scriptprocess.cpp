@@ -1,5 +1,7 @@
 #include "scriptprocess.h"
 
+#include <QTimer>
+
 namespace {
 // What is still read after the script has ended. A program it left running in the background
 // may hold the pipe and keep printing; that is not the script's output any more.
@@ -50,7 +52,7 @@ bool ScriptProcess::startSupervised()
 
 void ScriptProcess::setOutputPaused(bool paused)
 {
-    if (this->paused == paused)
+    if (this->paused == paused || ending)
         return;
     this->paused = paused;
     if (pipeOpen)
@@ -58,11 +60,25 @@ void ScriptProcess::setOutputPaused(bool paused)
     checkDone();
 }
 
+void ScriptProcess::end()
+{
+    setOutputPaused(false);
+    ending = true;
+    if (state() == QProcess::NotRunning)
+        return;
+    askToEnd();
+    QTimer::singleShot(endGraceMs, this, [this] {
+        if (state() != QProcess::NotRunning)
+            kill();
+    });
+}
+
 void ScriptProcess::deliver(const QByteArray &chunk)
 {
     if (ended)
         drainedAfterEnd += chunk.size();
-    emit output(chunk);
+    if (!ending)
+        emit output(chunk);
 }
 
 void ScriptProcess::endOfOutput()

@@ -24,8 +24,15 @@ public:
     void setOutputPaused(bool paused);
     bool isOutputPaused() const { return paused; }
 
+    // How long a script that is asked to end may take before it is killed.
+    static constexpr int endGraceMs = 2000;
+
     // Asks the script to end (SIGTERM on Unix; a console program on Windows can only be killed).
     void askToEnd();
+    // Asks it to end and kills it after endGraceMs if it still runs. Its output is read on, so
+    // that it never blocks on a full pipe, but is no longer delivered.
+    void end();
+    bool isEnding() const { return ending; }
 
 Q_SIGNALS:
     // Some of what the script printed, in order.
@@ -53,5 +60,6 @@ private:
     bool ended = false;    // the process is not running any more, or never ran
     bool pipeOpen = false; // the read end is open and not at its end
     bool doneSent = false;
+    bool ending = false;
     qint64 drainedAfterEnd = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "commandinterpreter.h"
 #include "connection/qstreamdeckplugin.h"
+#include "keyevent.h"
 #include "models/qstreamdeckaction.h"
 #include "scriptlookup.h"
 #include "scriptoutput.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDebug>
+#include <QFileInfo>
 
 #include <memory>
 
@@ -22,7 +24,7 @@ ScriptRunner::ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent)
     connect(&streamDeck->socket(), &QWebSocket::bytesWritten, this,
             &ScriptRunner::updateBackpressure);
     connect(&streamDeck->socket(), &QWebSocket::disconnected, this,
-            &ScriptRunner::updateBackpressure);
+            &ScriptRunner::onHostDisconnected);
 }
 
 ScriptRunner::~ScriptRunner()
@@ -34,7 +36,7 @@ ScriptRunner::~ScriptRunner()
         if (script->state() != QProcess::NotRunning)
             script->askToEnd();
     }
-    const QDeadlineTimer deadline(endGraceMs);
+    const QDeadlineTimer deadline(ScriptProcess::endGraceMs);
     for (ScriptProcess *script : scripts) {
         if (script->state() != QProcess::NotRunning)
             script->waitForFinished(int(qMax<qint64>(deadline.remainingTime(), 1)));
@@ -44,18 +46,77 @@ ScriptRunner::~ScriptRunner()
 
 void ScriptRunner::onKeyDown(const QStreamDeckAction &a)
 {
-    const QString applicationDir = QCoreApplication::applicationDirPath();
-    const QString program = findScript(applicationDir, a.action);
-    if (program.isEmpty()) {
-        qDebug() << "Could not found" << scriptBasePath(applicationDir, a.action);
+    run(KeyEvent::from(QLatin1String("keyDown"), a));
+}
+
+void ScriptRunner::onKeyUp(const QStreamDeckAction &a)
+{
+    run(KeyEvent::from(QLatin1String("keyUp"), a));
+}
+
+void ScriptRunner::onWillAppear(const QStreamDeckAction &a)
+{
+    endAppearScript(a.context); // one per key: a second appear replaces the first
+    if (ScriptProcess *script = run(KeyEvent::from(QLatin1String("willAppear"), a)))
+        appearScripts.insert(a.context, script);
+}
+
+void ScriptRunner::onWillDisappear(const QStreamDeckAction &a)
+{
+    const KeyEvent event = KeyEvent::from(QLatin1String("willDisappear"), a);
+    ScriptProcess *appear = endAppearScript(a.context);
+    if (!appear) {
+        run(event);
         return;
     }
+    // The clean-up script starts once the appear script has gone.
+    connect(appear, &QProcess::stateChanged, this, [this, event](QProcess::ProcessState state) {
+        if (state == QProcess::NotRunning)
+            run(event);
+    });
+}
 
-    // Everything that belongs to this press lives in the process object and its connections,
+void ScriptRunner::onDidReceiveSettings(const QStreamDeckAction &a)
+{
+    run(KeyEvent::from(QLatin1String("didReceiveSettings"), a));
+}
+
+ScriptProcess *ScriptRunner::endAppearScript(const QString &context)
+{
+    const QPointer<ScriptProcess> script = appearScripts.take(context);
+    if (!script || script->state() == QProcess::NotRunning)
+        return nullptr;
+    script->end();
+    return script;
+}
+
+void ScriptRunner::onHostDisconnected()
+{
+    // No key is visible without a host.
+    const QStringList contexts = appearScripts.keys();
+    for (const QString &context : contexts)
+        endAppearScript(context);
+    updateBackpressure();
+}
+
+ScriptProcess *ScriptRunner::run(const KeyEvent &event)
+{
+    const QString applicationDir = QCoreApplication::applicationDirPath();
+    // An action that cannot name a key-press script names no event script either.
+    const QString program =
+        isScriptName(event.action) ? findScript(applicationDir, event.scriptName()) : QString();
+    if (program.isEmpty()) {
+        // Only a press says so: a profile of thirty keys would fill the log with missing scripts.
+        if (event.isKeyPress())
+            qDebug() << "Could not found" << scriptBasePath(applicationDir, event.action);
+        return nullptr;
+    }
+
+    // Everything that belongs to this event lives in the process object and its connections,
     // and goes with it once the script has ended and its output has been read.
     auto *script = new ScriptProcess(this);
     const ScriptSettings settings =
-        ScriptSettings::fromPayload(a.payload, QProcessEnvironment::systemEnvironment());
+        ScriptSettings::forEvent(event, QProcessEnvironment::systemEnvironment());
     script->setProgram(program);
     script->setArguments(settings.arguments);
     script->setProcessEnvironment(settings.environment);
@@ -64,11 +125,12 @@ void ScriptRunner::onKeyDown(const QStreamDeckAction &a)
         if (!reason.isEmpty()) {
             qDebug() << "Could not run" << program << "safely:" << qUtf8Printable(reason);
             delete script;
-            return;
+            return nullptr;
         }
     }
 
-    const auto output = std::make_shared<ScriptOutput>(streamDeck, a.context, a.device);
+    const auto output =
+        std::make_shared<ScriptOutput>(streamDeck, event, QFileInfo(program).absolutePath());
     connect(script, &QProcess::stateChanged, this,
             [](QProcess::ProcessState state) { qDebug() << "state" << state; });
     connect(script, &QProcess::errorOccurred, this, [script](QProcess::ProcessError error) {
@@ -86,7 +148,8 @@ void ScriptRunner::onKeyDown(const QStreamDeckAction &a)
         updateBackpressure();
     });
     connect(script, &ScriptProcess::done, this, [script, output] {
-        output->finish();
+        if (!script->isEnding()) // an ended script's last words are dropped with the rest
+            output->finish();
         script->deleteLater();
     });
 
@@ -96,7 +159,9 @@ void ScriptRunner::onKeyDown(const QStreamDeckAction &a)
     if (!script->startSupervised()) {
         qDebug() << "error" << script->errorString();
         delete script;
+        return nullptr;
     }
+    return script;
 }
 
 void ScriptRunner::updateBackpressure()

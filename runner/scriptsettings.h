@@ -4,6 +4,8 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+struct KeyEvent;
+
 // What a script receives of its key's settings: "--key value" pairs in ascending key order, and
 // one "ZEB_key" variable each on top of the plugin's own environment (a key that cannot name a
 // variable, with "=" or NUL in it, gets none).
@@ -14,4 +16,10 @@ struct ScriptSettings
 
     // Reads payload["settings"]; only string values pass, any other value is the empty string.
     static ScriptSettings fromPayload(const QJsonObject &payload, const QProcessEnvironment &base);
+
+    // The same for the event's payload, plus the KEYSCRIPT_ variables that tell the script about
+    // the event: KEYSCRIPT_EVENT, _ACTION, _CONTEXT, _DEVICE, _SETTINGS (compact JSON), and
+    // _STATE, _COLUMN, _ROW where the payload has them as numbers. No KEYSCRIPT_ variable of the
+    // plugin's own environment passes through.
+    static ScriptSettings forEvent(const KeyEvent &event, const QProcessEnvironment &base);
 };

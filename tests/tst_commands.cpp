@@ -86,12 +86,12 @@ void CommandsTest::bytesOnTheWire_data()
     QTest::newRow("setImage prefix in other case") << Call([](QStreamDeckPlugin &p) {
         p.setImage("DATA:image/png;base64,AA", "C");
     }) << R"({"context":"C","event":"setImage","payload":{"image":"data:image/png;base64,DATA:image/png;base64,AA","target":0}})";
-    QTest::newRow("setImage of another type") << Call([](QStreamDeckPlugin &p) {
+    QTest::newRow("setImage keeps a data URI of another type") << Call([](QStreamDeckPlugin &p) {
         p.setImage("data:image/jpeg;base64,AA", "C");
-    }) << R"({"context":"C","event":"setImage","payload":{"image":"data:image/png;base64,data:image/jpeg;base64,AA","target":0}})";
-    QTest::newRow("setImage empty") << Call([](QStreamDeckPlugin &p) {
-        p.setImage("", "C");
-    }) << R"({"context":"C","event":"setImage","payload":{"image":"data:image/png;base64,","target":0}})";
+    }) << R"({"context":"C","event":"setImage","payload":{"image":"data:image/jpeg;base64,AA","target":0}})";
+    QTest::newRow("setImage empty is the key's own image")
+        << Call([](QStreamDeckPlugin &p) { p.setImage("", "C"); })
+        << R"({"context":"C","event":"setImage","payload":{"image":"","target":0}})";
     QTest::newRow("showAlert") << Call([](QStreamDeckPlugin &p) { p.showAlert("C"); })
                                << R"({"context":"C","event":"showAlert"})";
     QTest::newRow("showOk") << Call([](QStreamDeckPlugin &p) { p.showOk("C"); })

@@ -21,6 +21,8 @@ private Q_SLOTS:
     void events();
     void interactiveInput();
     void pluginThatEndsEarly();
+    void pressWithoutScript();
+    void logAndImages();
 
 private:
     // Runs keyscript-host from the bundle; returns its exit code.
@@ -38,6 +40,13 @@ void KeyscriptHostTest::initTestCase()
     host = bundle.addHost();
     QVERIFY(!host.isEmpty());
     QVERIFY(bundle.writeScript("greet", "echo \"setTitle Hello $ZEB_name\"\necho 'setState 1'\n"));
+    // Each event script of "ev" says what it was told.
+    for (const char *event : {"keyUp", "willAppear", "willDisappear", "didReceiveSettings"})
+        QVERIFY(bundle.writeScript(QString("ev@") + event,
+                                   "echo \"setTitle $KEYSCRIPT_EVENT $KEYSCRIPT_CONTEXT "
+                                   "${KEYSCRIPT_STATE-none} $KEYSCRIPT_COLUMN/$KEYSCRIPT_ROW "
+                                   "$KEYSCRIPT_SETTINGS\"\n"));
+    QVERIFY(bundle.writeScript("dot", "echo 'setImage <svg/>'\n"));
 }
 
 int KeyscriptHostTest::run(const QStringList &arguments, const QByteArray &input)
@@ -185,8 +194,24 @@ void KeyscriptHostTest::events_data()
                "\n"
                R"({"context":"raw","event":"setState","payload":{"state":1}})"
                "\n");
-    QTest::newRow("a press without a script answers nothing")
-        << QStringList{"--quiet-ms", "200", "press", "none"} << QByteArray();
+    QTest::newRow("a release, with a state")
+        << QStringList{"release", "ev", "--state", "1"}
+        << QByteArray("setTitle context=key-1 target=0 title=\"keyUp key-1 1 0/0 {}\"\n");
+    QTest::newRow("an appear for a while, then its disappear on the same key")
+        << QStringList{"--quiet-ms", "1500",     "appear", "ev",    "--for",
+                       "300",        "--column", "2",      "--row", "1"}
+        << QByteArray(
+               "setTitle context=key-1 target=0 title=\"willAppear key-1 none 2/1 {}\"\n"
+               "setTitle context=key-1 target=0 title=\"willDisappear key-1 none 2/1 {}\"\n");
+    QTest::newRow("new settings, to the key of the last event of the action")
+        << QStringList{"release",  "ev", "--context",  "k",
+                       "settings", "ev", "--settings", R"({"n":2})"}
+        << QByteArray("setTitle context=k target=0 title=\"keyUp k none 0/0 {}\"\n"
+                      "setTitle context=k target=0 title=\"didReceiveSettings k none 0/0 "
+                      "{\\\"n\\\":2}\"\n");
+    QTest::newRow("an image shows as its type and size")
+        << QStringList{"press", "dot"}
+        << QByteArray("setImage context=key-1 image=<image/svg+xml, 6 bytes> target=0\n");
 }
 
 void KeyscriptHostTest::events()
@@ -223,6 +248,31 @@ void KeyscriptHostTest::pluginThatEndsEarly()
     QVERIFY(bundle.writeScript("killer", "kill -KILL $PPID\n"));
     QCOMPARE(run({"press", "killer"}), 4);
     QCOMPARE(err, QByteArray("keyscript-host: the plugin crashed or was killed\n"));
+}
+
+void KeyscriptHostTest::pressWithoutScript()
+{
+    // Said once on standard error, with the paths looked for; event scripts are optional.
+    QCOMPARE(run({"--quiet-ms", "1500", "appear", "none", "press", "none"}), 5);
+    const QString base = bundle.binDir() + "/../cmd/none";
+    QCOMPARE(QString::fromUtf8(err), "keyscript-host: no script for the press; looked for " + base +
+                                         ".exe, " + base + ".bat and " + base + "\n");
+    QVERIFY(out.isEmpty());
+}
+
+void KeyscriptHostTest::logAndImages()
+{
+    QTemporaryDir images;
+    QCOMPARE(run({"--log", "--save-images", images.path(), "press", "dot"}), 0);
+    const QString saved = images.filePath("key-1-1.svg");
+    const QStringList lines = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.contains("log: read \"setImage <svg/>\""), out.constData());
+    QVERIFY2(lines.contains(
+                 "setImage context=key-1 image=<image/svg+xml, 6 bytes> target=0 saved=" + saved),
+             out.constData());
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("<svg/>"));
 }
 
 QTEST_GUILESS_MAIN(KeyscriptHostTest)

@@ -1,6 +1,7 @@
 #include "hostoptions.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUuid>
@@ -72,30 +73,73 @@ private:
     qsizetype index = 0;
 };
 
-struct Press
+// One event of a key, as asked for on the command line.
+struct KeyAction
 {
+    QString event; // the host's name for it
     QString action;
     QString context;
     QString device;
     QJsonObject settings;
+    int state = -1; // none
+    int column = 0;
+    int row = 0;
+    int forMs = -1; // an appear that is followed by its disappear after this long
 };
 
+// The words for the events of a key, and the host's names for them.
+const struct
+{
+    QLatin1String word;
+    QLatin1String event;
+} keyWords[] = {
+    {QLatin1String("press"), QLatin1String("keyDown")},
+    {QLatin1String("release"), QLatin1String("keyUp")},
+    {QLatin1String("appear"), QLatin1String("willAppear")},
+    {QLatin1String("disappear"), QLatin1String("willDisappear")},
+    {QLatin1String("settings"), QLatin1String("didReceiveSettings")},
+};
+
+QString eventOf(const QString &word)
+{
+    for (const auto &entry : keyWords) {
+        if (word == entry.word)
+            return entry.event;
+    }
+    return QString();
+}
+
+QString eventText(const KeyAction &key, const QString &event, const QString &context)
+{
+    return actionEvent(event, key.action, context, key.device, key.settings, key.state, key.column,
+                       key.row);
+}
+
 } // namespace
+
+QString actionEvent(const QString &event, const QString &action, const QString &context,
+                    const QString &device, const QJsonObject &settings, int state, int column,
+                    int row)
+{
+    QJsonObject payload{
+        {QStringLiteral("settings"), settings},
+        {QStringLiteral("coordinates"),
+         QJsonObject{{QStringLiteral("column"), column}, {QStringLiteral("row"), row}}},
+        {QStringLiteral("isInMultiAction"), false}};
+    if (state >= 0)
+        payload.insert(QStringLiteral("state"), state);
+    const QJsonObject message{{QStringLiteral("event"), event},
+                              {QStringLiteral("action"), action},
+                              {QStringLiteral("context"), context},
+                              {QStringLiteral("device"), device},
+                              {QStringLiteral("payload"), payload}};
+    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+}
 
 QString keyDownEvent(const QString &action, const QString &context, const QString &device,
                      const QJsonObject &settings)
 {
-    const QJsonObject event{
-        {QStringLiteral("event"), QStringLiteral("keyDown")},
-        {QStringLiteral("action"), action},
-        {QStringLiteral("context"), context},
-        {QStringLiteral("device"), device},
-        {QStringLiteral("payload"),
-         QJsonObject{{QStringLiteral("settings"), settings},
-                     {QStringLiteral("coordinates"),
-                      QJsonObject{{QStringLiteral("column"), 0}, {QStringLiteral("row"), 0}}},
-                     {QStringLiteral("isInMultiAction"), false}}}};
-    return QString::fromUtf8(QJsonDocument(event).toJson(QJsonDocument::Compact));
+    return actionEvent(QStringLiteral("keyDown"), action, context, device, settings);
 }
 
 namespace {
@@ -156,30 +200,39 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
     options.info = QStringLiteral(R"({"application":{"language":"en","platform":"keyscript-host"},)"
                                   R"("devices":[{"id":"device-1","name":"stand-in","type":0}]})");
     int repeat = 1;
-    QList<Press> presses;
-    QStringList rawEvents; // with their place among the presses
+    QList<KeyAction> keys;
+    QStringList rawEvents; // with their place among the key events
     QList<int> rawAfter;
 
     ArgumentReader reader(arguments, options);
     while (!reader.atEnd()) {
         const QString word = reader.next();
-        if (word == QLatin1String("press")) {
-            Press press;
-            press.action = reader.value(word);
-            press.device = device;
+        if (const QString event = eventOf(word); !event.isEmpty()) {
+            KeyAction key;
+            key.event = event;
+            key.action = reader.value(word);
+            key.device = device;
             while (!reader.atEnd()) {
                 if (reader.peekIs(QStringLiteral("--settings")))
-                    press.settings = reader.object(reader.next());
+                    key.settings = reader.object(reader.next());
                 else if (reader.peekIs(QStringLiteral("--context")))
-                    press.context = reader.value(reader.next());
+                    key.context = reader.value(reader.next());
                 else if (reader.peekIs(QStringLiteral("--device")))
-                    press.device = reader.value(reader.next());
+                    key.device = reader.value(reader.next());
+                else if (reader.peekIs(QStringLiteral("--state")))
+                    key.state = reader.number(reader.next(), 0);
+                else if (reader.peekIs(QStringLiteral("--column")))
+                    key.column = reader.number(reader.next(), 0);
+                else if (reader.peekIs(QStringLiteral("--row")))
+                    key.row = reader.number(reader.next(), 0);
+                else if (word == QLatin1String("appear") && reader.peekIs(QStringLiteral("--for")))
+                    key.forMs = reader.number(reader.next(), 0);
                 else
                     break;
             }
-            presses.append(press);
+            keys.append(key);
         } else if (word == QLatin1String("--send")) {
-            rawAfter.append(int(presses.size()));
+            rawAfter.append(int(keys.size()));
             const QJsonObject event = reader.object(word);
             rawEvents.append(
                 QString::fromUtf8(QJsonDocument(event).toJson(QJsonDocument::Compact)));
@@ -202,6 +255,10 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             options.interactive = true;
         } else if (word == QLatin1String("--json")) {
             options.json = true;
+        } else if (word == QLatin1String("--log")) {
+            options.log = true;
+        } else if (word == QLatin1String("--save-images")) {
+            options.saveImagesDir = reader.value(word);
         } else if (word == QLatin1String("--verbose")) {
             options.verbose = true;
         } else if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
@@ -209,8 +266,8 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
         } else if (word.startsWith(QLatin1Char('-'))) {
             reader.fail(QStringLiteral("unknown option %1 (see --help)").arg(word));
         } else {
-            reader.fail(QStringLiteral("unexpected \"%1\": events start with press or --send (see "
-                                       "--help)")
+            reader.fail(QStringLiteral("unexpected \"%1\": events start with press, release, "
+                                       "appear, disappear, settings or --send (see --help)")
                             .arg(word));
         }
     }
@@ -229,65 +286,36 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
         return options;
     }
 
-    // Every round sends the presses in order, each raw event where it stood among them.
+    // Every round sends the key events in order, each raw event where it stood among them. Each
+    // press is a key of its own, key-N for the Nth press; another event without a context goes
+    // to the key of the last event of its action, or to a key of its own.
+    QHash<QString, QString> lastContext; // by action
     for (int round = 0; round < repeat; ++round) {
         qsizetype raw = 0;
-        for (int i = 0; i <= presses.size(); ++i) {
+        for (int i = 0; i <= keys.size(); ++i) {
             for (; raw < rawEvents.size() && rawAfter.at(raw) == i; ++raw)
                 options.events.append(rawEvents.at(raw));
-            if (i == presses.size())
+            if (i == keys.size())
                 break;
-            const Press &press = presses.at(i);
-            // Each press is one key: repeating it presses the same key again.
-            const QString context = press.context.isEmpty()
-                                        ? QStringLiteral("key-%1").arg(firstKey + i)
-                                        : press.context;
-            options.events.append(
-                keyDownEvent(press.action, context, press.device, press.settings));
-            options.pressContexts.append(context);
+            const KeyAction &key = keys.at(i);
+            const bool press = key.event == QLatin1String("keyDown");
+            QString context = key.context;
+            if (context.isEmpty()) {
+                // Repeating the command line presses the same keys again.
+                if (press || !lastContext.contains(key.action))
+                    context = QStringLiteral("key-%1").arg(firstKey + i);
+                else
+                    context = lastContext.value(key.action);
+            }
+            lastContext.insert(key.action, context);
+            options.events.append(eventText(key, key.event, context));
+            if (press)
+                options.pressedActions.insert(key.action);
+            if (key.forMs >= 0)
+                options.delayed.append(
+                    {key.forMs, eventText(key, QStringLiteral("willDisappear"), context)});
         }
     }
-    options.nextKey = firstKey + int(presses.size());
+    options.nextKey = firstKey + int(keys.size());
     return options;
-}
-
-QString HostOptions::usage()
-{
-    return QStringLiteral(
-        R"(Usage: keyscript-host [options] [press ACTION [--settings JSON] [--context C] [--device D]]...
-
-Plays the host for one keyscript plugin: listens on 127.0.0.1, starts the plugin with
--port, -pluginUUID, -registerEvent and -info, waits for its registration, sends the events
-asked for, and prints every message the plugin sends back, one per line.
-
-Events, sent in the order given:
-  press ACTION            a key press of ACTION (the script cmd/ACTION runs)
-    --settings JSON       the key's settings, a JSON object (default {})
-    --context C           the key's context (default key-N for the Nth press)
-    --device D            the device (default device-1)
-  --send JSON             any event, as the raw JSON object the host would send
-  --repeat N              send all presses and raw events N times (default 1)
-  --interactive           then read events from standard input, one per line: the same
-                          "press ACTION [--settings JSON] ..." shorthand, or raw JSON;
-                          presses go on numbering key-N where the command line left off
-
-Options:
-  --plugin PATH           the plugin to start (default: keyscript beside this program)
-  --uuid U                the plugin UUID (default: a new one)
-  --register-event E      the registration event (default: registerPlugin)
-  --info JSON             the -info text (default: a small description of one device)
-  --json                  print messages as the raw JSON the plugin sent
-  --verbose               also show the plugin's own output and error stream
-  --quiet-ms MS           end once nothing has arrived for MS milliseconds (default 500)
-  --timeout MS            wait at most MS milliseconds for the registration, and end
-                          at the latest MS milliseconds after it (default 10000; an
-                          interactive session ends then only when --timeout is given)
-  -h, --help              show this text
-
-Exit codes: 0 done; 2 usage error; 3 the plugin did not register as expected;
-4 the plugin exited or was killed while keyscript-host still ran.
-
-Example:
-  keyscript-host press com.example.greet --settings '{"name":"Ada"}'
-)");
 }

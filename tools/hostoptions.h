@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -10,9 +12,17 @@ struct HostOptions
     QString plugin; // the plugin executable to start
     QString uuid;   // -pluginUUID handed to the plugin
     QString registerEvent = QStringLiteral("registerPlugin");
-    QString info;              // -info handed to the plugin
-    QStringList events;        // JSON texts to send once the plugin has registered, in order
-    QStringList pressContexts; // the context of each press among them
+    QString info;       // -info handed to the plugin
+    QStringList events; // JSON texts to send once the plugin has registered, in order
+    struct Delayed
+    {
+        int afterMs;
+        QString event;
+    };
+    QList<Delayed> delayed;       // sent that long after the others: the end of appear --for
+    QSet<QString> pressedActions; // the actions pressed among them
+    QString saveImagesDir;        // where to write the images the plugin sends; none when empty
+    bool log = false;             // show the plugin's log lines
     bool interactive = false;
     bool json = false;
     bool verbose = false;
@@ -32,7 +42,11 @@ struct HostOptions
     static QString usage();
 };
 
-// A key press as the host sends it, with the settings given as JSON text.
+// An event of a key as the host sends it; a state below 0 is left out.
+QString actionEvent(const QString &event, const QString &action, const QString &context,
+                    const QString &device, const QJsonObject &settings, int state = -1,
+                    int column = 0, int row = 0);
+// A key press as the host sends it.
 QString keyDownEvent(const QString &action, const QString &context, const QString &device,
                      const QJsonObject &settings);
 

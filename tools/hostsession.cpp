@@ -1,6 +1,11 @@
 #include "hostsession.h"
 
+#include "dataimage.h"
 #include "messageformat.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -29,6 +34,7 @@ HostSession::HostSession(HostOptions options, QObject *parent)
         if (!inputOpen || this->options.timeoutGiven)
             finish(Done);
     });
+    connect(&log, &PluginLog::line, this, &HostSession::onLogLine);
     connect(&plugin, &QProcess::finished, this, &HostSession::onPluginFinished);
     connect(&plugin, &QProcess::errorOccurred, this, &HostSession::onPluginError);
 }
@@ -45,6 +51,8 @@ void HostSession::start()
         plugin.setStandardOutputFile(QProcess::nullDevice());
         plugin.setStandardErrorFile(QProcess::nullDevice());
     }
+    plugin.setWorkingDirectory(log.workingDirectory());
+    log.start();
     plugin.start(options.plugin,
                  {QStringLiteral("-port"), QString::number(server.serverPort()),
                   QStringLiteral("-pluginUUID"), options.uuid, QStringLiteral("-registerEvent"),
@@ -72,8 +80,76 @@ void HostSession::onMessage(const QString &message)
         onRegistration(message);
         return;
     }
-    out << (options.json ? message : readableMessage(message)) << Qt::endl;
+    log.poll(); // the plugin logs before it sends: keep the two in order
+    QString line = options.json ? message : readableMessage(message);
+    if (!options.saveImagesDir.isEmpty()) {
+        const QString file = saveImage(QJsonDocument::fromJson(message.toUtf8()).object());
+        if (!file.isEmpty())
+            line += QStringLiteral(" saved=") + file;
+    }
+    out << line << Qt::endl;
     quietTimer.start(options.quietMs);
+}
+
+QString HostSession::saveImage(const QJsonObject &message)
+{
+    if (message.value(QStringLiteral("event")).toString() != QLatin1String("setImage"))
+        return QString();
+    const QString uri = message.value(QStringLiteral("payload"))
+                            .toObject()
+                            .value(QStringLiteral("image"))
+                            .toString();
+    const DataImage image = DataImage::fromUri(uri);
+    if (image.type.isEmpty())
+        return QString();
+    QString context = message.value(QStringLiteral("context")).toString();
+    context.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
+    const QString path =
+        QDir(options.saveImagesDir)
+            .filePath(
+                QStringLiteral("%1-%2.%3").arg(context).arg(++savedImages).arg(image.suffix()));
+    QFile file(path);
+    if (!QDir().mkpath(options.saveImagesDir) || !file.open(QIODevice::WriteOnly) ||
+        file.write(image.bytes) != image.bytes.size()) {
+        fprintf(stderr, "keyscript-host: cannot write %s: %s\n", qPrintable(path),
+                qPrintable(file.errorString()));
+        return QString();
+    }
+    return path;
+}
+
+void HostSession::onLogLine(const QString &line)
+{
+    if (options.log)
+        out << "log: " << line << Qt::endl;
+    // The plugin found no script for a press that was sent.
+    static const QRegularExpression missing(QStringLiteral(R"re(^Could not found "(.*)"$)re"));
+    const QRegularExpressionMatch match = missing.match(line);
+    if (!match.hasMatch())
+        return;
+    QString base = match.captured(1);
+    base.replace(QLatin1String("\\\\"), QLatin1String("\\"))
+        .replace(QLatin1String("\\\""), QLatin1String("\""));
+    if (!options.pressedActions.contains(QFileInfo(base).fileName()))
+        return;
+    missingScript = true;
+    if (!options.log)
+        fprintf(stderr,
+                "keyscript-host: no script for the press; looked for %s.exe, %s.bat and %s\n",
+                qPrintable(base), qPrintable(base), qPrintable(base));
+}
+
+void HostSession::sendDelayed()
+{
+    for (const HostOptions::Delayed &delayed : std::as_const(options.delayed)) {
+        ++pendingDelayed;
+        QTimer::singleShot(delayed.afterMs, this, [this, event = delayed.event] {
+            --pendingDelayed;
+            if (!ended)
+                send(event);
+        });
+    }
+    options.delayed.clear();
 }
 
 void HostSession::onRegistration(const QString &message)
@@ -91,6 +167,7 @@ void HostSession::onRegistration(const QString &message)
     registrationTimer.stop();
     for (const QString &event : std::as_const(options.events))
         send(event);
+    sendDelayed();
     quietTimer.start(options.quietMs);
     overallTimer.start(options.timeoutMs);
 }
@@ -124,6 +201,8 @@ void HostSession::inputLine(const QString &line)
         }
         events = parsed.events;
         options.nextKey = parsed.nextKey;
+        options.pressedActions += parsed.pressedActions;
+        options.delayed += parsed.delayed;
     }
     if (!registered) {
         options.events << events; // sent once the plugin has registered
@@ -131,6 +210,7 @@ void HostSession::inputLine(const QString &line)
     }
     for (const QString &event : std::as_const(events))
         send(event);
+    sendDelayed();
 }
 
 void HostSession::inputClosed()
@@ -142,7 +222,7 @@ void HostSession::inputClosed()
 
 void HostSession::onQuiet()
 {
-    if (!inputOpen)
+    if (!inputOpen && pendingDelayed == 0)
         finish(Done);
 }
 
@@ -184,6 +264,9 @@ void HostSession::finish(int exitCode)
     if (ended)
         return;
     ended = true;
+    log.poll();
+    if (exitCode == Done && missingScript)
+        exitCode = NoScript;
     out.flush();
     // The host ends its plugins; the plugin never ends by itself. A termination signal first,
     // so a plugin run under a profiler or a debugger can still write what it has.

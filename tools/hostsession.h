@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hostoptions.h"
+#include "pluginlog.h"
 
 #include <QObject>
 #include <QProcess>
@@ -16,7 +17,13 @@ class HostSession : public QObject
 {
     Q_OBJECT
 public:
-    enum ExitCode { Done = 0, UsageError = 2, RegistrationFailed = 3, PluginEnded = 4 };
+    enum ExitCode {
+        Done = 0,
+        UsageError = 2,
+        RegistrationFailed = 3,
+        PluginEnded = 4,
+        NoScript = 5
+    };
 
     explicit HostSession(HostOptions options, QObject *parent = nullptr);
 
@@ -37,6 +44,9 @@ private:
     void onPluginError(QProcess::ProcessError error);
     void send(const QString &event);
     void onQuiet();
+    void onLogLine(const QString &line);
+    void sendDelayed();
+    QString saveImage(const QJsonObject &message);
     void fail(int exitCode, const QString &message);
     void finish(int exitCode);
 
@@ -48,6 +58,10 @@ private:
     QTimer quietTimer;
     QTimer overallTimer;
     QTextStream out;
+    PluginLog log;
+    int pendingDelayed = 0; // events still to be sent later
+    int savedImages = 0;
+    bool missingScript = false;
     bool registered = false;
     bool inputOpen = false;
     bool ended = false;

@@ -1,5 +1,7 @@
 #include "messageformat.h"
 
+#include "dataimage.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,8 +42,15 @@ QString readableMessage(const QString &json)
     const QJsonValue payload = message.value(QStringLiteral("payload"));
     if (payload.isObject()) {
         const QJsonObject members = payload.toObject();
-        for (auto it = members.begin(); it != members.end(); ++it)
-            parts << it.key() + '=' + value(it.value(), true);
+        for (auto it = members.begin(); it != members.end(); ++it) {
+            // An image shows as its type and size; its base64 tells a person nothing.
+            const DataImage image = it.key() == QLatin1String("image")
+                                        ? DataImage::fromUri(it.value().toString())
+                                        : DataImage();
+            parts << it.key() + '=' +
+                         (image.type.isEmpty() ? value(it.value(), true)
+                                               : '<' + image.describe() + '>');
+        }
     } else if (!payload.isUndefined()) {
         parts << QStringLiteral("payload=") + value(payload, true);
     }

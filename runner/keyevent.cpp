@@ -1,0 +1,13 @@
+#include "keyevent.h"
+
+#include "models/qstreamdeckaction.h"
+
+KeyEvent KeyEvent::from(QLatin1String event, const QStreamDeckAction &action)
+{
+    return KeyEvent{event, action.action, action.context, action.device, action.payload};
+}
+
+QString KeyEvent::scriptName() const
+{
+    return isKeyPress() ? action : action + QLatin1Char('@') + event;
+}

@@ -1,0 +1,75 @@
+#include "scriptimage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// The file types the host shows, by suffix in any case.
+QString mediaType(const QString &path)
+{
+    static const struct
+    {
+        QLatin1String suffix;
+        QLatin1String type;
+    } types[] = {
+        {QLatin1String("png"), QLatin1String("image/png")},
+        {QLatin1String("jpg"), QLatin1String("image/jpeg")},
+        {QLatin1String("jpeg"), QLatin1String("image/jpeg")},
+        {QLatin1String("gif"), QLatin1String("image/gif")},
+        {QLatin1String("bmp"), QLatin1String("image/bmp")},
+        {QLatin1String("svg"), QLatin1String("image/svg+xml")},
+    };
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    for (const auto &entry : types) {
+        if (suffix == entry.suffix)
+            return entry.type;
+    }
+    return QString();
+}
+
+QString dataUri(const QString &type, const QByteArray &bytes)
+{
+    return QStringLiteral("data:") + type + QStringLiteral(";base64,") +
+           QString::fromLatin1(bytes.toBase64());
+}
+
+} // namespace
+
+ScriptImage ScriptImage::fromValue(const QString &value, const QString &scriptDir)
+{
+    ScriptImage result;
+    if (value.isEmpty() || value.startsWith(QLatin1String("data:"))) {
+        result.image = value;
+        return result;
+    }
+    if (value.startsWith(QLatin1String("<svg"))) {
+        result.image = dataUri(QStringLiteral("image/svg+xml"), value.toUtf8());
+        return result;
+    }
+
+    result.file = QDir(scriptDir).filePath(value);
+    const QString type = mediaType(result.file);
+    const QFileInfo info(result.file);
+    QFile file(result.file);
+    if (type.isEmpty()) {
+        result.error = QStringLiteral("not a .png, .jpg, .jpeg, .gif, .bmp or .svg file");
+    } else if (!info.exists()) {
+        result.error = QStringLiteral("no such file");
+    } else if (!info.isFile()) {
+        result.error = QStringLiteral("not a file");
+    } else if (info.size() > maxFileSize) {
+        result.error = QStringLiteral("larger than 1 MiB");
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        result.error = file.errorString();
+    } else {
+        // Read one byte more than allowed: the file may have grown since it was looked at.
+        const QByteArray bytes = file.read(maxFileSize + 1);
+        if (bytes.size() > maxFileSize)
+            result.error = QStringLiteral("larger than 1 MiB");
+        else
+            result.image = dataUri(type, bytes);
+    }
+    return result;
+}

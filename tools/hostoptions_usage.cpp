@@ -1,0 +1,58 @@
+// The help text of keyscript-host, kept apart from the parsing it describes.
+#include "hostoptions.h"
+
+QString HostOptions::usage()
+{
+    return QStringLiteral(
+        R"(Usage: keyscript-host [options] [EVENT ACTION [event options]]...
+
+Plays the host for one keyscript plugin: listens on 127.0.0.1, starts the plugin with
+-port, -pluginUUID, -registerEvent and -info, waits for its registration, sends the events
+asked for, and prints every message the plugin sends back, one per line.
+
+Events of a key, sent in the order given (the script that runs is in brackets):
+  press ACTION            a key press (cmd/ACTION)
+  release ACTION          the key let go (cmd/ACTION@keyUp)
+  appear ACTION           the key comes into view (cmd/ACTION@willAppear)
+    --for MS              and goes out of view again MS milliseconds later
+  disappear ACTION        the key goes out of view (cmd/ACTION@willDisappear)
+  settings ACTION         new settings for the key (cmd/ACTION@didReceiveSettings)
+each with
+    --settings JSON       the key's settings, a JSON object (default {})
+    --context C           the key's context (default: key-N for the Nth press; another
+                          event goes to the key of the last event of its action)
+    --device D            the device (default device-1)
+    --state N             the key's state (default: none sent)
+    --column N, --row N   the key's place on the device (default 0, 0)
+  --send JSON             any event, as the raw JSON object the host would send
+  --repeat N              send all key events and raw events N times (default 1)
+  --interactive           then read events from standard input, one per line: the same
+                          "press ACTION [--settings JSON] ..." words, or raw JSON;
+                          presses go on numbering key-N where the command line left off
+
+Options:
+  --plugin PATH           the plugin to start (default: keyscript beside this program)
+  --uuid U                the plugin UUID (default: a new one)
+  --register-event E      the registration event (default: registerPlugin)
+  --info JSON             the -info text (default: a small description of one device)
+  --json                  print messages as the raw JSON the plugin sent
+  --save-images DIR       write every image the plugin sends to a file in DIR
+  --log                   show the plugin's log lines as it writes them
+  --verbose               also show what is sent, and the plugin's own output and error stream
+  --quiet-ms MS           end once nothing has arrived for MS milliseconds (default 500)
+  --timeout MS            wait at most MS milliseconds for the registration, and end
+                          at the latest MS milliseconds after it (default 10000; an
+                          interactive session ends then only when --timeout is given)
+  -h, --help              show this text
+
+The plugin runs in a temporary working directory with a log.txt of its own.
+
+Exit codes: 0 done; 2 usage error; 3 the plugin did not register as expected;
+4 the plugin exited or was killed while keyscript-host still ran;
+5 a press found no script (the paths looked for are on standard error).
+
+Examples:
+  keyscript-host press com.example.greet --settings '{"name":"Ada"}'
+  keyscript-host appear com.example.clock --for 3000
+)");
+}

@@ -1,0 +1,41 @@
+#include "pluginlog.h"
+
+namespace {
+constexpr int pollMs = 50;
+}
+
+PluginLog::PluginLog(QObject *parent)
+    : QObject(parent)
+{
+    if (directory.isValid()) {
+        file.setFileName(directory.filePath(QStringLiteral("log.txt")));
+        if (!file.open(QIODevice::ReadWrite |
+                       QIODevice::Unbuffered)) // created empty: the plugin logs
+            directory.remove();                // only into a file that exists
+    }
+    connect(&timer, &QTimer::timeout, this, &PluginLog::poll);
+}
+
+QString PluginLog::workingDirectory() const
+{
+    return file.isOpen() ? directory.path() : QString();
+}
+
+void PluginLog::start()
+{
+    if (file.isOpen())
+        timer.start(pollMs);
+}
+
+void PluginLog::poll()
+{
+    if (!file.isOpen())
+        return;
+    pending += file.readAll();
+    qsizetype start = 0;
+    for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n', start)) {
+        emit line(QString::fromUtf8(pending.constData() + start, end - start));
+        start = end + 1;
+    }
+    pending.remove(0, start);
+}
