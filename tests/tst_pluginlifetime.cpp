@@ -120,8 +120,12 @@ void PluginLifetimeTest::teardownWithRunningScripts()
     const QString action = writeScript("#!/bin/sh\nexec yes 'setTitle x'\n", true);
     host.press(action, "k1");
     host.press(action, "k2");
+    // And an appear script, which lives as long as its key is visible.
+    QVERIFY(QFile::copy(cmd.filePath(action), cmd.filePath(action + "@willAppear")));
+    written << action + "@willAppear";
+    host.sendEvent("willAppear", action, "k3");
     QTRY_VERIFY(host.messages.size() > 100);
-    QCOMPARE(plugin->findChildren<QProcess *>().size(), 2);
+    QTRY_COMPARE(plugin->findChildren<QProcess *>().size(), 3);
 
     plugin.reset();
     QTRY_VERIFY(host.clientClosed);

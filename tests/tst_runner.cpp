@@ -43,6 +43,9 @@ private Q_SLOTS:
     void lineSplitAcrossWrites();
     void quickPressesKeepTheirContext();
     void logLines();
+    void eventScripts_data();
+    void eventScripts();
+    void missingEventScriptsAreSilent();
 
 private:
     // Lines the plugin has sent since registration.
@@ -139,6 +142,7 @@ void RunnerTest::missingScriptIsLogged()
 
 void RunnerTest::onlyKeyDownRunsScripts()
 {
+    // A cmd/ folder without event scripts: only the press runs anything, as it always did.
     QVERIFY(bundle->writeScript("a", "echo 'setTitle ran'\n"));
     for (const char *event : {"keyUp", "willAppear", "willDisappear", "didReceiveSettings",
                               "propertyInspectorDidAppear", "sendToPlugin"}) {
@@ -225,7 +229,27 @@ void RunnerTest::outputCommands_data()
         << QByteArray("showAlert\nshowAlert it failed\n") << QStringList{alert, alert};
     QTest::newRow("two commands in one piece, in order")
         << QByteArray("setTitle A\nsetState 1\n") << QStringList{title("A"), state(1)};
-    QTest::newRow("unknown words") << QByteArray("setImage x\nhello\n") << QStringList();
+    QTest::newRow("unknown words") << QByteArray("setimage x\nhello\n") << QStringList();
+
+    // The words beyond the first four, each one host command for the key.
+    const QString image =
+        R"({"context":"k1","event":"setImage","payload":{"image":"%1","target":0}})";
+    const QString settings = R"({"context":"k1","event":"setSettings","payload":%1})";
+    QTest::newRow("showOk") << QByteArray("showOk\nshowOk done\n")
+                            << QStringList(2, R"({"context":"k1","event":"showOk"})");
+    QTest::newRow("setImage: nothing, a data URI, inline SVG")
+        << QByteArray("setImage\nsetImage data:image/gif;base64,R0lG\nsetImage <svg/>\n")
+        << QStringList{image.arg(""), image.arg("data:image/gif;base64,R0lG"),
+                       image.arg("data:image/svg+xml;base64,PHN2Zy8+")};
+    QTest::newRow("setSettings: an object as printed, else nothing")
+        << QByteArray("setSettings {\"on\":true,\"t\":\"a\\nb\"}\nsetSettings [1]\nsetSettings\n")
+        << QStringList{settings.arg(R"({"on":true,"t":"a\nb"})")};
+    QTest::newRow("openUrl")
+        << QByteArray("openUrl https://example.com/a b\n")
+        << QStringList{R"({"event":"openUrl","payload":{"url":"https://example.com/a b"}})"};
+    QTest::newRow("logMessage with a line break")
+        << QByteArray("logMessage one\\ntwo\n")
+        << QStringList{R"({"event":"logMessage","payload":{"message":"one\ntwo"}})"};
 }
 
 void RunnerTest::outputCommands()
@@ -297,6 +321,46 @@ void RunnerTest::logLines()
     QTRY_VERIFY(bundle->logLines().endsWith("exit 3"));
     host->press("crash", "k1");
     QTRY_VERIFY(bundle->logLines().endsWith("crashed"));
+}
+
+void RunnerTest::eventScripts_data()
+{
+    QTest::addColumn<QString>("event");
+    for (const char *event :
+         {"keyDown", "keyUp", "willAppear", "willDisappear", "didReceiveSettings"})
+        QTest::newRow(event) << event;
+}
+
+void RunnerTest::eventScripts()
+{
+    QFETCH(QString, event);
+    // Every event has a script that says which event ran it and with which setting.
+    const QByteArray body = "echo \"setTitle $0 $KEYSCRIPT_EVENT $ZEB_n\"\n";
+    QVERIFY(bundle->writeScript("a", body));
+    for (const char *other : {"keyUp", "willAppear", "willDisappear", "didReceiveSettings"})
+        QVERIFY(bundle->writeScript(QString("a@") + other, body));
+    host->sendText(QStringLiteral(R"({"event":"%1","action":"a","context":"k1","device":"dev",)"
+                                  R"("payload":{"settings":{"n":"x"}}})")
+                       .arg(event));
+    const QString script =
+        bundle->binDir() + "/../cmd/a" + (event == "keyDown" ? QString() : "@" + event);
+    QTRY_COMPARE(sent(), QStringList{title(script + " " + event + " x")});
+}
+
+void RunnerTest::missingEventScriptsAreSilent()
+{
+    QVERIFY(bundle->writeScript("marker", "echo 'setTitle __done__'\n"));
+    for (const char *event : {"keyUp", "willAppear", "willDisappear", "didReceiveSettings"}) {
+        for (const char *action : {"none", "..", "../cmd/marker"}) // unsafe names find nothing
+            host->sendText(QStringLiteral(R"({"event":"%1","action":"%2","context":"k1"})")
+                               .arg(event, action));
+    }
+    QVERIFY(bundle->writeScript("..@keyUp", "echo 'setTitle escaped'\n"));
+    host->sendText(R"({"event":"keyUp","action":"..","context":"k1"})");
+    host->press("marker", "k1");
+    QTRY_COMPARE(sent(), QStringList{done});
+    QCOMPARE(bundle->logLines().filter("run ").size(), 1); // the marker's, and nothing else
+    QCOMPARE(bundle->logLines().filter("Could not").size(), 0);
 }
 
 QTEST_GUILESS_MAIN(RunnerTest)

@@ -1,6 +1,8 @@
 // The pure pieces of a key press: finding the script, its arguments and environment, and
 // cutting and reading the lines it prints. No processes, no sockets.
+#include "runner/keyevent.h"
 #include "runner/linesplitter.h"
+#include "runner/scriptimage.h"
 #include "runner/scriptline.h"
 #include "runner/scriptlookup.h"
 #include "runner/scriptsettings.h"
@@ -23,6 +25,10 @@ private Q_SLOTS:
     void findScript();
     void settings_data();
     void settings();
+    void eventVariables_data();
+    void eventVariables();
+    void image_data();
+    void image();
 };
 
 void ScriptPartsTest::parseLine_data()
@@ -213,6 +219,121 @@ void ScriptPartsTest::settings()
     zeb.sort();
     QCOMPARE(zeb, variables);
     QCOMPARE(result.environment.value("PATH"), QString("/bin"));
+}
+
+void ScriptPartsTest::eventVariables_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QStringList>("variables"); // beyond EVENT, ACTION, CONTEXT and DEVICE
+
+    QTest::newRow("no payload") << QByteArray("{}") << QStringList{"KEYSCRIPT_SETTINGS={}"};
+    QTest::newRow("settings as compact JSON, keys in order")
+        << QByteArray(R"({"settings":{"b":[1, 2.5],"a":{"x":true}}})")
+        << QStringList{R"(KEYSCRIPT_SETTINGS={"a":{"x":true},"b":[1,2.5]})"};
+    QTest::newRow("settings that are no object")
+        << QByteArray(R"({"settings":"x"})") << QStringList{"KEYSCRIPT_SETTINGS={}"};
+    QTest::newRow("state and coordinates as numbers")
+        << QByteArray(R"({"state":1,"coordinates":{"column":3,"row":0}})")
+        << QStringList{"KEYSCRIPT_COLUMN=3", "KEYSCRIPT_ROW=0", "KEYSCRIPT_SETTINGS={}",
+                       "KEYSCRIPT_STATE=1"};
+    QTest::newRow("state and coordinates that are no numbers")
+        << QByteArray(R"({"state":"1","coordinates":{"column":null},"row":2})")
+        << QStringList{"KEYSCRIPT_SETTINGS={}"};
+    QTest::newRow("a fraction and a huge number")
+        << QByteArray(R"({"state":1.5,"coordinates":{"column":1e300}})")
+        << QStringList{"KEYSCRIPT_SETTINGS={}", "KEYSCRIPT_STATE=1"};
+}
+
+void ScriptPartsTest::eventVariables()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QStringList, variables);
+
+    // The plugin's own KEYSCRIPT_ variables never reach a script, in any letter case.
+    QProcessEnvironment base;
+    base.insert("PATH", "/bin");
+    base.insert("KEYSCRIPT_STATE", "stale");
+    base.insert("keyscript_other", "stale");
+    const KeyEvent event{"keyUp", "act", "ctx", "dev", QJsonDocument::fromJson(payload).object()};
+    QStringList seen =
+        ScriptSettings::forEvent(event, base)
+            .environment.toStringList()
+            .filter(QRegularExpression("^keyscript_", QRegularExpression::CaseInsensitiveOption));
+    seen.sort();
+    QStringList expected = variables + QStringList{"KEYSCRIPT_ACTION=act", "KEYSCRIPT_CONTEXT=ctx",
+                                                   "KEYSCRIPT_DEVICE=dev", "KEYSCRIPT_EVENT=keyUp"};
+    expected.sort();
+    QCOMPARE(seen, expected);
+}
+
+void ScriptPartsTest::image_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("image"); // what is sent; "-" for nothing
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("nothing: the key's own image") << ""
+                                                  << ""
+                                                  << "";
+    QTest::newRow("a data URI as it is") << "data:image/jpeg;base64,/9j/"
+                                         << "data:image/jpeg;base64,/9j/"
+                                         << "";
+    QTest::newRow("inline SVG") << "<svg><text>Hi</text></svg>"
+                                << "data:image/svg+xml;base64,PHN2Zz48dGV4dD5IaTwvdGV4dD48L3N2Zz4="
+                                << "";
+    QTest::newRow("a PNG beside the script") << "dot.png"
+                                             << "data:image/png;base64,iVBORw=="
+                                             << "";
+    QTest::newRow("a JPEG in a folder, suffix in capitals") << "pics/photo.JPEG"
+                                                            << "data:image/jpeg;base64,/9j/4A=="
+                                                            << "";
+    QTest::newRow("GIF") << "a.gif"
+                         << "data:image/gif;base64,R0lG"
+                         << "";
+    QTest::newRow("BMP") << "a.bmp"
+                         << "data:image/bmp;base64,Qk0="
+                         << "";
+    QTest::newRow("SVG file") << "a.svg"
+                              << "data:image/svg+xml;base64,PHN2Zy8+"
+                              << "";
+    QTest::newRow("missing") << "none.png"
+                             << "-"
+                             << "no such file";
+    QTest::newRow("too large") << "big.png"
+                               << "-"
+                               << "larger than 1 MiB";
+    QTest::newRow("another type") << "notes.txt"
+                                  << "-"
+                                  << "not a .png, .jpg, .jpeg, .gif, .bmp or .svg file";
+    QTest::newRow("a folder") << "pics.png"
+                              << "-"
+                              << "not a file";
+}
+
+void ScriptPartsTest::image()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, image);
+    QFETCH(QString, error);
+
+    QTemporaryDir dir;
+    const QDir cmd(dir.path());
+    QVERIFY(cmd.mkpath("pics") && cmd.mkpath("pics.png"));
+    const QList<QPair<QString, QByteArray>> files{
+        {"dot.png", QByteArray::fromBase64("iVBORw==")},
+        {"pics/photo.JPEG", QByteArray::fromBase64("/9j/4A==")},
+        {"a.gif", "GIF"},
+        {"a.bmp", "BM"},
+        {"a.svg", "<svg/>"},
+        {"notes.txt", "text"},
+        {"big.png", QByteArray(ScriptImage::maxFileSize + 1, 'x')}};
+    for (const auto &[name, bytes] : files) {
+        QFile file(cmd.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    const ScriptImage result = ScriptImage::fromValue(value, dir.path());
+    QCOMPARE(result.error, error);
+    QCOMPARE(result.image, image == "-" ? QString() : image);
 }
 
 QTEST_GUILESS_MAIN(ScriptPartsTest)

@@ -31,6 +31,7 @@ private Q_SLOTS:
     void terminationEndsScripts();
     void hardKillEndsScriptsButNotTheirPrograms();
     void stoppedReaderHoldsScriptsBack();
+    void appearScriptLivesWhileVisible();
 
 private:
     // Starts the plugin and two scripts that report their process IDs, then keep running.
@@ -132,6 +133,41 @@ void SupervisionTest::stoppedReaderHoldsScriptsBack()
     QTRY_VERIFY_WITH_TIMEOUT(host->messages.size() > before + 100000, 30000);
     for (qsizetype i = 2; i < host->messages.size(); ++i)
         QCOMPARE(titleNumber(host->messages.at(i)), titleNumber(host->messages.at(i - 1)) + 1);
+}
+
+void SupervisionTest::appearScriptLivesWhileVisible()
+{
+    // The appear script ticks until it is ended; the disappear script says when it ran.
+    QVERIFY(bundle->writeScript("clock@willAppear",
+                                "while :; do echo \"setTitle $$\"; sleep 0.05; done\n"));
+    QVERIFY(bundle->writeScript("clock@willDisappear", "echo 'setTitle gone'\n"));
+    bundle->start(*plugin, host->port());
+    QTRY_COMPARE(host->messages.size(), 1);
+    const qint64 pid = plugin->processId();
+
+    // Output arrives while the key is visible; a second appear leaves exactly one script.
+    host->sendEvent("willAppear", "clock", "k1");
+    QTRY_VERIFY(host->messages.size() > 4);
+    const qint64 first = titleNumber(host->messages.last());
+    host->sendEvent("willAppear", "clock", "k1");
+    QTRY_VERIFY(titleNumber(host->messages.last()) != first);
+    QTRY_COMPARE(childrenOf(pid).size(), 1);
+    QVERIFY(!isAlive(first));
+
+    // Disappear: no script left, nothing more from it, then the clean-up script's answer.
+    host->sendEvent("willDisappear", "clock", "k1");
+    QTRY_VERIFY(host->messages.last().contains("\"title\":\"gone\""));
+    QTRY_COMPARE(childrenOf(pid), QStringList());
+    const qsizetype after = host->messages.size();
+    QTest::qWait(300);
+    QCOMPARE(host->messages.size(), after);
+
+    // Without a host no key is visible: its appear scripts end, the plugin stays.
+    host->sendEvent("willAppear", "clock", "k2");
+    QTRY_COMPARE(childrenOf(pid).size(), 1);
+    host->closeClient();
+    QTRY_COMPARE(childrenOf(pid), QStringList());
+    QCOMPARE(plugin->state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(SupervisionTest)

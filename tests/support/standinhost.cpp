@@ -67,3 +67,8 @@ bool StandInHost::press(const QString &action, const QString &context, const QBy
     return sendText(
         keyDownEvent(action, context, device, QJsonDocument::fromJson(settings).object()));
 }
+
+bool StandInHost::sendEvent(const QString &event, const QString &action, const QString &context)
+{
+    return sendText(actionEvent(event, action, context, QStringLiteral("dev"), QJsonObject()));
+}

@@ -25,6 +25,9 @@ public:
     // Sends a key press for action on the key context; settings is the JSON of its settings.
     bool press(const QString &action, const QString &context = QStringLiteral("ctx"),
                const QByteArray &settings = "{}", const QString &device = QStringLiteral("dev"));
+    // Sends another event of the key: keyUp, willAppear, willDisappear, didReceiveSettings.
+    bool sendEvent(const QString &event, const QString &action,
+                   const QString &context = QStringLiteral("ctx"));
     // Pings the plugin; its WebSocket answers with a pong from its event loop.
     bool ping();
     // Closes the plugin's connection from the host's side.
