@@ -29,12 +29,19 @@ show() { # prints the command as one would type it, then runs it
     "$host" "$@"
 }
 show press com.example.greet --settings '{"name":"Ada"}'
-show press com.example.toggle --settings '{"name":"demo"}'
-show press com.example.toggle --settings '{"name":"demo"}'
+show press com.example.toggle
+show press com.example.toggle --state 1
 show press com.example.countdown --settings '{"seconds":"3"}' --quiet-ms 1500
 show press com.example.profile --settings '{"profile":"Work"}'
 show press com.example.check --settings '{"path":"/no/such/file"}'
 show --json press com.example.greet --context my-key
+echo
+echo "A key that stays live while visible: the clock, shown for three seconds, then hidden."
+show appear com.example.clock --for 3000 --quiet-ms 1500
+echo
+echo "A status light drawn as SVG, and a picture from a file; --save-images keeps what was drawn."
+show appear com.example.status --for 500 --save-images "$build/images/status"
+show appear com.example.logo --save-images "$build/images/logo"
 echo
 echo "Write your own: put an executable script in $bundle/cmd/ named after its action, then"
 echo "  $host press <action> --settings '{\"key\":\"value\"}'"

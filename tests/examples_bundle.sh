@@ -26,9 +26,19 @@ expect() { # expect "what it shows" -- keyscript-host arguments
 expect 'setTitle context=key-1 target=0 title="Hello\nAda"' \
     -- press com.example.greet --settings '{"name":"Ada"}'
 expect 'setState context=key-1 state=1
+setSettings context=key-1 on="1"
 setTitle context=key-1 target=0 title="On"' -- press com.example.toggle
 expect 'setState context=key-1 state=0
-setTitle context=key-1 target=0 title="Off"' -- press com.example.toggle
+setSettings context=key-1 on="0"
+setTitle context=key-1 target=0 title="Off"' -- press com.example.toggle --state 1
+expect 'setState context=key-1 state=0
+setSettings context=key-1 on="0"
+setTitle context=key-1 target=0 title="Off"' -- press com.example.toggle --settings '{"on":"1"}'
+logo_size=$(wc -c <"$prefix/bundle/cmd/com.example.logo.svg")
+expect "setImage context=key-1 image=<image/svg+xml, $logo_size bytes> target=0" \
+    -- appear com.example.logo
+expect 'setImage context=key-1 image=<image/svg+xml, 116 bytes> target=0' \
+    -- appear com.example.status --for 300 --settings '{"path":"/"}'
 expect 'setTitle context=key-1 target=0 title="2"
 setTitle context=key-1 target=0 title="1"
 setTitle context=key-1 target=0 title="Go!"' \
@@ -43,5 +53,16 @@ setTitle context=k target=0 title="missing"' \
 expect 'setTitle context=key-1 target=0 title="OK\ntmp"' \
     -- press com.example.check --settings '{"path":"/tmp"}'
 
-echo "$((8 - failures)) passed, $failures failed"
+# The clock ticks once a second while visible, and stops when it disappears.
+clock=$("$host" appear com.example.clock --for 2500 --quiet-ms 1500)
+ticks=$(grep -cE '^setTitle context=key-1 target=0 title="[0-9]{2}:[0-9]{2}:[0-9]{2}"$' \
+    <<<"$clock" || true)
+if [ "$ticks" -ge 2 ] && [ "$ticks" -le 4 ] && [ "$ticks" -eq "$(wc -l <<<"$clock")" ]; then
+    echo "ok: appear com.example.clock --for 2500 ($ticks ticks)"
+else
+    echo "FAILED: the clock showed: $clock"
+    failures=$((failures + 1))
+fi
+
+echo "$((13 - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

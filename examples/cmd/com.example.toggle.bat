@@ -1,11 +1,9 @@
 @echo off
-rem Flips the key between state 0 and state 1, kept in a small file per "name" setting.
-setlocal
-if "%ZEB_name%"=="" (set "name=default") else (set "name=%ZEB_name%")
-set "file=%TEMP%\keyscript-toggle-%name%"
-set "state=0"
-if exist "%file%" set /p state=<"%file%"
-if "%state%"=="1" (set "state=0") else (set "state=1")
-> "%file%" echo %state%
-echo setState %state%
-if "%state%"=="1" (echo setTitle On) else (echo setTitle Off)
+rem Flips the key between state 0 (Off) and state 1 (On), with no file of its own: the host says
+rem which state the key is in, and where it does not, the key's own settings remember it.
+setlocal EnableDelayedExpansion
+if defined KEYSCRIPT_STATE (set "now=!KEYSCRIPT_STATE!") else (set "now=!ZEB_on!")
+if "!now!"=="1" (set "next=0" & set "title=Off") else (set "next=1" & set "title=On")
+echo setState !next!
+echo setSettings {"on":"!next!"}
+echo setTitle !title!
