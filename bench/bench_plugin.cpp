@@ -1,6 +1,7 @@
 // Whole-plugin benchmarks: the real executable against a stand-in host on loopback.
 // Usage: bench_plugin [--callgrind]    (prints one markdown table row per figure)
 #include "support/bundle.h"
+#include "support/processinfo.h"
 #include "support/standinhost.h"
 
 #include <QCoreApplication>
@@ -74,6 +75,13 @@ void row(const char *what, const QString &measured, const char *target)
 {
     std::printf("| %s | %s | %s |\n", what, qPrintable(measured), target);
     std::fflush(stdout);
+}
+
+QString keyEvent(const char *event, const QString &context)
+{
+    return QStringLiteral(R"({"event":"%1","action":"bench.echo","context":"%2",)"
+                          R"("device":"d","payload":{"settings":{"t":"x"}}})")
+        .arg(QLatin1String(event), context);
 }
 
 QString press(const QString &context, const QString &value = QStringLiteral("x"))
@@ -201,9 +209,72 @@ int main(int argc, char *argv[])
     row("floor: posix_spawn to first line, median / p95 of 200",
         QString::asprintf("%.0f / %.0f us", floorFigures.median, floorFigures.p95), "");
     row("round trip / floor at the median",
-        QString::asprintf("%.2fx", trip.median / floorFigures.median), "<= 1.3x");
+        QString::asprintf("%.2fx", trip.median / floorFigures.median), "<= 1.25x");
     row("of which a WebSocket ping through the plugin, median / p95",
         QString::asprintf("%.0f / %.0f us", hopFigures.median, hopFigures.p95), "");
+
+    // A profile switch: 32 keys appear at once, each with an appear script that draws its key
+    // with one line and stays. Five rounds from a quiet plugin, each ended by the 32 keys
+    // disappearing and the plugin settling; then five real switches, where the 32 keys of the
+    // last profile disappear in the same moment as the 32 new ones appear.
+    {
+        if (!bundle.writeScript("bench.echo@willAppear",
+                                "echo \"setTitle $ZEB_t\"\nexec sleep 60\n"))
+            return 1;
+        const auto appearAll = [&](const QString &prefix, const QString &previous) {
+            QStringList events;
+            for (int i = 0; i < 32; ++i) {
+                if (!previous.isEmpty())
+                    events << keyEvent("willDisappear", previous + QString::number(i));
+                events << keyEvent("willAppear", prefix + QString::number(i));
+            }
+            const qsizetype before = host.messages.size();
+            QElapsedTimer timer;
+            timer.start();
+            for (const QString &event : std::as_const(events))
+                host.sendText(event);
+            if (!waitUntil(host, [&] { return host.messages.size() == before + 32; }))
+                return -1.0;
+            return timer.nsecsElapsed() / 1e3;
+        };
+        const auto settle = [&](const QString &previous) {
+            for (int i = 0; i < 32 && !previous.isEmpty(); ++i)
+                host.sendText(keyEvent("willDisappear", previous + QString::number(i)));
+            QElapsedTimer quiet;
+            quiet.start();
+            while (quiet.elapsed() < 300 || (!childrenOf(pid).isEmpty() && quiet.elapsed() < 10000))
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        };
+        QList<double> fromQuiet;
+        QList<double> switching;
+        qint64 runningKb = 0;
+        for (int round = 0; round < 5; ++round) {
+            fromQuiet << appearAll(QStringLiteral("q%1-").arg(round), QString());
+            runningKb = qMax(runningKb, procStatus(pid, "VmRSS:"));
+            settle(QStringLiteral("q%1-").arg(round));
+        }
+        QString previous = QStringLiteral("s-");
+        appearAll(previous, QString());
+        for (int round = 0; round < 5; ++round) {
+            const QString next = QStringLiteral("s%1-").arg(round);
+            switching << appearAll(next, previous);
+            previous = next;
+        }
+        settle(previous);
+        QFile::remove(bundle.cmdDir() + "/bench.echo@willAppear");
+        const double quietMedian = figures(fromQuiet).median;
+        const double switchMedian = figures(switching).median;
+        row("32 keys appear at once: all 32 drawn, median of 5",
+            QString::asprintf("%.1f ms = %.2fx 32 floors", quietMedian / 1e3,
+                              quietMedian / (32 * floorFigures.median)),
+            "<= 1.3x");
+        row("... while the 32 keys of the last profile disappear",
+            QString::asprintf("%.1f ms = %.2fx 32 floors", switchMedian / 1e3,
+                              switchMedian / (32 * floorFigures.median)),
+            "");
+        row("resident memory while the 32 appear scripts run",
+            QString::asprintf("%.1f MB", runningKb / 1024.0), "<= 16 MB");
+    }
 
     // A burst: 300 presses at once.
     {
