@@ -1,3 +1,8 @@
 @echo off
-rem Greets whoever the key's "name" setting names, on two lines of the key's title.
-if "%ZEB_name%"=="" (echo setTitle Hello\nthere) else (echo setTitle Hello\n%ZEB_name%)
+rem Greets whoever the key's "name" setting names, on two lines of the key's title. Settings are
+rem read with delayed expansion (!ZEB_name!, not %ZEB_name%), so & | ( ) < > ^ and % in a
+rem setting stay text instead of becoming batch syntax.
+setlocal EnableDelayedExpansion
+set "name=!ZEB_name!"
+if not defined name set "name=there"
+echo setTitle Hello\n!name!
