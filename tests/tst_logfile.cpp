@@ -32,7 +32,9 @@ void LogFileTest::init()
     bundle = std::make_unique<Bundle>();
     plugin = std::make_unique<PluginProcess>();
     QVERIFY(bundle->isValid());
-    QVERIFY(bundle->writeScript("echo", "echo \"setTitle $ZEB_text\"\n"));
+    // chcp: cmd.exe writes what it echoes in the console's code page, and the plugin reads UTF-8.
+    QVERIFY(bundle->writeScript("echo", "echo \"setTitle $ZEB_text\"\n",
+                                "chcp 65001 >nul\necho setTitle %ZEB_text%\n"));
 }
 
 bool LogFileTest::startPlugin()

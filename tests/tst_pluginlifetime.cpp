@@ -29,8 +29,8 @@ private Q_SLOTS:
     void teardownWithRunningScripts();
 
 private:
-    // Writes cmd/<unique name> and returns the action that names it.
-    QString writeScript(const QByteArray &content, bool executable);
+    // Writes cmd/<unique name><suffix> and returns the action that names it.
+    QString writeScript(const QByteArray &content, bool executable, const QString &suffix = {});
     std::unique_ptr<Plugin> startPlugin(StandInHost &host);
 
     QDir cmd;
@@ -51,15 +51,16 @@ void PluginLifetimeTest::cleanupTestCase()
         cmd.remove(name);
 }
 
-QString PluginLifetimeTest::writeScript(const QByteArray &content, bool executable)
+QString PluginLifetimeTest::writeScript(const QByteArray &content, bool executable,
+                                        const QString &suffix)
 {
     const QString action = "test.lifetime." + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QFile file(cmd.filePath(action));
+    QFile file(cmd.filePath(action + suffix));
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         return QString();
     if (executable)
         file.setPermissions(file.permissions() | QFile::ExeOwner);
-    written << action;
+    written << action + suffix;
     return action;
 }
 
@@ -76,6 +77,12 @@ void PluginLifetimeTest::unstartableScriptLeavesNoProcess_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("executable");
+#ifdef Q_OS_WIN
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("no program at all") << QByteArray("MZ garbage") << true << ".exe";
+    QTest::newRow("a file Windows cannot run") << QByteArray("echo setTitle x") << true << "";
+    return;
+#endif
 
     QTest::newRow("not executable") << QByteArray("#!/bin/sh\necho 'setTitle x'\n") << false;
     QTest::newRow("no program at all") << QByteArray("\x7f"
@@ -88,11 +95,16 @@ void PluginLifetimeTest::unstartableScriptLeavesNoProcess()
 {
     QFETCH(QByteArray, content);
     QFETCH(bool, executable);
+#ifdef Q_OS_WIN
+    QFETCH(QString, suffix);
+#else
+    const QString suffix;
+#endif
 
     StandInHost host;
     const std::unique_ptr<Plugin> plugin = startPlugin(host);
     QVERIFY(plugin);
-    const QString action = writeScript(content, executable);
+    const QString action = writeScript(content, executable, suffix);
     QVERIFY(!action.isEmpty());
 
     logged.clear();
@@ -117,12 +129,20 @@ void PluginLifetimeTest::teardownWithRunningScripts()
     StandInHost host;
     std::unique_ptr<Plugin> plugin = startPlugin(host);
     QVERIFY(plugin);
+#ifdef Q_OS_WIN
+    const QString suffix = ".bat";
+    const QString action =
+        writeScript("@echo off\r\n:loop\r\necho setTitle x\r\ngoto loop\r\n", true, suffix);
+#else
+    const QString suffix;
     const QString action = writeScript("#!/bin/sh\nexec yes 'setTitle x'\n", true);
+#endif
     host.press(action, "k1");
     host.press(action, "k2");
     // And an appear script, which lives as long as its key is visible.
-    QVERIFY(QFile::copy(cmd.filePath(action), cmd.filePath(action + "@willAppear")));
-    written << action + "@willAppear";
+    QVERIFY(
+        QFile::copy(cmd.filePath(action + suffix), cmd.filePath(action + "@willAppear" + suffix)));
+    written << action + "@willAppear" + suffix;
     host.sendEvent("willAppear", action, "k3");
     QTRY_VERIFY(host.messages.size() > 100);
     QTRY_COMPARE(plugin->findChildren<QProcess *>().size(), 3);

@@ -22,6 +22,11 @@ QString state(int value)
         .arg(value);
 }
 const QString done = title("__done__");
+#ifdef Q_OS_WIN
+const QString scriptSuffix = QStringLiteral(".bat");
+#else
+const QString scriptSuffix;
+#endif
 } // namespace
 
 class RunnerTest : public QObject
@@ -46,6 +51,7 @@ private Q_SLOTS:
     void eventScripts_data();
     void eventScripts();
     void missingEventScriptsAreSilent();
+    void percentStaysLiteralInBatchArguments();
 
 private:
     // Lines the plugin has sent since registration.
@@ -90,6 +96,7 @@ void RunnerTest::suffixOrder()
 {
     QFETCH(QStringList, files);
     QFETCH(QString, ran);
+    SKIP_WITHOUT_SH("a bare script or a .exe that is a script; the order is in tst_scriptparts");
 
     for (const QString &file : files)
         QVERIFY(bundle->writeScript(file, "echo \"setTitle " + file.toUtf8() + "\"\n"));
@@ -126,10 +133,13 @@ void RunnerTest::missingScriptIsLogged()
     QFETCH(QString, action);
     QFETCH(QString, basePath);
 
-    QVERIFY(bundle->writeScript("../outside", "echo 'setTitle escaped'\n"));
+    QVERIFY(
+        bundle->writeScript("../outside", "echo 'setTitle escaped'\n", "echo setTitle escaped\n"));
     QVERIFY(QDir(bundle->cmdDir()).mkpath("sub"));
-    QVERIFY(bundle->writeScript("sub/inner", "echo 'setTitle escaped'\n"));
-    QVERIFY(bundle->writeScript("marker", "echo 'setTitle __done__'\n"));
+    QVERIFY(
+        bundle->writeScript("sub/inner", "echo 'setTitle escaped'\n", "echo setTitle escaped\n"));
+    QVERIFY(
+        bundle->writeScript("marker", "echo 'setTitle __done__'\n", "echo setTitle __done__\n"));
     host->press(action, "k1");
     host->press("marker", "k1");
 
@@ -143,7 +153,7 @@ void RunnerTest::missingScriptIsLogged()
 void RunnerTest::onlyKeyDownRunsScripts()
 {
     // A cmd/ folder without event scripts: only the press runs anything, as it always did.
-    QVERIFY(bundle->writeScript("a", "echo 'setTitle ran'\n"));
+    QVERIFY(bundle->writeScript("a", "echo 'setTitle ran'\n", "echo setTitle ran\n"));
     for (const char *event : {"keyUp", "willAppear", "willDisappear", "didReceiveSettings",
                               "propertyInspectorDidAppear", "sendToPlugin"}) {
         host->sendText(QStringLiteral(R"({"event":"%1","action":"a","context":"k1",)"
@@ -160,6 +170,27 @@ void RunnerTest::argumentsAndEnvironment_data()
 {
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QString>("expected");
+#ifdef Q_OS_WIN
+    // The batch script prints the command line it got (%*), then the variables it sees. How
+    // cmd.exe's command line quotes each argument is tst_batchcommandline's table.
+    QTest::newRow("sorted pairs") << QByteArray(R"({"b":"2","a":"1"})")
+                                  << "[--a 1 --b 2] a=1 b=2 inherited=from the plugin";
+    QTest::newRow("non-string values are empty")
+        << QByteArray(R"({"a":5,"b":true})")
+        << R"([--a "" --b ""] a= b= inherited=from the plugin)";
+    QTest::newRow("no settings, unchanged environment")
+        << QByteArray("null") << "[] a=unset b=unset inherited=from the plugin";
+    QTest::newRow("a setting replaces an inherited variable")
+        << QByteArray(R"({"inherited":"from the key"})")
+        << R"([--inherited "from the key"] a=unset b=unset inherited=from the key)";
+    QTest::newRow("a key with = names no variable")
+        << QByteArray(R"({"a":"Ada","a=":"Eve"})")
+        << R"([--a Ada "--a=" Eve] a=Ada b=unset inherited=from the plugin)";
+    QTest::newRow("batch syntax stays text")
+        << QByteArray(R"({"a":"x & y | (z) <w>"})")
+        << R"([--a "x & y | (z) <w>"] a=x & y | (z) <w> b=unset inherited=from the plugin)";
+    return;
+#endif
 
     // The script prints its arguments in brackets, then the variables it sees.
     QTest::newRow("sorted pairs") << QByteArray(R"({"b":"2","a":"1"})")
@@ -187,6 +218,11 @@ void RunnerTest::argumentsAndEnvironment()
     QVERIFY(bundle->writeScript("args", R"(out=""
 for a in "$@"; do out="$out[$a]"; done
 echo "setTitle $out a=${ZEB_a-unset} b=${ZEB_b-unset} inherited=$ZEB_inherited"
+)",
+                                R"(setlocal EnableDelayedExpansion
+if defined ZEB_a (set "a=!ZEB_a!") else (set "a=unset")
+if defined ZEB_b (set "b=!ZEB_b!") else (set "b=unset")
+echo setTitle [%*] a=!a! b=!b! inherited=!ZEB_inherited!
 )"));
     host->press("args", "k1", settings);
     QTRY_COMPARE(sent(), QStringList{title(expected)});
@@ -258,8 +294,10 @@ void RunnerTest::outputCommands()
     QFETCH(QStringList, expected);
 
     QVERIFY(bundle->writeFile("cmd/out.data", output));
-    QVERIFY(bundle->writeScript("out", "cat \"$(dirname \"$0\")/out.data\"\n"
-                                       "echo 'setTitle __done__'\n"));
+    QVERIFY(bundle->writeScript("out",
+                                "cat \"$(dirname \"$0\")/out.data\"\n"
+                                "echo 'setTitle __done__'\n",
+                                "type \"%~dp0out.data\"\necho setTitle __done__\n"));
     host->press("out", "k1", "{}", "dev1");
     QTRY_VERIFY(sent().endsWith(done));
     QCOMPARE(sent(), expected + QStringList{done});
@@ -267,15 +305,19 @@ void RunnerTest::outputCommands()
 
 void RunnerTest::lastLineWithoutLineFeed()
 {
-    QVERIFY(bundle->writeScript("a", "printf 'setTitle first\\nsetTitle last'\n"));
+    QVERIFY(bundle->writeScript("a", "printf 'setTitle first\\nsetTitle last'\n",
+                                "echo setTitle first\n<nul set /p \"=setTitle last\"\n"));
     host->press("a", "k1");
     QTRY_COMPARE(sent(), QStringList({title("first"), title("last")}));
 }
 
 void RunnerTest::lineSplitAcrossWrites()
 {
-    QVERIFY(bundle->writeScript("a", "printf 'setTi'; sleep 0.3; printf 'tle X\\n'; sleep 0.3\n"
-                                     "echo 'setTitle __done__'\n"));
+    QVERIFY(bundle->writeScript("a",
+                                "printf 'setTi'; sleep 0.3; printf 'tle X\\n'; sleep 0.3\n"
+                                "echo 'setTitle __done__'\n",
+                                "<nul set /p \"=setTi\"\nping -n 2 127.0.0.1 >nul\n"
+                                "echo tle X\nping -n 2 127.0.0.1 >nul\necho setTitle __done__\n"));
     host->press("a", "k1");
     QTRY_VERIFY(sent().endsWith(done));
     QCOMPARE(sent(), QStringList({title("X"), done}));
@@ -285,7 +327,8 @@ void RunnerTest::lineSplitAcrossWrites()
 
 void RunnerTest::quickPressesKeepTheirContext()
 {
-    QVERIFY(bundle->writeScript("slow", "sleep 0.3; echo \"setTitle $ZEB_n\"\n"));
+    QVERIFY(bundle->writeScript("slow", "sleep 0.3; echo \"setTitle $ZEB_n\"\n",
+                                "ping -n 2 127.0.0.1 >nul\necho setTitle %ZEB_n%\n"));
     host->press("slow", "k1", R"({"n":"one"})");
     host->press("slow", "k2", R"({"n":"two"})");
     host->press("slow", "k1", R"({"n":"three"})");
@@ -299,10 +342,10 @@ void RunnerTest::quickPressesKeepTheirContext()
 
 void RunnerTest::logLines()
 {
-    QVERIFY(bundle->writeScript("a", "echo 'setTitle \"hi\"'\n"));
+    QVERIFY(bundle->writeScript("a", "echo 'setTitle \"hi\"'\n", "echo setTitle \"hi\"\n"));
     host->press("a", "k1", R"({"b":"x y","a":"1"})");
-    const QStringList expected{"run \"" + bundle->binDir() +
-                                   "/../cmd/a\" QList(\"--a\", \"1\", \"--b\", \"x y\")",
+    const QStringList expected{"run \"" + bundle->binDir() + "/../cmd/a" + scriptSuffix +
+                                   "\" QList(\"--a\", \"1\", \"--b\", \"x y\")",
                                "state QProcess::Starting",
                                "state QProcess::Running",
                                "read \"setTitle \\\"hi\\\"\"",
@@ -310,15 +353,17 @@ void RunnerTest::logLines()
                                "exit 0"};
     QTRY_COMPARE(bundle->logLines(), expected);
 
-    QVERIFY(bundle->writeScript("b", "true\n"));
+    QVERIFY(bundle->writeScript("b", "true\n", "rem nothing\n"));
     host->press("b", "k1");
-    QTRY_VERIFY(bundle->logLines().contains("run \"" + bundle->binDir() + "/../cmd/b\" QList()"));
+    QTRY_VERIFY(bundle->logLines().contains("run \"" + bundle->binDir() + "/../cmd/b" +
+                                            scriptSuffix + "\" QList()"));
 
     // How a script ended: its exit code, or that it crashed.
-    QVERIFY(bundle->writeScript("three", "exit 3\n"));
-    QVERIFY(bundle->writeScript("crash", "kill -SEGV $$\n"));
+    QVERIFY(bundle->writeScript("three", "exit 3\n", "exit /b 3\n"));
     host->press("three", "k1");
     QTRY_VERIFY(bundle->logLines().endsWith("exit 3"));
+    SKIP_WITHOUT_SH("a batch file cannot crash");
+    QVERIFY(bundle->writeScript("crash", "kill -SEGV $$\n"));
     host->press("crash", "k1");
     QTRY_VERIFY(bundle->logLines().endsWith("crashed"));
 }
@@ -334,33 +379,48 @@ void RunnerTest::eventScripts_data()
 void RunnerTest::eventScripts()
 {
     QFETCH(QString, event);
-    // Every event has a script that says which event ran it and with which setting.
-    const QByteArray body = "echo \"setTitle $0 $KEYSCRIPT_EVENT $ZEB_n\"\n";
-    QVERIFY(bundle->writeScript("a", body));
+    // Every event has a script that says its name, the event that ran it and a setting.
+    const QByteArray sh = "echo \"setTitle $(basename \"$0\") $KEYSCRIPT_EVENT $ZEB_n\"\n";
+    const QByteArray bat = "echo setTitle %~n0 %KEYSCRIPT_EVENT% %ZEB_n%\n";
+    QVERIFY(bundle->writeScript("a", sh, bat));
     for (const char *other : {"keyUp", "willAppear", "willDisappear", "didReceiveSettings"})
-        QVERIFY(bundle->writeScript(QString("a@") + other, body));
+        QVERIFY(bundle->writeScript(QString("a@") + other, sh, bat));
     host->sendText(QStringLiteral(R"({"event":"%1","action":"a","context":"k1","device":"dev",)"
                                   R"("payload":{"settings":{"n":"x"}}})")
                        .arg(event));
-    const QString script =
-        bundle->binDir() + "/../cmd/a" + (event == "keyDown" ? QString() : "@" + event);
+    const QString script = event == "keyDown" ? QString("a") : "a@" + event;
     QTRY_COMPARE(sent(), QStringList{title(script + " " + event + " x")});
 }
 
 void RunnerTest::missingEventScriptsAreSilent()
 {
-    QVERIFY(bundle->writeScript("marker", "echo 'setTitle __done__'\n"));
+    QVERIFY(
+        bundle->writeScript("marker", "echo 'setTitle __done__'\n", "echo setTitle __done__\n"));
     for (const char *event : {"keyUp", "willAppear", "willDisappear", "didReceiveSettings"}) {
         for (const char *action : {"none", "..", "../cmd/marker"}) // unsafe names find nothing
             host->sendText(QStringLiteral(R"({"event":"%1","action":"%2","context":"k1"})")
                                .arg(event, action));
     }
-    QVERIFY(bundle->writeScript("..@keyUp", "echo 'setTitle escaped'\n"));
+    QVERIFY(
+        bundle->writeScript("..@keyUp", "echo 'setTitle escaped'\n", "echo setTitle escaped\n"));
     host->sendText(R"({"event":"keyUp","action":"..","context":"k1"})");
     host->press("marker", "k1");
     QTRY_COMPARE(sent(), QStringList{done});
     QCOMPARE(bundle->logLines().filter("run ").size(), 1); // the marker's, and nothing else
     QCOMPARE(bundle->logLines().filter("Could not").size(), 0);
+}
+
+void RunnerTest::percentStaysLiteralInBatchArguments()
+{
+#ifndef Q_OS_WIN
+    QSKIP("batch files run through cmd.exe on Windows only");
+#endif
+    if (runningUnderWine())
+        QSKIP("Wine's cmd.exe expands %%cd:~,%VAR% to the variable, where Windows leaves %VAR%: "
+              "only Windows itself can check this");
+    QVERIFY(bundle->writeScript("args", {}, "echo setTitle [%*]\n"));
+    host->press("args", "k1", R"({"a":"%PATH% 100%"})");
+    QTRY_COMPARE(sent(), QStringList{title(R"([--a "%PATH% 100%"])")});
 }
 
 QTEST_GUILESS_MAIN(RunnerTest)

@@ -3,6 +3,10 @@
 #include <QDir>
 #include <QFile>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 Bundle::Bundle()
 {
     if (!root.isValid())
@@ -13,24 +17,42 @@ Bundle::Bundle()
             QFile::copy(QStringLiteral(KEYSCRIPT_EXECUTABLE), executable());
 }
 
+namespace {
+#ifdef Q_OS_WIN
+const QString exeSuffix = QStringLiteral(".exe");
+#else
+const QString exeSuffix;
+#endif
+} // namespace
+
 QString Bundle::executable() const
 {
-    return root.filePath(QStringLiteral("bin/keyscript"));
+    return root.filePath(QStringLiteral("bin/keyscript") + exeSuffix);
 }
 
 QString Bundle::addHost() const
 {
-    const QString path = root.filePath(QStringLiteral("bin/keyscript-host"));
+    const QString path = root.filePath(QStringLiteral("bin/keyscript-host") + exeSuffix);
     return QFile::exists(path) || QFile::copy(QStringLiteral(KEYSCRIPT_HOST_EXECUTABLE), path)
                ? path
                : QString();
 }
 
-bool Bundle::writeScript(const QString &name, const QByteArray &body) const
+bool Bundle::writeScript(const QString &name, const QByteArray &sh, const QByteArray &bat) const
 {
+#ifdef Q_OS_WIN
+    Q_UNUSED(sh);
+    if (bat.isEmpty())
+        return false;
+    QByteArray text = "@echo off\n" + bat;
+    text.replace("\n", "\r\n");
+    return writeFile(QDir(cmdDir()).filePath(name + QStringLiteral(".bat")), text);
+#else
+    Q_UNUSED(bat);
     const QString path = QDir(cmdDir()).filePath(name);
-    return writeFile(path, "#!/bin/sh\n" + body) &&
+    return !sh.isEmpty() && writeFile(path, "#!/bin/sh\n" + sh) &&
            QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+#endif
 }
 
 bool Bundle::writeFile(const QString &path, const QByteArray &content) const
@@ -65,4 +87,15 @@ QStringList Bundle::logLines() const
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+bool runningUnderWine()
+{
+#ifdef Q_OS_WIN
+    // Wine's ntdll exports its version; Windows' does not.
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
 }

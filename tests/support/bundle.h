@@ -22,8 +22,10 @@ public:
     // Copies keyscript-host beside the plugin, so it starts the bundle's plugin by default.
     QString addHost() const;
 
-    // Writes an executable /bin/sh script cmd/<name> with body after the "#!" line.
-    bool writeScript(const QString &name, const QByteArray &body) const;
+    // Writes the script cmd/<name>: an executable /bin/sh script with sh after the "#!" line, or
+    // on Windows the batch file cmd/<name>.bat with bat after "@echo off". Without a body for
+    // this platform it writes nothing and returns false.
+    bool writeScript(const QString &name, const QByteArray &sh, const QByteArray &bat = {}) const;
     bool writeFile(const QString &path, const QByteArray &content) const;
     QByteArray readFile(const QString &path) const;
 
@@ -41,6 +43,16 @@ private:
     QTemporaryDir root;
     bool valid = false;
 };
+
+// Whether this runs under Wine rather than Windows itself: some checks only Windows can make.
+bool runningUnderWine();
+
+// For a test whose scripts exist only for /bin/sh.
+#ifdef Q_OS_WIN
+#define SKIP_WITHOUT_SH(why) QSKIP("needs /bin/sh: " why)
+#else
+#define SKIP_WITHOUT_SH(why)
+#endif
 
 // The plugin as a child process that is ended with the test: the plugin itself never exits.
 class PluginProcess : public QProcess

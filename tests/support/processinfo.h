@@ -2,7 +2,12 @@
 
 #include <QStringList>
 
-// What Linux's /proc tells about a process; the tests that use it run on Linux only.
+// What Linux's /proc tells about a process; a check that uses it skips elsewhere.
+#ifdef Q_OS_LINUX
+#define SKIP_WITHOUT_PROC()
+#else
+#define SKIP_WITHOUT_PROC() QSKIP("reads Linux's /proc")
+#endif
 
 // The direct children of a process, as process IDs.
 QStringList childrenOf(qint64 pid);
