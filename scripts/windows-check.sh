@@ -55,4 +55,4 @@ trap 'rm -rf "$try"' EXIT
 unzip -q "$zip" -d "$try"
 echo "== pressing an example from the unzipped bundle"
 (cd "$try" && WINEPATH= wine bin/keyscript-host.exe press com.example.greet \
-    --settings '{"name":"Ada"}' --timeout 60000 --quiet-ms 3000)
+    --settings '{"name":"Tom & Jerry"}' --timeout 60000 --quiet-ms 3000)
