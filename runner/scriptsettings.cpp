@@ -13,6 +13,16 @@ bool canNameVariable(const QString &key)
     return !key.contains(QLatin1Char('=')) && !key.contains(QChar(0));
 }
 
+// A number as a decimal integer; none for what is not a number or out of range.
+void insertInteger(QProcessEnvironment &environment, const QString &name, const QJsonValue &value)
+{
+    if (!value.isDouble())
+        return;
+    const double number = value.toDouble();
+    if (number > -9.0e15 && number < 9.0e15)
+        environment.insert(name, QString::number(qint64(number)));
+}
+
 } // namespace
 
 ScriptSettings ScriptSettings::fromPayload(const QJsonObject &payload,
@@ -29,20 +39,6 @@ ScriptSettings ScriptSettings::fromPayload(const QJsonObject &payload,
     }
     return result;
 }
-
-namespace {
-
-// A number as a decimal integer; none for what is not a number or out of range.
-void insertInteger(QProcessEnvironment &environment, const QString &name, const QJsonValue &value)
-{
-    if (!value.isDouble())
-        return;
-    const double number = value.toDouble();
-    if (number > -9.0e15 && number < 9.0e15)
-        environment.insert(name, QString::number(qint64(number)));
-}
-
-} // namespace
 
 ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnvironment &base)
 {
