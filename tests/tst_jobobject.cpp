@@ -3,6 +3,7 @@
 #include "support/bundle.h"
 #include "support/standinhost.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <memory>
@@ -44,8 +45,10 @@ void JobObjectTest::killedPluginLeavesNoScript()
     Bundle bundle;
     PluginProcess plugin;
     QVERIFY(bundle.isValid());
-    QVERIFY(bundle.writeScript(
-        "stay", {}, "echo setTitle started\n:loop\nping -n 2 127.0.0.1 >nul\ngoto loop\n"));
+    // The scripts loop without starting programs of their own: what the job must end is the
+    // script itself, not a process it happens to be starting at that moment.
+    QVERIFY(
+        bundle.writeScript("stay", {}, "echo setTitle started\n:loop\nset /a n+=1\ngoto loop\n"));
     bundle.start(plugin, host.port());
     QTRY_COMPARE_WITH_TIMEOUT(host.messages.size(), 1, 30000);
     host.press("stay", "k1");
@@ -54,9 +57,19 @@ void JobObjectTest::killedPluginLeavesNoScript()
     const DWORD pid = DWORD(plugin.processId());
     QCOMPARE(commandInterpretersOf(pid).size(), 2);
 
+    // Should the job fail, the scripts are ended here, so that the failure is reported rather
+    // than left running.
+    const auto endLeftovers = qScopeGuard([pid] {
+        for (const DWORD script : commandInterpretersOf(pid)) {
+            if (const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, script)) {
+                TerminateProcess(process, 1);
+                CloseHandle(process);
+            }
+        }
+    });
     plugin.kill();
-    QVERIFY(plugin.waitForFinished());
-    QTRY_VERIFY_WITH_TIMEOUT(commandInterpretersOf(pid).isEmpty(), 5000);
+    QVERIFY(plugin.waitForFinished(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(commandInterpretersOf(pid).isEmpty(), 10000);
 }
 
 QTEST_GUILESS_MAIN(JobObjectTest)
