@@ -41,11 +41,10 @@ bool ScriptProcess::startSupervised()
 {
     if (!openPipe())
         return false;
-    pipeOpen = true;
     prepareChild();
     connect(this, &QProcess::started, this, &ScriptProcess::childStarted);
     start(QIODevice::ReadWrite);
-    if (pipeOpen) // a failed start has closed it already
+    if (pipe) // a failed start has closed it already
         setWatching(!paused);
     return true;
 }
@@ -55,7 +54,7 @@ void ScriptProcess::setOutputPaused(bool paused)
     if (this->paused == paused || ending)
         return;
     this->paused = paused;
-    if (pipeOpen)
+    if (pipe)
         setWatching(!paused);
     checkDone();
 }
@@ -84,7 +83,6 @@ void ScriptProcess::deliver(const QByteArray &chunk)
 void ScriptProcess::endOfOutput()
 {
     closePipe();
-    pipeOpen = false;
     checkDone();
 }
 
@@ -93,14 +91,11 @@ void ScriptProcess::checkDone()
     if (!ended || doneSent || paused)
         return;
     // What the script printed before it ended may still be in the pipe.
-    while (pipeOpen && !paused && drainedAfterEnd < maxDrainAfterEnd && readAvailable()) {
+    while (pipe && !paused && drainedAfterEnd < maxDrainAfterEnd && readAvailable()) {
     }
     if (paused || doneSent) // the reader paused the output, or this ran again from within it
         return;
-    if (pipeOpen) {
-        closePipe();
-        pipeOpen = false;
-    }
+    closePipe();
     doneSent = true;
     emit done();
 }

@@ -55,10 +55,9 @@ private:
     void endOfOutput();
     void checkDone();
 
-    Pipe *pipe = nullptr; // made by openPipe, freed by closePipe
+    Pipe *pipe = nullptr; // made by openPipe, freed by closePipe (at the end of the output)
     bool paused = false;
-    bool ended = false;    // the process is not running any more, or never ran
-    bool pipeOpen = false; // the read end is open and not at its end
+    bool ended = false; // the process is not running any more, or never ran
     bool doneSent = false;
     bool ending = false;
     qint64 drainedAfterEnd = 0;

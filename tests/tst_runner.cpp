@@ -22,11 +22,7 @@ QString state(int value)
         .arg(value);
 }
 const QString done = title("__done__");
-#ifdef Q_OS_WIN
-const QString scriptSuffix = QStringLiteral(".bat");
-#else
-const QString scriptSuffix;
-#endif
+const QString scriptSuffix = Bundle::scriptSuffix();
 } // namespace
 
 class RunnerTest : public QObject

@@ -20,8 +20,10 @@ Bundle::Bundle()
 namespace {
 #ifdef Q_OS_WIN
 const QString exeSuffix = QStringLiteral(".exe");
+const QString batchSuffix = QStringLiteral(".bat");
 #else
 const QString exeSuffix;
+const QString batchSuffix;
 #endif
 } // namespace
 
@@ -46,7 +48,7 @@ bool Bundle::writeScript(const QString &name, const QByteArray &sh, const QByteA
         return false;
     QByteArray text = "@echo off\n" + bat;
     text.replace("\n", "\r\n");
-    return writeFile(QDir(cmdDir()).filePath(name + QStringLiteral(".bat")), text);
+    return writeFile(QDir(cmdDir()).filePath(name + scriptSuffix()), text);
 #else
     Q_UNUSED(bat);
     const QString path = QDir(cmdDir()).filePath(name);
@@ -87,6 +89,11 @@ QStringList Bundle::logLines() const
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+QString Bundle::scriptSuffix()
+{
+    return batchSuffix;
 }
 
 bool runningUnderWine()

@@ -26,6 +26,8 @@ public:
     // on Windows the batch file cmd/<name>.bat with bat after "@echo off". Without a body for
     // this platform it writes nothing and returns false.
     bool writeScript(const QString &name, const QByteArray &sh, const QByteArray &bat = {}) const;
+    // What writeScript puts after the name: ".bat" on Windows, nothing elsewhere.
+    static QString scriptSuffix();
     bool writeFile(const QString &path, const QByteArray &content) const;
     QByteArray readFile(const QString &path) const;
 
