@@ -1,8 +1,16 @@
 #include "scriptlookup.h"
 
 #include <QDir>
-#include <QFile>
-#include <QStringList>
+#include <QFileInfo>
+
+namespace {
+bool isFileName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
+           !name.contains(QChar(0));
+}
+} // namespace
 
 QString scriptBasePath(const QString &applicationDir, const QString &action)
 {
@@ -11,21 +19,18 @@ QString scriptBasePath(const QString &applicationDir, const QString &action)
 
 bool isScriptName(const QString &action)
 {
-    return !action.isEmpty() && action != QLatin1String(".") && action != QLatin1String("..") &&
-           !action.contains(QLatin1Char('/')) && !action.contains(QLatin1Char('\\')) &&
-           !action.contains(QChar(0));
+    return isFileName(action) && !action.contains(QLatin1Char('@'));
 }
 
-QString findScript(const QString &applicationDir, const QString &action)
+QString findScript(const QString &applicationDir, const QString &name)
 {
-    if (!isScriptName(action))
+    if (!isFileName(name))
         return QString();
-
-    static const QStringList suffixes{QStringLiteral(".exe"), QStringLiteral(".bat"), QString()};
-    const QString base = scriptBasePath(applicationDir, action);
-    for (const QString &suffix : suffixes) {
-        // Any entry counts, even one that cannot run: its start fails later, visibly in the log.
-        if (QFile::exists(base + suffix))
+    const QString base = scriptBasePath(applicationDir, name);
+    for (const QString &suffix : scriptSuffixes()) {
+        // A folder or a device file of that name is no script, and hides none. A file that
+        // cannot run still counts: its start fails later, visibly in the log.
+        if (QFileInfo(base + suffix).isFile())
             return base + suffix;
     }
     return QString();

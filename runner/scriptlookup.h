@@ -1,15 +1,21 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where an action's script would be: the application directory, "/../cmd/", the action UUID.
 // The ".." is kept, so the path shows where the plugin looked.
 QString scriptBasePath(const QString &applicationDir, const QString &action);
 
-// Whether an action UUID may name a file in cmd/. The UUID comes from the host's message, so
-// one that could leave the directory ("..", a separator, a NUL) names no script.
+// Whether an action UUID may name scripts in cmd/. The UUID comes from the host's message, so
+// one that could leave the directory ("..", a separator, a NUL) names no script, and neither
+// does one with "@", which parts an action from the event of its event scripts.
 bool isScriptName(const QString &action);
 
-// The script for an action: the first of ".exe", ".bat" and no suffix that exists behind the
-// base path; empty when there is none or the action cannot name one.
-QString findScript(const QString &applicationDir, const QString &action);
+// The suffixes tried behind a script's name, in order: ".exe", ".bat" and none on Windows; only
+// none elsewhere, where neither a program nor a batch file for Windows can run.
+const QStringList &scriptSuffixes();
+
+// The script named name (an action, or "<action>@<event>"): the first regular file behind the
+// base path with one of scriptSuffixes(); empty when there is none or name could leave cmd/.
+QString findScript(const QString &applicationDir, const QString &name);

@@ -19,6 +19,7 @@
 ScriptRunner::ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent)
     : QObject(parent)
     , streamDeck(streamDeck)
+    , baseEnvironment(QProcessEnvironment::systemEnvironment())
 {
     // Once the host has taken what waits, or the connection is gone, output flows again.
     connect(&streamDeck->socket(), &QWebSocket::bytesWritten, this,
@@ -115,8 +116,10 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
     // Everything that belongs to this event lives in the process object and its connections,
     // and goes with it once the script has ended and its output has been read.
     auto *script = new ScriptProcess(this);
-    const ScriptSettings settings =
-        ScriptSettings::forEvent(event, QProcessEnvironment::systemEnvironment());
+    const ScriptSettings settings = ScriptSettings::forEvent(event, baseEnvironment);
+    if (settings.settingsLeftOut > 0)
+        qDebug() << "KEYSCRIPT_SETTINGS left out:" << settings.settingsLeftOut
+                 << "characters are more than one variable may hold";
     script->setProgram(program);
     script->setArguments(settings.arguments);
     script->setProcessEnvironment(settings.environment);

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QProcessEnvironment>
 
 class QStreamDeckPlugin;
 class ScriptProcess;
@@ -41,6 +42,8 @@ private:
     void updateBackpressure();
 
     QPointer<QStreamDeckPlugin> streamDeck;
+    // The plugin's own environment, read once: it does not change while the plugin runs.
+    const QProcessEnvironment baseEnvironment;
     QHash<QString, QPointer<ScriptProcess>> appearScripts; // by context
     bool hostBusy = false;
 };

@@ -23,6 +23,18 @@ void insertInteger(QProcessEnvironment &environment, const QString &name, const 
         environment.insert(name, QString::number(qint64(number)));
 }
 
+// The longest "NAME=value" a script can be started with. Linux refuses any one string of the
+// environment over 32 pages, its terminating NUL included; Windows holds at most 32767
+// characters in a variable.
+bool fitsOneVariable(const QString &name, const QString &value)
+{
+#ifdef Q_OS_WIN
+    return name.size() + 1 + value.size() <= 32767;
+#else
+    return name.toUtf8().size() + 1 + value.toUtf8().size() + 1 <= 32 * 4096;
+#endif
+}
+
 } // namespace
 
 ScriptSettings ScriptSettings::fromPayload(const QJsonObject &payload,
@@ -42,11 +54,14 @@ ScriptSettings ScriptSettings::fromPayload(const QJsonObject &payload,
 
 ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnvironment &base)
 {
+    // What the plugin inherited under our prefixes would pass for settings the key does not
+    // have, or for facts about the event. Windows' names know no case.
     QProcessEnvironment clean = base;
     const QString prefix = QStringLiteral("KEYSCRIPT_");
     const QStringList names = base.keys();
     for (const QString &name : names) {
-        if (name.startsWith(prefix, Qt::CaseInsensitive)) // Windows' names know no case
+        if (name.startsWith(prefix, Qt::CaseInsensitive) ||
+            name.startsWith(QLatin1String("ZEB_"), Qt::CaseInsensitive))
             clean.remove(name);
     }
     ScriptSettings result = fromPayload(event.payload, clean);
@@ -56,8 +71,14 @@ ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnv
     environment.insert(prefix + QLatin1String("CONTEXT"), event.context);
     environment.insert(prefix + QLatin1String("DEVICE"), event.device);
     const QJsonObject settings = event.payload[QLatin1String("settings")].toObject();
-    environment.insert(prefix + QLatin1String("SETTINGS"),
-                       QString::fromUtf8(QJsonDocument(settings).toJson(QJsonDocument::Compact)));
+    // The settings reach the script as arguments and ZEB_ variables anyway: rather than make
+    // the start fail, a copy too large for one variable is left out.
+    const QString name = prefix + QLatin1String("SETTINGS");
+    const QString json = QString::fromUtf8(QJsonDocument(settings).toJson(QJsonDocument::Compact));
+    if (fitsOneVariable(name, json))
+        environment.insert(name, json);
+    else
+        result.settingsLeftOut = json.size();
     insertInteger(environment, prefix + QLatin1String("STATE"),
                   event.payload[QLatin1String("state")]);
     const QJsonObject coordinates = event.payload[QLatin1String("coordinates")].toObject();

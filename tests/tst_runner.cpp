@@ -83,9 +83,10 @@ void RunnerTest::suffixOrder_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("ran");
 
-    QTest::newRow(".exe before .bat and bare") << QStringList{"a.exe", "a.bat", "a"} << "a.exe";
-    QTest::newRow(".bat before bare") << QStringList{"a.bat", "a"} << "a.bat";
     QTest::newRow("bare") << QStringList{"a"} << "a";
+    // Elsewhere neither can run: they hide no script.
+    QTest::newRow("a .exe or .bat beside a bare script")
+        << QStringList{"a.exe", "a.bat", "a"} << "a";
 }
 
 void RunnerTest::suffixOrder()
@@ -122,6 +123,9 @@ void RunnerTest::missingScriptIsLogged_data()
                                << "..\\\\outside";
     QTest::newRow("subfolder") << "sub/inner"
                                << "sub/inner";
+    // "@" parts an action from the event of its event scripts.
+    QTest::newRow("an event script's name") << "marker@willAppear"
+                                            << "marker@willAppear";
 }
 
 void RunnerTest::missingScriptIsLogged()
@@ -136,6 +140,8 @@ void RunnerTest::missingScriptIsLogged()
         bundle->writeScript("sub/inner", "echo 'setTitle escaped'\n", "echo setTitle escaped\n"));
     QVERIFY(
         bundle->writeScript("marker", "echo 'setTitle __done__'\n", "echo setTitle __done__\n"));
+    QVERIFY(bundle->writeScript("marker@willAppear", "echo 'setTitle escaped'\n",
+                                "echo setTitle escaped\n"));
     host->press(action, "k1");
     host->press("marker", "k1");
 
@@ -170,40 +176,39 @@ void RunnerTest::argumentsAndEnvironment_data()
     // The batch script prints the command line it got (%*), then the variables it sees. How
     // cmd.exe's command line quotes each argument is tst_batchcommandline's table.
     QTest::newRow("sorted pairs") << QByteArray(R"({"b":"2","a":"1"})")
-                                  << "[--a 1 --b 2] a=1 b=2 inherited=from the plugin";
+                                  << "[--a 1 --b 2] a=1 b=2 inherited=unset";
     QTest::newRow("non-string values are empty")
-        << QByteArray(R"({"a":5,"b":true})")
-        << R"([--a "" --b ""] a= b= inherited=from the plugin)";
-    QTest::newRow("no settings, unchanged environment")
-        << QByteArray("null") << "[] a=unset b=unset inherited=from the plugin";
+        << QByteArray(R"({"a":5,"b":true})") << R"([--a "" --b ""] a= b= inherited=unset)";
+    QTest::newRow("no settings: an inherited ZEB_ variable is none")
+        << QByteArray("null") << "[] a=unset b=unset inherited=unset";
     QTest::newRow("a setting replaces an inherited variable")
         << QByteArray(R"({"inherited":"from the key"})")
         << R"([--inherited "from the key"] a=unset b=unset inherited=from the key)";
     QTest::newRow("a key with = names no variable")
         << QByteArray(R"({"a":"Ada","a=":"Eve"})")
-        << R"([--a Ada "--a=" Eve] a=Ada b=unset inherited=from the plugin)";
+        << R"([--a Ada "--a=" Eve] a=Ada b=unset inherited=unset)";
     QTest::newRow("batch syntax stays text")
         << QByteArray(R"({"a":"x & y | (z) <w>"})")
-        << R"([--a "x & y | (z) <w>"] a=x & y | (z) <w> b=unset inherited=from the plugin)";
+        << R"([--a "x & y | (z) <w>"] a=x & y | (z) <w> b=unset inherited=unset)";
     return;
 #endif
 
     // The script prints its arguments in brackets, then the variables it sees.
     QTest::newRow("sorted pairs") << QByteArray(R"({"b":"2","a":"1"})")
-                                  << "[--a][1][--b][2] a=1 b=2 inherited=from the plugin";
+                                  << "[--a][1][--b][2] a=1 b=2 inherited=unset";
     QTest::newRow("non-string values are empty")
-        << QByteArray(R"({"a":5,"b":true})") << "[--a][][--b][] a= b= inherited=from the plugin";
-    QTest::newRow("no settings, unchanged environment")
-        << QByteArray("null") << " a=unset b=unset inherited=from the plugin";
+        << QByteArray(R"({"a":5,"b":true})") << "[--a][][--b][] a= b= inherited=unset";
+    QTest::newRow("no settings: an inherited ZEB_ variable is none")
+        << QByteArray("null") << " a=unset b=unset inherited=unset";
     QTest::newRow("a setting replaces an inherited variable")
         << QByteArray(R"({"inherited":"from the key"})")
         << "[--inherited][from the key] a=unset b=unset inherited=from the key";
     QTest::newRow("a key with = names no variable")
         << QByteArray(R"({"a":"Ada","a=":"Eve"})")
-        << "[--a][Ada][--a=][Eve] a=Ada b=unset inherited=from the plugin";
+        << "[--a][Ada][--a=][Eve] a=Ada b=unset inherited=unset";
     QTest::newRow("spaces and quotes pass whole")
         << QByteArray(R"({"a":"x \"y\" $HOME;"})")
-        << "[--a][x \"y\" $HOME;] a=x \"y\" $HOME; b=unset inherited=from the plugin";
+        << "[--a][x \"y\" $HOME;] a=x \"y\" $HOME; b=unset inherited=unset";
 }
 
 void RunnerTest::argumentsAndEnvironment()
@@ -213,12 +218,13 @@ void RunnerTest::argumentsAndEnvironment()
 
     QVERIFY(bundle->writeScript("args", R"(out=""
 for a in "$@"; do out="$out[$a]"; done
-echo "setTitle $out a=${ZEB_a-unset} b=${ZEB_b-unset} inherited=$ZEB_inherited"
+echo "setTitle $out a=${ZEB_a-unset} b=${ZEB_b-unset} inherited=${ZEB_inherited-unset}"
 )",
                                 R"(setlocal EnableDelayedExpansion
 if defined ZEB_a (set "a=!ZEB_a!") else (set "a=unset")
 if defined ZEB_b (set "b=!ZEB_b!") else (set "b=unset")
-echo setTitle [%*] a=!a! b=!b! inherited=!ZEB_inherited!
+if defined ZEB_inherited (set "i=!ZEB_inherited!") else (set "i=unset")
+echo setTitle [%*] a=!a! b=!b! inherited=!i!
 )"));
     host->press("args", "k1", settings);
     QTRY_COMPARE(sent(), QStringList{title(expected)});

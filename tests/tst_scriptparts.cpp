@@ -146,6 +146,7 @@ void ScriptPartsTest::scriptName_data()
     QTest::newRow("backslash") << "..\\bin\\x" << false;
     QTest::newRow("drive path") << "C:\\Windows\\system32\\calc" << false;
     QTest::newRow("NUL") << QString("a") + QChar(0) + "b" << false;
+    QTest::newRow("an event script's name") << "x@willAppear" << false;
 }
 
 void ScriptPartsTest::scriptName()
@@ -160,9 +161,18 @@ void ScriptPartsTest::findScript_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("found"); // suffix of the script found, "-" for none
 
+    // A name ending in "/" is a folder.
+#ifdef Q_OS_WIN
     QTest::newRow(".exe first") << QStringList{"a.exe", "a.bat", "a"} << ".exe";
     QTest::newRow(".bat before bare") << QStringList{"a.bat", "a"} << ".bat";
+    QTest::newRow("a folder hides no script") << QStringList{"a.exe/", "a"} << "";
+#else
+    QTest::newRow("only a bare script runs here") << QStringList{"a.exe", "a.bat", "a"} << "";
+    QTest::newRow("programs and batch files for Windows are no script here")
+        << QStringList{"a.exe", "a.bat"} << "-";
+#endif
     QTest::newRow("bare") << QStringList{"a"} << "";
+    QTest::newRow("a folder is no script") << QStringList{"a/"} << "-";
     QTest::newRow("other suffixes are no script") << QStringList{"a.sh", "a.cmd"} << "-";
     QTest::newRow("none") << QStringList() << "-";
 }
@@ -176,7 +186,8 @@ void ScriptPartsTest::findScript()
     QVERIFY(QDir(dir.path()).mkpath("bin") && QDir(dir.path()).mkpath("cmd"));
     for (const QString &name : files) {
         QFile file(dir.filePath("cmd/" + name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(name.endsWith('/') ? QDir(dir.path()).mkpath("cmd/" + name)
+                                   : file.open(QIODevice::WriteOnly));
     }
     const QString bin = dir.filePath("bin");
     QCOMPARE(scriptBasePath(bin, "a"), bin + "/../cmd/a");
@@ -242,6 +253,11 @@ void ScriptPartsTest::eventVariables_data()
     QTest::newRow("a fraction and a huge number")
         << QByteArray(R"({"state":1.5,"coordinates":{"column":1e300}})")
         << QStringList{"KEYSCRIPT_SETTINGS={}", "KEYSCRIPT_STATE=1"};
+    // Its ZEB_ variable alone is well within what Linux and Windows allow.
+    QTest::newRow("settings too large for one variable are left out")
+        << QByteArray(R"({"settings":{"a":")" + QByteArray(20000, 'x') + R"(","b":")" +
+                      QByteArray(120000, 'y') + R"("}})")
+        << QStringList();
 }
 
 void ScriptPartsTest::eventVariables()
@@ -254,11 +270,16 @@ void ScriptPartsTest::eventVariables()
     base.insert("PATH", "/bin");
     base.insert("KEYSCRIPT_STATE", "stale");
     base.insert("keyscript_other", "stale");
+    // Nor do settings exported while trying a script by hand.
+    base.insert("ZEB_stale", "stale");
+    base.insert("zeb_other", "stale");
     const KeyEvent event{"keyUp", "act", "ctx", "dev", QJsonDocument::fromJson(payload).object()};
-    QStringList seen =
-        ScriptSettings::forEvent(event, base)
-            .environment.toStringList()
-            .filter(QRegularExpression("^keyscript_", QRegularExpression::CaseInsensitiveOption));
+    const ScriptSettings settings = ScriptSettings::forEvent(event, base);
+    QVERIFY(!settings.environment.contains("ZEB_stale"));
+    QVERIFY(!settings.environment.contains("zeb_other"));
+    QCOMPARE(settings.settingsLeftOut > 0, variables.filter("KEYSCRIPT_SETTINGS=").isEmpty());
+    QStringList seen = settings.environment.toStringList().filter(
+        QRegularExpression("^keyscript_", QRegularExpression::CaseInsensitiveOption));
     seen.sort();
     QStringList expected = variables + QStringList{"KEYSCRIPT_ACTION=act", "KEYSCRIPT_CONTEXT=ctx",
                                                    "KEYSCRIPT_DEVICE=dev", "KEYSCRIPT_EVENT=keyUp"};

@@ -2,6 +2,7 @@
 
 #include "dataimage.h"
 #include "messageformat.h"
+#include "runner/scriptlookup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -133,10 +134,14 @@ void HostSession::onLogLine(const QString &line)
     if (!options.pressedActions.contains(QFileInfo(base).fileName()))
         return;
     missingScript = true;
-    if (!options.log)
-        fprintf(stderr,
-                "keyscript-host: no script for the press; looked for %s.exe, %s.bat and %s\n",
-                qPrintable(base), qPrintable(base), qPrintable(base));
+    if (options.log)
+        return;
+    QStringList paths;
+    for (const QString &suffix : scriptSuffixes())
+        paths << base + suffix;
+    const QString last = paths.takeLast();
+    fprintf(stderr, "keyscript-host: no script for the press; looked for %s\n",
+            qPrintable(paths.isEmpty() ? last : paths.join(QLatin1String(", ")) + " and " + last));
 }
 
 void HostSession::sendDelayed()

@@ -1,0 +1,7 @@
+#include "scriptlookup.h"
+
+const QStringList &scriptSuffixes()
+{
+    static const QStringList suffixes{QString()};
+    return suffixes;
+}
