@@ -1,7 +1,8 @@
 #include "scriptimage.h"
 
+#include "imagefile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -51,25 +52,27 @@ ScriptImage ScriptImage::fromValue(const QString &value, const QString &scriptDi
 
     result.file = QDir(scriptDir).filePath(value);
     const QString type = mediaType(result.file);
-    const QFileInfo info(result.file);
-    QFile file(result.file);
     if (type.isEmpty()) {
         result.error = QStringLiteral("not a .png, .jpg, .jpeg, .gif, .bmp or .svg file");
-    } else if (!info.exists()) {
+        return result;
+    }
+    const ImageFile file = ImageFile::read(result.file, maxFileSize);
+    switch (file.status) {
+    case ImageFile::Read:
+        result.image = dataUri(type, file.bytes);
+        break;
+    case ImageFile::Missing:
         result.error = QStringLiteral("no such file");
-    } else if (!info.isFile()) {
+        break;
+    case ImageFile::NotAFile:
         result.error = QStringLiteral("not a file");
-    } else if (info.size() > maxFileSize) {
+        break;
+    case ImageFile::TooLarge:
         result.error = QStringLiteral("larger than 1 MiB");
-    } else if (!file.open(QIODevice::ReadOnly)) {
-        result.error = file.errorString();
-    } else {
-        // Read one byte more than allowed: the file may have grown since it was looked at.
-        const QByteArray bytes = file.read(maxFileSize + 1);
-        if (bytes.size() > maxFileSize)
-            result.error = QStringLiteral("larger than 1 MiB");
-        else
-            result.image = dataUri(type, bytes);
+        break;
+    case ImageFile::Failed:
+        result.error = file.error;
+        break;
     }
     return result;
 }

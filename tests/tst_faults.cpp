@@ -34,6 +34,7 @@ private Q_SLOTS:
     void endlessLineIsBounded();
     void restOfALongLineIsNoCommand_data();
     void restOfALongLineIsNoCommand();
+    void imageFileSwappedForAFifo();
 
 private:
     bool startPlugin();
@@ -210,6 +211,26 @@ void FaultsTest::restOfALongLineIsNoCommand()
     QTRY_VERIFY(host->messages.mid(1).endsWith(done));
     QCOMPARE(host->messages.size(), 3);
     QVERIFY(host->messages.at(1).contains(QString(64 * 1024 - 9, 'A') + "\"}}"));
+}
+
+void FaultsTest::imageFileSwappedForAFifo()
+{
+    SKIP_WITHOUT_SH("FIFOs are made with mkfifo");
+    // While the script names x.png again and again, x.png is now a file, now a FIFO that nobody
+    // writes: opening that one the usual way would wait for good.
+    QVERIFY(bundle->writeFile("cmd/real.png", "png"));
+    QVERIFY(bundle->writeScript("swap", "cd \"$(dirname \"$0\")\"; mkfifo fifo.png\n"
+                                        "timeout 30 perl -e 'while (1) { link \"real.png\", \"t\";"
+                                        " rename \"t\", \"x.png\"; link \"fifo.png\", \"t\";"
+                                        " rename \"t\", \"x.png\" }' &\n"
+                                        "i=0; while [ $i -lt 20000 ]; do i=$((i+1));\n"
+                                        "  echo 'setImage x.png'; done\n"
+                                        "kill $!; echo 'setTitle __done__'\n"));
+    QVERIFY(startPlugin());
+    host->press("swap", "k1");
+    QTRY_VERIFY_WITH_TIMEOUT(host->messages.endsWith(done), 20000);
+    host->press("echo", "k1", R"({"n":"still here"})");
+    QTRY_VERIFY(host->messages.endsWith(title("still here", "k1")));
 }
 
 QTEST_GUILESS_MAIN(FaultsTest)
