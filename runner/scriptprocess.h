@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QProcess>
 
-// One script's process, supervised. It goes when the plugin goes, however the plugin ends (on
-// Linux the kernel sends it SIGTERM, on Windows it is a member of the plugin's kill-on-close
+// One script's process, supervised. It goes when the plugin goes, however the plugin ends (when
+// the plugin dies, Linux kills it, and Windows kills the members of the plugin's kill-on-close
 // job); programs that the script starts are its own business and stay. Its standard output is a
 // pipe of ours that is read only while the reader wants more: a paused script that keeps printing
 // blocks on its full pipe instead of growing the plugin.

@@ -59,9 +59,10 @@ void ScriptProcess::prepareChild()
     // Runs in the child between fork and exec: only async-signal-safe calls.
     setChildProcessModifier([output = pipe->writeEnd, parent = ::getpid()] {
 #ifdef Q_OS_LINUX
-        // The kernel ends the script when the plugin dies, even by SIGKILL. A plugin that died
-        // before this call would not be noticed, hence the check after it.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // The kernel ends the script when the plugin dies, even by SIGKILL. Nobody is left to
+        // follow a request up with a kill, so it is a kill, which no script can ignore. A plugin
+        // that died before this call would not be noticed, hence the check after it.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127);
 #else
