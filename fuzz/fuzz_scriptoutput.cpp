@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(!rest.contains('\n'));
     if (!rest.isEmpty()) {
         output += rest;
-        ScriptOutput::interpret(*plugin, rest, key, scriptDir);
+        ScriptOutput::interpret(*plugin, rest + '\n', key, scriptDir); // as at the end of a script
     }
     // Every line of the input, in order, is one line of the output: the line itself, or its first
     // maxPending bytes. So no command word reaches the interpreter that did not start a line in

@@ -22,6 +22,9 @@ struct ScriptCommand
 {
     QLatin1String word;
     void (*call)(const Target &, const ScriptLine &);
+    // Why a cut line is dropped, for a command whose argument would be broken if cut; none
+    // where the start of the argument is worth sending.
+    const char *whenCut = nullptr;
 };
 
 void setImage(const Target &to, const ScriptLine &line)
@@ -65,8 +68,9 @@ const ScriptCommand scriptCommands[] = {
      [](const Target &to, const ScriptLine &) { to.deck.showAlert(to.key.context); }},
     {QLatin1String("showOk"),
      [](const Target &to, const ScriptLine &) { to.deck.showOk(to.key.context); }},
-    {QLatin1String("setImage"), setImage},
-    {QLatin1String("setSettings"), setSettings},
+    {QLatin1String("setImage"), setImage,
+     "Could not set image, the line was cut: larger pictures go as files"},
+    {QLatin1String("setSettings"), setSettings, "Could not set settings, the line was cut"},
     {QLatin1String("openUrl"),
      [](const Target &to, const ScriptLine &line) { to.deck.openURL(line.argument); }},
     {QLatin1String("logMessage"),
@@ -82,19 +86,61 @@ ScriptOutput::ScriptOutput(QStreamDeckPlugin *streamDeck, KeyEvent key, QString 
 {
 }
 
-void ScriptOutput::read(const QByteArray &chunk)
+bool ScriptOutput::hostIsGone(const QStreamDeckPlugin *streamDeck)
 {
-    if (!streamDeck)
-        return;
-    for (const QByteArray &line : lines.feed(chunk))
-        interpret(*streamDeck, line, key, scriptDir);
+    return !streamDeck || streamDeck->socket().state() != QAbstractSocket::ConnectedState;
+}
+
+bool ScriptOutput::hostIsBusy(const QStreamDeckPlugin *streamDeck)
+{
+    // A host that is gone takes nothing, but nothing waits for it either: a reset connection
+    // may keep its unsent bytes for good.
+    return !hostIsGone(streamDeck) && streamDeck->socket().bytesToWrite() > maxHostBacklog;
+}
+
+bool ScriptOutput::read(const QByteArray &chunk)
+{
+    if (hostIsGone(streamDeck)) {
+        drop(chunk.size());
+        return true;
+    }
+    waiting += lines.feed(chunk);
+    return resume();
+}
+
+bool ScriptOutput::resume()
+{
+    qsizetype done = 0;
+    for (; done < waiting.size(); ++done) {
+        if (hostIsGone(streamDeck)) {
+            for (qsizetype i = done; i < waiting.size(); ++i)
+                drop(waiting.at(i).size());
+            done = waiting.size();
+            break;
+        }
+        if (hostIsBusy(streamDeck))
+            break;
+        interpret(*streamDeck, waiting.at(done), key, scriptDir);
+    }
+    waiting.remove(0, done);
+    return waiting.isEmpty();
 }
 
 void ScriptOutput::finish()
 {
+    // Nothing waits: a script's end is reported only once its output has been taken.
     const QByteArray rest = lines.takeRest();
-    if (streamDeck && !rest.isEmpty())
-        interpret(*streamDeck, rest, key, scriptDir);
+    if (!rest.isEmpty() && hostIsGone(streamDeck))
+        drop(rest.size());
+    else if (!rest.isEmpty())
+        interpret(*streamDeck, rest + '\n', key, scriptDir);
+    if (dropped > 0)
+        qDebug() << "dropped" << dropped << "bytes of output: the host is gone";
+}
+
+void ScriptOutput::drop(qsizetype bytes)
+{
+    dropped += bytes;
 }
 
 void ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
@@ -102,10 +148,21 @@ void ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &by
 {
     const ScriptLine line = ScriptLine::parse(bytes);
     qDebug() << "read" << line.text;
-    for (const ScriptCommand &command : scriptCommands) {
-        if (line.word == command.word) {
-            command.call(Target{streamDeck, key, scriptDir}, line);
-            return;
+    const ScriptCommand *command = nullptr;
+    for (const ScriptCommand &candidate : scriptCommands) {
+        if (line.word == candidate.word) {
+            command = &candidate;
+            break;
         }
     }
+    // Only a line that reached the bound comes without its line feed.
+    if (!bytes.endsWith('\n')) {
+        if (command && command->whenCut) {
+            qDebug() << command->whenCut;
+            return;
+        }
+        qDebug() << "cut at" << LineSplitter::maxPending << "bytes";
+    }
+    if (command)
+        command->call(Target{streamDeck, key, scriptDir}, line);
 }

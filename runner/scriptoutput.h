@@ -3,33 +3,53 @@
 #include "keyevent.h"
 #include "linesplitter.h"
 
+#include <QList>
 #include <QPointer>
 #include <QString>
 
 class QStreamDeckPlugin;
 
 // Reads one script's standard output and sends its commands to the host for the key whose
-// event started the script.
+// event started the script. It stops as soon as more than maxHostBacklog waits to be written to
+// the host (one line may become a message of a megabyte), keeps the rest of what was read, and
+// goes on when resumed. Once the host is gone, what the script prints is only counted.
 class ScriptOutput
 {
 public:
+    // While more than this waits to be written to the host, no line is interpreted.
+    static constexpr qint64 maxHostBacklog = 1024 * 1024;
+
     // scriptDir is the folder that holds the script: image files are found from there.
     ScriptOutput(QStreamDeckPlugin *streamDeck, KeyEvent key, QString scriptDir);
 
-    // Interprets every line that chunk completes.
-    void read(const QByteArray &chunk);
-    // The script has ended: interprets what is left, a last line without a line feed included.
+    // Whether the host is taking more now: connected, and not too much waits for it.
+    static bool hostIsBusy(const QStreamDeckPlugin *streamDeck);
+    static bool hostIsGone(const QStreamDeckPlugin *streamDeck);
+
+    // Interprets every line that chunk completes; false when the host got busy and some wait.
+    bool read(const QByteArray &chunk);
+    // Interprets the lines that wait; false while the host is busy and some still wait.
+    bool resume();
+    bool isWaiting() const { return !waiting.isEmpty(); }
+    // The script has ended: interprets what is left, a last line without a line feed included,
+    // and says how much was dropped for want of a host.
     void finish();
 
-    // Logs one line and makes the call its command word stands for, if any.
+    // Logs one line and makes the call its command word stands for, if any. bytes is a line
+    // with its line feed; without one, it was cut at LineSplitter's bound: a cut title still
+    // goes, but an image or settings cut short would be broken, and are dropped.
     static void interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
                           const KeyEvent &key, const QString &scriptDir);
 
 private:
+    void drop(qsizetype bytes);
+
     // Cleared when the plugin's teardown destroys the host connection; a script killed then may
     // still deliver output, which must not reach a destroyed object.
     QPointer<QStreamDeckPlugin> streamDeck;
     KeyEvent key;
     QString scriptDir;
     LineSplitter lines;
+    QList<QByteArray> waiting; // read, not yet interpreted: at most what one read completed
+    qint64 dropped = 0;        // bytes read after the host had gone
 };

@@ -22,8 +22,7 @@ ScriptRunner::ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent)
     , baseEnvironment(QProcessEnvironment::systemEnvironment())
 {
     // Once the host has taken what waits, or the connection is gone, output flows again.
-    connect(&streamDeck->socket(), &QWebSocket::bytesWritten, this,
-            &ScriptRunner::updateBackpressure);
+    connect(&streamDeck->socket(), &QWebSocket::bytesWritten, this, &ScriptRunner::resumeOutput);
     connect(&streamDeck->socket(), &QWebSocket::disconnected, this,
             &ScriptRunner::onHostDisconnected);
 }
@@ -47,39 +46,79 @@ ScriptRunner::~ScriptRunner()
 
 void ScriptRunner::onKeyDown(const QStreamDeckAction &a)
 {
-    run(KeyEvent::from(QLatin1String("keyDown"), a));
+    handle(KeyEvent::from(QLatin1String("keyDown"), a));
 }
 
 void ScriptRunner::onKeyUp(const QStreamDeckAction &a)
 {
-    run(KeyEvent::from(QLatin1String("keyUp"), a));
+    handle(KeyEvent::from(QLatin1String("keyUp"), a));
 }
 
 void ScriptRunner::onWillAppear(const QStreamDeckAction &a)
 {
-    endAppearScript(a.context); // one per key: a second appear replaces the first
-    if (ScriptProcess *script = run(KeyEvent::from(QLatin1String("willAppear"), a)))
-        appearScripts.insert(a.context, script);
+    handle(KeyEvent::from(QLatin1String("willAppear"), a));
 }
 
 void ScriptRunner::onWillDisappear(const QStreamDeckAction &a)
 {
-    const KeyEvent event = KeyEvent::from(QLatin1String("willDisappear"), a);
-    ScriptProcess *appear = endAppearScript(a.context);
-    if (!appear) {
-        run(event);
-        return;
-    }
-    // The clean-up script starts once the appear script has gone.
-    connect(appear, &QProcess::stateChanged, this, [this, event](QProcess::ProcessState state) {
-        if (state == QProcess::NotRunning)
-            run(event);
-    });
+    handle(KeyEvent::from(QLatin1String("willDisappear"), a));
 }
 
 void ScriptRunner::onDidReceiveSettings(const QStreamDeckAction &a)
 {
-    run(KeyEvent::from(QLatin1String("didReceiveSettings"), a));
+    handle(KeyEvent::from(QLatin1String("didReceiveSettings"), a));
+}
+
+void ScriptRunner::handle(const KeyEvent &event)
+{
+    if (waiting.isEmpty() && outputs.size() < maxRunning) {
+        dispatch(event);
+        return;
+    }
+    if (waiting.size() >= maxWaiting && event.event != QLatin1String("willDisappear")) {
+        ++droppedEvents;
+        return;
+    }
+    waiting.enqueue(event);
+}
+
+void ScriptRunner::dispatch(const KeyEvent &event)
+{
+    if (event.event == QLatin1String("willAppear")) {
+        endAppearScript(event.context); // one per key: a second appear replaces the first
+        if (ScriptOutput::hostIsGone(streamDeck))
+            return; // no key is visible without a host
+        if (ScriptProcess *script = run(event))
+            appearScripts.insert(event.context, script);
+    } else if (event.event == QLatin1String("willDisappear")) {
+        ScriptProcess *appear = endAppearScript(event.context);
+        if (!appear) {
+            run(event);
+            return;
+        }
+        // The clean-up script starts once the appear script has gone.
+        connect(appear, &QProcess::stateChanged, this, [this, event](QProcess::ProcessState state) {
+            if (state == QProcess::NotRunning)
+                run(event);
+        });
+    } else {
+        run(event);
+    }
+}
+
+void ScriptRunner::startWaiting()
+{
+    if (startingWaiting) // a script that could not start ends within run()
+        return;
+    startingWaiting = true;
+    while (!waiting.isEmpty() && outputs.size() < maxRunning)
+        dispatch(waiting.dequeue());
+    startingWaiting = false;
+    if (droppedEvents > 0 && waiting.size() < maxWaiting) {
+        qDebug() << "dropped" << droppedEvents << "events: more than" << maxWaiting
+                 << "were waiting";
+        droppedEvents = 0;
+    }
 }
 
 ScriptProcess *ScriptRunner::endAppearScript(const QString &context)
@@ -93,11 +132,11 @@ ScriptProcess *ScriptRunner::endAppearScript(const QString &context)
 
 void ScriptRunner::onHostDisconnected()
 {
-    // No key is visible without a host.
+    // No key is visible without a host; what scripts print from now on goes nowhere.
     const QStringList contexts = appearScripts.keys();
     for (const QString &context : contexts)
         endAppearScript(context);
-    updateBackpressure();
+    resumeOutput();
 }
 
 ScriptProcess *ScriptRunner::run(const KeyEvent &event)
@@ -146,35 +185,64 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
         else
             qDebug() << "exit" << exitCode;
     });
-    connect(script, &ScriptProcess::output, this, [this, output](const QByteArray &chunk) {
-        output->read(chunk);
-        updateBackpressure();
-    });
-    connect(script, &ScriptProcess::done, this, [script, output] {
-        if (!script->isEnding()) // an ended script's last words are dropped with the rest
-            output->finish();
-        script->deleteLater();
-    });
+    connect(script, &ScriptProcess::output, this,
+            [this, script](const QByteArray &chunk) { onOutput(script, chunk); });
+    connect(script, &ScriptProcess::done, this, [this, script] { onDone(script); });
 
     // The script and its arguments, also where cmd.exe runs a batch script for us.
     qDebug() << "run" << program << settings.arguments;
     script->setOutputPaused(hostBusy);
+    outputs.insert(script, output);
     if (!script->startSupervised()) {
         qDebug() << "error" << script->errorString();
+        outputs.remove(script);
         delete script;
         return nullptr;
     }
     return script;
 }
 
-void ScriptRunner::updateBackpressure()
+void ScriptRunner::onOutput(ScriptProcess *script, const QByteArray &chunk)
 {
-    const bool busy = streamDeck && streamDeck->socket().bytesToWrite() > maxHostBacklog;
-    if (busy == hostBusy)
+    if (const auto output = outputs.value(script); output && !output->read(chunk))
+        pauseOutput();
+}
+
+void ScriptRunner::onDone(ScriptProcess *script)
+{
+    const auto output = outputs.take(script);
+    if (output && !script->isEnding()) // an ended script's last words are dropped with the rest
+        output->finish();
+    script->deleteLater();
+    startWaiting();
+}
+
+void ScriptRunner::pauseOutput()
+{
+    // At once, also for the script whose output is being read: not one more read.
+    hostBusy = true;
+    for (auto it = outputs.cbegin(); it != outputs.cend(); ++it)
+        it.key()->setOutputPaused(true);
+}
+
+void ScriptRunner::resumeOutput()
+{
+    if (!hostBusy || resuming || ScriptOutput::hostIsBusy(streamDeck))
         return;
-    hostBusy = busy;
-    const QList<ScriptProcess *> scripts =
-        findChildren<ScriptProcess *>(Qt::FindDirectChildrenOnly);
-    for (ScriptProcess *script : scripts)
-        script->setOutputPaused(busy);
+    resuming = true;
+    // First what was read and waits, in each script's order; then more may be read.
+    bool drained = true;
+    for (auto it = outputs.cbegin(); it != outputs.cend() && drained; ++it)
+        drained = it.key()->isEnding() || it.value()->resume();
+    if (drained) {
+        hostBusy = false;
+        const QList<ScriptProcess *> scripts = outputs.keys();
+        for (ScriptProcess *script : scripts) {
+            if (hostBusy) // reading on made the host busy again
+                break;
+            if (outputs.contains(script))
+                script->setOutputPaused(false);
+        }
+    }
+    resuming = false;
 }

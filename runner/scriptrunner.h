@@ -1,26 +1,36 @@
 #pragma once
 
+#include "keyevent.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QProcessEnvironment>
+#include <QQueue>
+
+#include <memory>
 
 class QStreamDeckPlugin;
+class ScriptOutput;
 class ScriptProcess;
-struct KeyEvent;
 struct QStreamDeckAction;
 
 // Owns the running scripts. For each event of a key it starts that event's script, if there is
 // one, and lets its output drive the key. An appear script may keep running while its key is
 // visible: at most one per key, ended when the key disappears or the host goes. While the host
-// is not taking what was sent, no script's output is read. Scripts still running when the runner
-// goes are ended.
+// is not taking what was sent, no script's output is read. At most maxRunning scripts run at
+// once; later events wait their turn in order. Scripts still running when the runner goes are
+// ended.
 class ScriptRunner : public QObject
 {
     Q_OBJECT
 public:
-    // While more than this waits to be written to the host, no script's output is read.
-    static constexpr qint64 maxHostBacklog = 1024 * 1024;
+    // Well above the keys of any device, and well below what a usual limit of 1024 open files
+    // lets the plugin start (each running script holds three).
+    static constexpr int maxRunning = 128;
+    // Events waiting for a script to end, beyond which new ones are dropped (a key's
+    // willDisappear never is: it ends the key's appear script).
+    static constexpr int maxWaiting = 16384;
 
     explicit ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent = nullptr);
     // Asks every running script to end and kills what still runs after 2 s. Nothing they print
@@ -34,16 +44,28 @@ public:
     void onDidReceiveSettings(const QStreamDeckAction &a);
 
 private:
+    // Handles the event now, or when a script has ended if maxRunning run or others wait.
+    void handle(const KeyEvent &event);
+    void dispatch(const KeyEvent &event);
+    void startWaiting();
     // Starts the event's script; nullptr when there is none or it could not start.
     ScriptProcess *run(const KeyEvent &event);
     // Ends the appear script of a key; returns it while it still runs.
     ScriptProcess *endAppearScript(const QString &context);
     void onHostDisconnected();
-    void updateBackpressure();
+    void onOutput(ScriptProcess *script, const QByteArray &chunk);
+    void onDone(ScriptProcess *script);
+    void pauseOutput();
+    void resumeOutput();
 
     QPointer<QStreamDeckPlugin> streamDeck;
     // The plugin's own environment, read once: it does not change while the plugin runs.
     const QProcessEnvironment baseEnvironment;
-    QHash<QString, QPointer<ScriptProcess>> appearScripts; // by context
+    QHash<ScriptProcess *, std::shared_ptr<ScriptOutput>> outputs; // the scripts that run
+    QHash<QString, QPointer<ScriptProcess>> appearScripts;         // by context
+    QQueue<KeyEvent> waiting;
+    int droppedEvents = 0;
     bool hostBusy = false;
+    bool resuming = false;
+    bool startingWaiting = false;
 };

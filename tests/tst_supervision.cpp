@@ -29,8 +29,11 @@ private Q_SLOTS:
     void init();
     void terminationEndsScripts_data();
     void terminationEndsScripts();
+    void hardKillEndsScriptsButNotTheirPrograms_data();
     void hardKillEndsScriptsButNotTheirPrograms();
+    void stoppedReaderHoldsScriptsBack_data();
     void stoppedReaderHoldsScriptsBack();
+    void resetHostLetsScriptsFinish();
     void appearScriptLivesWhileVisible();
 
 private:
@@ -89,14 +92,23 @@ void SupervisionTest::terminationEndsScripts()
         QVERIFY2(!isAlive(script), qPrintable(QString::number(script)));
 }
 
+void SupervisionTest::hardKillEndsScriptsButNotTheirPrograms_data()
+{
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("a script that would end on TERM") << QByteArray();
+    // Nobody is left to follow TERM up with a kill.
+    QTest::newRow("one that ignores TERM") << QByteArray("trap '' TERM\n");
+}
+
 void SupervisionTest::hardKillEndsScriptsButNotTheirPrograms()
 {
+    QFETCH(QByteArray, start);
     // The script starts a program on its own, as a script does that wants it to outlive the
     // press, and reports both process IDs.
-    QVERIFY(bundle->writeScript("stay", "echo \"setTitle $$\"\n"
-                                        "setsid sleep 30 </dev/null >/dev/null 2>&1 &\n"
-                                        "echo \"setTitle $!\"\n"
-                                        "exec sleep 30\n"));
+    QVERIFY(bundle->writeScript("stay", start + "echo \"setTitle $$\"\n"
+                                                "setsid sleep 30 </dev/null >/dev/null 2>&1 &\n"
+                                                "echo \"setTitle $!\"\n"
+                                                "exec sleep 30\n"));
     bundle->start(*plugin, host->port());
     QTRY_COMPARE(host->messages.size(), 1);
     host->press("stay", "k1");
@@ -112,27 +124,74 @@ void SupervisionTest::hardKillEndsScriptsButNotTheirPrograms()
     ::kill(pid_t(program), SIGKILL);
 }
 
+void SupervisionTest::stoppedReaderHoldsScriptsBack_data()
+{
+    QTest::addColumn<QByteArray>("each"); // printed after each numbered title
+    QTest::addColumn<int>("titles");      // how many; 0 for as many as the shell can print
+    QTest::addColumn<int>("pauseSeconds");
+
+    QTest::newRow("numbered titles") << QByteArray() << 0 << 10;
+    // A line of 16 bytes that becomes a message of 1.4 MB.
+    QTest::newRow("an image file after each title")
+        << QByteArray("echo 'setImage big.png'\n") << 40 << 3;
+}
+
 void SupervisionTest::stoppedReaderHoldsScriptsBack()
 {
-    // Numbered lines as fast as the shell can print them, for as long as it may.
-    QVERIFY(
-        bundle->writeScript("flood", "i=0\nwhile :; do i=$((i+1)); echo \"setTitle $i\"; done\n"));
+    QFETCH(QByteArray, each);
+    QFETCH(int, titles);
+    QFETCH(int, pauseSeconds);
+
+    QVERIFY(bundle->writeFile("cmd/big.png", QByteArray(1024 * 1024, 'x')));
+    const QByteArray condition = titles > 0 ? "[ $i -lt " + QByteArray::number(titles) + " ]" : ":";
+    QVERIFY(bundle->writeScript("flood", "i=0\nwhile " + condition +
+                                             "; do i=$((i+1)); echo \"setTitle $i\"\n" + each +
+                                             "done\n"));
     bundle->start(*plugin, host->port());
     QTRY_COMPARE(host->messages.size(), 1);
     host->press("flood", "k1");
-    QTRY_VERIFY(host->messages.size() > 1000);
+    QTRY_VERIFY(host->messages.size() > 2);
 
-    // The host stops reading: this process does nothing else for ten seconds.
-    QThread::sleep(10);
+    // The host stops reading: this process does nothing else for a while.
+    QThread::sleep(pauseSeconds);
     const qint64 peak = peakKilobytes(plugin->processId());
     QVERIFY2(peak > 0 && peak < KEYSCRIPT_TEST_RSS_LIMIT_KB,
              qPrintable(QString::number(peak) + " kB"));
 
     // Once it reads again, the lines come on, none lost or reordered.
     const qsizetype before = host->messages.size();
-    QTRY_VERIFY_WITH_TIMEOUT(host->messages.size() > before + 100000, 30000);
-    for (qsizetype i = 2; i < host->messages.size(); ++i)
-        QCOMPARE(titleNumber(host->messages.at(i)), titleNumber(host->messages.at(i - 1)) + 1);
+    if (titles > 0) {
+        const qsizetype lines = titles * (each.isEmpty() ? 1 : 2);
+        QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), lines + 1, 30000);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(host->messages.size() > before + 100000, 30000);
+    }
+    const QStringList numbered = host->messages.mid(1).filter("\"event\":\"setTitle\"");
+    for (qsizetype i = 0; i < numbered.size(); ++i)
+        QCOMPARE(titleNumber(numbered.at(i)), i + 1);
+}
+
+void SupervisionTest::resetHostLetsScriptsFinish()
+{
+    // Four scripts print 10 MB each, far more than the system's buffers hold.
+    QVERIFY(bundle->writeFile("work/log.txt", ""));
+    QVERIFY(bundle->writeScript("chatty", "t=$(head -c 1000 /dev/zero | tr '\\0' x)\n"
+                                          "i=0; while [ $i -lt 10000 ]; do i=$((i+1));\n"
+                                          "  echo \"setTitle $i $t\"; done\n"));
+    bundle->start(*plugin, host->port());
+    QTRY_COMPARE(host->messages.size(), 1);
+    for (const char *key : {"k1", "k2", "k3", "k4"})
+        host->press("chatty", key);
+    QTRY_VERIFY(host->messages.size() > 4);
+    QThread::sleep(2);
+
+    // The connection is reset with more than 1 MiB unsent: the host is gone, and what the
+    // scripts print goes nowhere, but they run to their end.
+    host->resetClient();
+    QTRY_COMPARE_WITH_TIMEOUT(bundle->logLines().filter("exit 0").size(), 4, 30000);
+    const QRegularExpression dropped("^dropped \\d+ bytes of output: the host is gone$");
+    QCOMPARE(bundle->logLines().filter(dropped).size(), 4);
+    QCOMPARE(childrenOf(plugin->processId()), QStringList());
 }
 
 void SupervisionTest::appearScriptLivesWhileVisible()

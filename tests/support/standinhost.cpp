@@ -61,6 +61,12 @@ void StandInHost::closeClient()
         client->close(QWebSocketProtocol::CloseCodeGoingAway, QStringLiteral("host ends"));
 }
 
+void StandInHost::resetClient()
+{
+    if (client)
+        client->abort();
+}
+
 bool StandInHost::press(const QString &action, const QString &context, const QByteArray &settings,
                         const QString &device)
 {

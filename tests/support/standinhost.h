@@ -32,6 +32,8 @@ public:
     bool ping();
     // Closes the plugin's connection from the host's side.
     void closeClient();
+    // Drops it without a close frame; with unread data waiting, the plugin sees a reset.
+    void resetClient();
 
     QStringList messages; // text messages, in arrival order
     int connections = 0;  // plugins that connected
