@@ -56,6 +56,7 @@ void KeyscriptHostTest::initTestCase()
                                    "echo setTitle !KEYSCRIPT_EVENT! !KEYSCRIPT_CONTEXT! !s! "
                                    "!KEYSCRIPT_COLUMN!/!KEYSCRIPT_ROW! !KEYSCRIPT_SETTINGS!\n"));
     QVERIFY(bundle.writeScript("dot", "echo 'setImage <svg/>'\n", "echo setImage ^<svg/^>\n"));
+    QVERIFY(bundle.writeFile("work/afile", "not a folder"));
 }
 
 int KeyscriptHostTest::run(const QStringList &arguments, const QByteArray &input)
@@ -122,6 +123,9 @@ void KeyscriptHostTest::usageErrors_data()
                                     << "no plugin to start at /no/such/plugin";
     QTest::newRow("empty uuid") << QStringList{"--uuid", "", "press", "a"}
                                 << "--uuid, --register-event and --info may not be empty";
+    QTest::newRow("images into a folder that cannot be made")
+        << QStringList{"--save-images", "afile/images", "press", "a"}
+        << "cannot write images to afile/images: ";
 }
 
 void KeyscriptHostTest::usageErrors()
@@ -220,6 +224,10 @@ void KeyscriptHostTest::events_data()
         << QByteArray("setTitle context=k target=0 title=\"keyUp k none 0/0 {}\"\n"
                       "setTitle context=k target=0 title=\"didReceiveSettings k none 0/0 "
                       "{\\\"n\\\":2}\"\n");
+    // Made as they are sent, and no longer than the run may take.
+    QTest::newRow("twenty million events, cut short by the timeout")
+        << QStringList{"--repeat", "20000000", "--timeout", "2000", "settings", "quiet"}
+        << QByteArray();
     QTest::newRow("an image shows as its type and size")
         << QStringList{"--quiet-ms", "1500", "press", "dot"}
         << QByteArray("setImage context=key-1 image=<image/svg+xml, 6 bytes> target=0\n");

@@ -1,9 +1,11 @@
 #include "hostoptions.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryFile>
 #include <QUuid>
 
 namespace {
@@ -280,6 +282,17 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             QStringLiteral("no plugin to start at %1 (use --plugin PATH)").arg(options.plugin);
         return options;
     }
+    if (!options.saveImagesDir.isEmpty()) {
+        // Said now, with the system's reason, rather than for every image.
+        QDir().mkpath(options.saveImagesDir);
+        QTemporaryFile probe(
+            QDir(options.saveImagesDir).filePath(QStringLiteral(".keyscript-host-XXXXXX")));
+        if (!probe.open()) {
+            options.error = QStringLiteral("cannot write images to %1: %2")
+                                .arg(options.saveImagesDir, probe.errorString());
+            return options;
+        }
+    }
     if (options.uuid.isEmpty() || options.registerEvent.isEmpty() || options.info.isEmpty()) {
         options.error = QStringLiteral("--uuid, --register-event and --info may not be empty: the "
                                        "plugin would not connect");
@@ -289,12 +302,16 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
     // Every round sends the key events in order, each raw event where it stood among them. Each
     // press is a key of its own, key-N for the Nth press; another event without a context goes
     // to the key of the last event of its action, or to a key of its own.
+    // Only the first round may differ from the others: there an event may find no earlier
+    // event of its action. So two are made, however many are sent.
     QHash<QString, QString> lastContext; // by action
-    for (int round = 0; round < repeat; ++round) {
+    options.repeats = repeat - 1;
+    for (int round = 0; round < qMin(repeat, 2); ++round) {
+        HostOptions::Round &to = round == 0 ? options.first : options.repeated;
         qsizetype raw = 0;
         for (int i = 0; i <= keys.size(); ++i) {
             for (; raw < rawEvents.size() && rawAfter.at(raw) == i; ++raw)
-                options.events.append(rawEvents.at(raw));
+                to.events.append(rawEvents.at(raw));
             if (i == keys.size())
                 break;
             const KeyAction &key = keys.at(i);
@@ -308,11 +325,11 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
                     context = lastContext.value(key.action);
             }
             lastContext.insert(key.action, context);
-            options.events.append(eventText(key, key.event, context));
+            to.events.append(eventText(key, key.event, context));
             if (press)
                 options.pressedActions.insert(key.action);
             if (key.forMs >= 0)
-                options.delayed.append(
+                to.delayed.append(
                     {key.forMs, eventText(key, QStringLiteral("willDisappear"), context)});
         }
     }

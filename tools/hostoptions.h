@@ -12,14 +12,22 @@ struct HostOptions
     QString plugin; // the plugin executable to start
     QString uuid;   // -pluginUUID handed to the plugin
     QString registerEvent = QStringLiteral("registerPlugin");
-    QString info;       // -info handed to the plugin
-    QStringList events; // JSON texts to send once the plugin has registered, in order
+    QString info; // -info handed to the plugin
     struct Delayed
     {
         int afterMs;
         QString event;
     };
-    QList<Delayed> delayed;       // sent that long after the others: the end of appear --for
+    // One round of the events asked for: JSON texts to send once the plugin has registered, in
+    // order, and those sent that long after the round began (the end of appear --for).
+    struct Round
+    {
+        QStringList events;
+        QList<Delayed> delayed;
+    };
+    Round first;
+    Round repeated;               // every later round of --repeat; they are all alike
+    int repeats = 0;              // how many of them
     QSet<QString> pressedActions; // the actions pressed among them
     QString saveImagesDir;        // where to write the images the plugin sends; none when empty
     bool log = false;             // show the plugin's log lines

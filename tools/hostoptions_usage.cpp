@@ -25,7 +25,8 @@ each with
     --state N             the key's state (default: none sent)
     --column N, --row N   the key's place on the device (default 0, 0)
   --send JSON             any event, as the raw JSON object the host would send
-  --repeat N              send all key events and raw events N times (default 1)
+  --repeat N              send all key events and raw events N times (default 1), as
+                          fast as the plugin takes them
   --interactive           then read events from standard input, one per line: the same
                           "press ACTION [--settings JSON] ..." words, or raw JSON;
                           presses go on numbering key-N where the command line left off
@@ -40,16 +41,17 @@ Options:
   --log                   show the plugin's log lines as it writes them
   --verbose               also show what is sent, and the plugin's own output and error stream
   --quiet-ms MS           end once nothing has arrived for MS milliseconds (default 500)
-  --timeout MS            wait at most MS milliseconds for the registration, and end
-                          at the latest MS milliseconds after it (default 10000; an
-                          interactive session ends then only when --timeout is given)
+  --timeout MS            end at the latest MS milliseconds after the start (default
+                          10000; an interactive session ends then only when --timeout
+                          is given)
   -h, --help              show this text
 
 The plugin runs in a temporary working directory with a log.txt of its own.
 
 Exit codes: 0 done; 2 usage error; 3 the plugin did not register as expected;
 4 the plugin exited or was killed while keyscript-host still ran;
-5 a press found no script (the paths looked for are on standard error).
+5 a press found no script (the paths looked for are on standard error);
+6 an image could not be saved (--save-images; the reason is on standard error).
 
 Examples:
   keyscript-host press com.example.greet --settings '{"name":"Ada"}'

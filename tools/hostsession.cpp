@@ -21,6 +21,7 @@ HostSession::HostSession(HostOptions options, QObject *parent)
     , out(stdout)
 {
     inputOpen = this->options.interactive;
+    queue(this->options); // interactive input comes after
     registrationTimer.setSingleShot(true);
     quietTimer.setSingleShot(true);
     overallTimer.setSingleShot(true);
@@ -59,6 +60,7 @@ void HostSession::start()
                   QStringLiteral("-pluginUUID"), options.uuid, QStringLiteral("-registerEvent"),
                   options.registerEvent, QStringLiteral("-info"), options.info});
     registrationTimer.start(options.timeoutMs);
+    overallTimer.start(options.timeoutMs); // the whole run, from its start
 }
 
 void HostSession::onNewConnection()
@@ -110,10 +112,10 @@ QString HostSession::saveImage(const QJsonObject &message)
             .filePath(
                 QStringLiteral("%1-%2.%3").arg(context).arg(++savedImages).arg(image.suffix()));
     QFile file(path);
-    if (!QDir().mkpath(options.saveImagesDir) || !file.open(QIODevice::WriteOnly) ||
-        file.write(image.bytes) != image.bytes.size()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(image.bytes) != image.bytes.size()) {
         fprintf(stderr, "keyscript-host: cannot write %s: %s\n", qPrintable(path),
                 qPrintable(file.errorString()));
+        imageNotSaved = true;
         return QString();
     }
     return path;
@@ -144,17 +146,49 @@ void HostSession::onLogLine(const QString &line)
             qPrintable(paths.isEmpty() ? last : paths.join(QLatin1String(", ")) + " and " + last));
 }
 
-void HostSession::sendDelayed()
+void HostSession::sendLater(const QList<HostOptions::Delayed> &delayed)
 {
-    for (const HostOptions::Delayed &delayed : std::as_const(options.delayed)) {
+    for (const HostOptions::Delayed &event : delayed) {
         ++pendingDelayed;
-        QTimer::singleShot(delayed.afterMs, this, [this, event = delayed.event] {
+        QTimer::singleShot(event.afterMs, this, [this, text = event.event] {
             --pendingDelayed;
             if (!ended)
-                send(event);
+                send(text);
         });
     }
-    options.delayed.clear();
+}
+
+void HostSession::queue(const HostOptions &parsed)
+{
+    toSend.append({parsed.first, 1});
+    if (parsed.repeats > 0 &&
+        !(parsed.repeated.events.isEmpty() && parsed.repeated.delayed.isEmpty()))
+        toSend.append({parsed.repeated, parsed.repeats});
+}
+
+void HostSession::sendMore()
+{
+    // Only as much as the plugin takes: what waits unsent stays small.
+    constexpr qint64 maxUnsent = 64 * 1024;
+    while (registered && !ended && socket->bytesToWrite() < maxUnsent) {
+        if (sendingNext < sending.size()) {
+            send(sending.at(sendingNext++));
+            continue;
+        }
+        if (toSend.isEmpty())
+            return;
+        Rounds &next = toSend.first();
+        sending = next.round.events;
+        sendingNext = 0;
+        sendLater(next.round.delayed);
+        if (--next.count <= 0)
+            toSend.removeFirst();
+    }
+}
+
+bool HostSession::allSent() const
+{
+    return sendingNext >= sending.size() && toSend.isEmpty();
 }
 
 void HostSession::onRegistration(const QString &message)
@@ -170,11 +204,9 @@ void HostSession::onRegistration(const QString &message)
     }
     registered = true;
     registrationTimer.stop();
-    for (const QString &event : std::as_const(options.events))
-        send(event);
-    sendDelayed();
+    connect(socket, &QWebSocket::bytesWritten, this, &HostSession::sendMore);
+    sendMore();
     quietTimer.start(options.quietMs);
-    overallTimer.start(options.timeoutMs);
 }
 
 void HostSession::send(const QString &event)
@@ -190,32 +222,25 @@ void HostSession::inputLine(const QString &line)
     const QString text = line.trimmed();
     if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
         return;
-    QStringList events;
+    HostOptions parsed;
     if (text.startsWith(QLatin1Char('{'))) {
         if (!QJsonDocument::fromJson(text.toUtf8()).isObject()) {
             fprintf(stderr, "keyscript-host: not a JSON object, skipped: %s\n", qPrintable(text));
             return;
         }
-        events << text;
+        parsed.first.events << text;
     } else {
-        const HostOptions parsed =
-            HostOptions::parse(splitShorthand(text), options.plugin, options.nextKey);
+        parsed = HostOptions::parse(splitShorthand(text), options.plugin, options.nextKey);
         if (!parsed.error.isEmpty()) {
             fprintf(stderr, "keyscript-host: %s, skipped\n", qPrintable(parsed.error));
             return;
         }
-        events = parsed.events;
         options.nextKey = parsed.nextKey;
         options.pressedActions += parsed.pressedActions;
-        options.delayed += parsed.delayed;
     }
-    if (!registered) {
-        options.events << events; // sent once the plugin has registered
-        return;
-    }
-    for (const QString &event : std::as_const(events))
-        send(event);
-    sendDelayed();
+    // Before the registration, they wait for it with the command line's.
+    queue(parsed);
+    sendMore();
 }
 
 void HostSession::inputClosed()
@@ -227,7 +252,7 @@ void HostSession::inputClosed()
 
 void HostSession::onQuiet()
 {
-    if (!inputOpen && pendingDelayed == 0)
+    if (!inputOpen && pendingDelayed == 0 && allSent())
         finish(Done);
 }
 
@@ -272,6 +297,8 @@ void HostSession::finish(int exitCode)
     log.poll();
     if (exitCode == Done && missingScript)
         exitCode = NoScript;
+    if (exitCode == Done && imageNotSaved)
+        exitCode = ImageNotSaved;
     out.flush();
     // The host ends its plugins; the plugin never ends by itself. A termination signal first,
     // so a plugin run under a profiler or a debugger can still write what it has.

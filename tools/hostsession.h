@@ -22,7 +22,8 @@ public:
         UsageError = 2,
         RegistrationFailed = 3,
         PluginEnded = 4,
-        NoScript = 5
+        NoScript = 5,
+        ImageNotSaved = 6
     };
 
     explicit HostSession(HostOptions options, QObject *parent = nullptr);
@@ -45,7 +46,10 @@ private:
     void send(const QString &event);
     void onQuiet();
     void onLogLine(const QString &line);
-    void sendDelayed();
+    void queue(const HostOptions &parsed);
+    void sendMore();
+    bool allSent() const;
+    void sendLater(const QList<HostOptions::Delayed> &delayed);
     QString saveImage(const QJsonObject &message);
     void fail(int exitCode, const QString &message);
     void finish(int exitCode);
@@ -59,9 +63,20 @@ private:
     QTimer overallTimer;
     QTextStream out;
     PluginLog log;
+    // Rounds of events still to send, in order, with how often each; and the one being sent.
+    // They are sent as the plugin takes them: --repeat may ask for millions.
+    struct Rounds
+    {
+        HostOptions::Round round;
+        int count;
+    };
+    QList<Rounds> toSend;
+    QStringList sending;
+    qsizetype sendingNext = 0;
     int pendingDelayed = 0; // events still to be sent later
     int savedImages = 0;
     bool missingScript = false;
+    bool imageNotSaved = false;
     bool registered = false;
     bool inputOpen = false;
     bool ended = false;
