@@ -90,9 +90,9 @@ void LogFileTest::fileCreatedWhileRunningReceivesWhatFollows()
 
     QVERIFY(bundle->writeFile("work/log.txt", ""));
     host->press("kept.action");
-    QTRY_VERIFY(!bundle->logLines().isEmpty());
-    QCOMPARE(bundle->logLines().first(),
-             QStringLiteral("Could not found \"%1/../cmd/kept.action\"").arg(bundle->binDir()));
+    // The echo script's answer may come before the log line of its end, which may land here.
+    QTRY_VERIFY(bundle->logLines().contains(
+        QStringLiteral("Could not found \"%1/../cmd/kept.action\"").arg(bundle->binDir())));
     QVERIFY(!bundle->readFile("work/log.txt").contains("lost.action"));
 }
 

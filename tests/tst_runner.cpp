@@ -359,6 +359,7 @@ void RunnerTest::logLines()
     host->press("b", "k1");
     QTRY_VERIFY(bundle->logLines().contains("run \"" + bundle->binDir() + "/../cmd/b" +
                                             scriptSuffix + "\" QList()"));
+    QTRY_COMPARE(bundle->logLines().filter("exit 0").size(), 2); // so that "exit 3" comes last
 
     // How a script ended: its exit code, or that it crashed.
     QVERIFY(bundle->writeScript("three", "exit 3\n", "exit /b 3\n"));
