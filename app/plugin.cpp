@@ -30,6 +30,8 @@ bool Plugin::init(const LaunchArguments &arguments)
             &ScriptRunner::onWillDisappear);
     connect(&streamDeck, &QStreamDeckPlugin::didReceiveSettings, &runner,
             &ScriptRunner::onDidReceiveSettings);
+    connect(&streamDeck, &QStreamDeckPlugin::titleParametersDidChange, &runner,
+            &ScriptRunner::onTitleParametersDidChange);
     return true;
 }
 

@@ -1,16 +1,7 @@
 #include "scriptlookup.h"
 
 #include <QDir>
-#include <QFileInfo>
-
-namespace {
-bool isFileName(const QString &name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           !name.contains(QChar(0));
-}
-} // namespace
+#include <QFile>
 
 QString scriptBasePath(const QString &applicationDir, const QString &action)
 {
@@ -19,19 +10,17 @@ QString scriptBasePath(const QString &applicationDir, const QString &action)
 
 bool isScriptName(const QString &action)
 {
-    return isFileName(action) && !action.contains(QLatin1Char('@'));
+    return !action.isEmpty() && action != QLatin1String(".") && action != QLatin1String("..") &&
+           !action.contains(QLatin1Char('/')) && !action.contains(QLatin1Char('\\')) &&
+           !action.contains(QChar(0)) && !action.contains(QLatin1Char('@'));
 }
 
-QString findScript(const QString &applicationDir, const QString &name)
+bool interpreterLineEndsInCarriageReturn(const QString &path)
 {
-    if (!isFileName(name))
-        return QString();
-    const QString base = scriptBasePath(applicationDir, name);
-    for (const QString &suffix : scriptSuffixes()) {
-        // A folder or a device file of that name is no script, and hides none. A file that
-        // cannot run still counts: its start fails later, visibly in the log.
-        if (QFileInfo(base + suffix).isFile())
-            return base + suffix;
-    }
-    return QString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(4096);
+    const qsizetype end = start.indexOf('\n');
+    return start.startsWith("#!") && end > 0 && start.at(end - 1) == '\r';
 }

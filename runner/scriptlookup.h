@@ -16,6 +16,6 @@ bool isScriptName(const QString &action);
 // none elsewhere, where neither a program nor a batch file for Windows can run.
 const QStringList &scriptSuffixes();
 
-// The script named name (an action, or "<action>@<event>"): the first regular file behind the
-// base path with one of scriptSuffixes(); empty when there is none or name could leave cmd/.
-QString findScript(const QString &applicationDir, const QString &name);
+// Whether the file starts with "#!" and its first line ends in a carriage return: saved with
+// Windows line ends, it names an interpreter that does not exist.
+bool interpreterLineEndsInCarriageReturn(const QString &path);

@@ -11,6 +11,9 @@
 
 namespace {
 
+// How much of a line that is no command the log repeats.
+constexpr qsizetype ignoredShown = 40;
+
 struct Target
 {
     QStreamDeckPlugin &deck;
@@ -165,4 +168,6 @@ void ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &by
     }
     if (command)
         command->call(Target{streamDeck, key, scriptDir}, line);
+    else if (!line.text.isEmpty()) // a misspelt word, a tab after it: say which
+        qDebug() << "ignored" << line.text.left(ignoredShown);
 }

@@ -1,5 +1,6 @@
 #include "scriptprocess.h"
 
+#include <QDebug>
 #include <QTimer>
 
 namespace {
@@ -11,16 +12,19 @@ constexpr qint64 maxDrainAfterEnd = 1024 * 1024;
 ScriptProcess::ScriptProcess(QObject *parent)
     : QProcess(parent)
 {
-    // Standard output goes to our own pipe (see openPipe); nobody reads standard error, and left
-    // connected, a chatty script would grow the plugin.
+    // Standard output goes to our own pipe (see openPipe). Standard error is read as it comes,
+    // and only its tail kept.
     setStandardOutputFile(QProcess::nullDevice());
-    setStandardErrorFile(QProcess::nullDevice());
+    connect(this, &QProcess::readyReadStandardError, this, &ScriptProcess::readErrors);
+    connect(this, &QProcess::bytesWritten, this, &ScriptProcess::reportDroppedInput);
     // Connected before anybody else: what the script printed is delivered before others hear
     // that it has ended, also when it could not start.
     connect(this, &QProcess::stateChanged, this, [this](QProcess::ProcessState state) {
         if (state != QProcess::NotRunning)
             return;
         ended = true;
+        readErrors();
+        reportDroppedInput();
         checkDone();
     });
 }
@@ -28,8 +32,9 @@ ScriptProcess::ScriptProcess(QObject *parent)
 ScriptProcess::~ScriptProcess()
 {
     // QProcess's destructor would kill it too, but would report the end to whoever listens, and
-    // warn in the log about a process destroyed while running.
-    disconnect(this, nullptr, nullptr, nullptr);
+    // warn in the log about a process destroyed while running. Only destroyed() still goes out:
+    // QObject's destructor unblocks it, and a key's next script may wait for it.
+    blockSignals(true);
     if (state() != QProcess::NotRunning) {
         kill();
         waitForFinished();
@@ -59,12 +64,45 @@ void ScriptProcess::setOutputPaused(bool paused)
     checkDone();
 }
 
+void ScriptProcess::writeInput(const QByteArray &line)
+{
+    if (state() != QProcess::Running || ending)
+        return;
+    if (bytesToWrite() > maxUnreadInput) {
+        ++droppedInput;
+        return;
+    }
+    write(line);
+}
+
+void ScriptProcess::reportDroppedInput()
+{
+    if (droppedInput == 0 || (state() == QProcess::Running && bytesToWrite() > maxUnreadInput))
+        return;
+    qDebug() << "dropped" << droppedInput << "events: the script did not read its input";
+    droppedInput = 0;
+}
+
+void ScriptProcess::readErrors()
+{
+    errors += readAllStandardError();
+    if (errors.size() > errorTailSize)
+        errors.remove(0, errors.size() - errorTailSize);
+}
+
+QByteArray ScriptProcess::errorTail()
+{
+    readErrors();
+    return errors;
+}
+
 void ScriptProcess::end()
 {
     setOutputPaused(false);
     ending = true;
     if (state() == QProcess::NotRunning)
         return;
+    closeWriteChannel();
     askToEnd();
     QTimer::singleShot(endGraceMs, this, [this] {
         if (state() != QProcess::NotRunning)

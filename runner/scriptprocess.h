@@ -26,11 +26,23 @@ public:
 
     // How long a script that is asked to end may take before it is killed.
     static constexpr int endGraceMs = 2000;
+    // What may wait unread on a script's standard input, and what is kept of its standard error.
+    static constexpr qint64 maxUnreadInput = 64 * 1024;
+    static constexpr qsizetype errorTailSize = 4 * 1024;
+
+    // Writes line to the script's standard input without waiting. While more than
+    // maxUnreadInput waits unread, the line is dropped and counted instead; the log says how
+    // many once the script reads again, or ends.
+    void writeInput(const QByteArray &line);
+    // The last errorTailSize bytes the script wrote to standard error; the rest is discarded as
+    // it comes, so a chatty script neither blocks nor grows the plugin.
+    QByteArray errorTail();
 
     // Asks the script to end (SIGTERM on Unix; a console program on Windows can only be killed).
     void askToEnd();
-    // Asks it to end and kills it after endGraceMs if it still runs. Its output is read on, so
-    // that it never blocks on a full pipe, but is no longer delivered.
+    // Closes its standard input (a script that reads it sees the end), asks it to end and kills
+    // it after endGraceMs if it still runs. Its output is read on, so that it never blocks on a
+    // full pipe, but is no longer delivered.
     void end();
     bool isEnding() const { return ending; }
 
@@ -52,6 +64,8 @@ private:
     void closePipe();
 
     void deliver(const QByteArray &chunk);
+    void readErrors();
+    void reportDroppedInput();
     void endOfOutput();
     void checkDone();
 
@@ -61,4 +75,6 @@ private:
     bool doneSent = false;
     bool ending = false;
     qint64 drainedAfterEnd = 0;
+    QByteArray errors;    // the tail of standard error
+    int droppedInput = 0; // lines not written since the last report
 };

@@ -1,24 +1,21 @@
 #include "scriptrunner.h"
 
-#include "commandinterpreter.h"
 #include "connection/qstreamdeckplugin.h"
-#include "keyevent.h"
 #include "models/qstreamdeckaction.h"
-#include "scriptlookup.h"
 #include "scriptoutput.h"
 #include "scriptprocess.h"
-#include "scriptsettings.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDebug>
-#include <QFileInfo>
-
-#include <memory>
+#include <QDir>
+#include <QJsonDocument>
 
 ScriptRunner::ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent)
     : QObject(parent)
     , streamDeck(streamDeck)
+    , scripts(
+          QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../cmd")))
     , baseEnvironment(QProcessEnvironment::systemEnvironment())
 {
     // Once the host has taken what waits, or the connection is gone, output flows again.
@@ -29,15 +26,15 @@ ScriptRunner::ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent)
 
 ScriptRunner::~ScriptRunner()
 {
-    const QList<ScriptProcess *> scripts =
+    const QList<ScriptProcess *> running =
         findChildren<ScriptProcess *>(Qt::FindDirectChildrenOnly);
-    for (ScriptProcess *script : scripts) {
+    for (ScriptProcess *script : running) {
         disconnect(script, nullptr, this, nullptr);
         if (script->state() != QProcess::NotRunning)
             script->askToEnd();
     }
     const QDeadlineTimer deadline(ScriptProcess::endGraceMs);
-    for (ScriptProcess *script : scripts) {
+    for (ScriptProcess *script : running) {
         if (script->state() != QProcess::NotRunning)
             script->waitForFinished(int(qMax<qint64>(deadline.remainingTime(), 1)));
     }
@@ -69,8 +66,26 @@ void ScriptRunner::onDidReceiveSettings(const QStreamDeckAction &a)
     handle(KeyEvent::from(QLatin1String("didReceiveSettings"), a));
 }
 
+void ScriptRunner::onTitleParametersDidChange(const QStreamDeckAction &a)
+{
+    tellAppearScript(KeyEvent::from(QLatin1String("titleParametersDidChange"), a));
+}
+
+void ScriptRunner::tellAppearScript(const KeyEvent &event)
+{
+    const QPointer<ScriptProcess> script = appearScripts.value(event.context);
+    if (!script)
+        return;
+    // The event as the host sent it: its name, a space, its payload as compact JSON.
+    script->writeInput(event.event.toUtf8() + ' ' +
+                       QJsonDocument(event.payload).toJson(QJsonDocument::Compact) + '\n');
+}
+
 void ScriptRunner::handle(const KeyEvent &event)
 {
+    // At once: the appear script hears its key's events in the order the host sent them.
+    if (event.event != QLatin1String("willAppear") && event.event != QLatin1String("willDisappear"))
+        tellAppearScript(event);
     if (waiting.isEmpty() && outputs.size() < maxRunning) {
         dispatch(event);
         return;
@@ -84,26 +99,76 @@ void ScriptRunner::handle(const KeyEvent &event)
 
 void ScriptRunner::dispatch(const KeyEvent &event)
 {
+    const QString &context = event.context;
     if (event.event == QLatin1String("willAppear")) {
-        endAppearScript(event.context); // one per key: a second appear replaces the first
-        if (ScriptOutput::hostIsGone(streamDeck))
-            return; // no key is visible without a host
-        if (ScriptProcess *script = run(event))
-            appearScripts.insert(event.context, script);
+        appear(event);
     } else if (event.event == QLatin1String("willDisappear")) {
-        ScriptProcess *appear = endAppearScript(event.context);
-        if (!appear) {
+        disappear(event);
+    } else if (event.isKeyPress()) {
+        // Presses of one key run side by side; a keyUp waits for those before it.
+        QList<QPointer<QObject>> &running = presses[context];
+        running.removeAll(nullptr);
+        if (ScriptProcess *script = run(event))
+            running.append(script);
+        if (running.isEmpty())
+            presses.remove(context);
+    } else if (event.event == QLatin1String("keyUp")) {
+        order.after(presses.value(context), [this, event](bool late) {
+            if (late)
+                qDebug() << "keyUp script of" << event.context << "starts after"
+                         << KeyOrder::maxWaitMs << "ms: the key's keyDown scripts still run";
             run(event);
-            return;
-        }
-        // The clean-up script starts once the appear script has gone.
-        connect(appear, &QProcess::stateChanged, this, [this, event](QProcess::ProcessState state) {
-            if (state == QProcess::NotRunning)
-                run(event);
         });
     } else {
         run(event);
     }
+}
+
+void ScriptRunner::appear(const KeyEvent &event)
+{
+    const QString &context = event.context;
+    endAppearScript(context); // one per key: a second appear replaces the first
+    delete waitingAppears.take(context).data();
+    if (ScriptOutput::hostIsGone(streamDeck))
+        return; // no key is visible without a host
+    QObject *wait = order.after({cleanUps.value(context)}, [this, event](bool late) {
+        waitingAppears.remove(event.context);
+        if (late)
+            qDebug() << "willAppear script of" << event.context << "starts after"
+                     << KeyOrder::maxWaitMs << "ms: the key's willDisappear script still runs";
+        if (ScriptOutput::hostIsGone(streamDeck))
+            return;
+        if (ScriptProcess *script = run(event))
+            appearScripts.insert(event.context, script);
+    });
+    if (wait)
+        waitingAppears.insert(context, wait);
+}
+
+void ScriptRunner::disappear(const KeyEvent &event)
+{
+    // An appear script that has not started yet never will.
+    delete waitingAppears.take(event.context).data();
+    // The clean-up lasts until the willDisappear script has ended; the key's next appear
+    // script waits for it.
+    auto *cleanUp = new QObject(this);
+    cleanUps.insert(event.context, cleanUp);
+    const auto runCleanUp = [this, event, cleanUp] {
+        if (ScriptProcess *script = run(event))
+            connect(script, &QObject::destroyed, cleanUp, &QObject::deleteLater);
+        else
+            cleanUp->deleteLater();
+    };
+    ScriptProcess *appear = endAppearScript(event.context);
+    if (!appear) {
+        runCleanUp();
+        return;
+    }
+    // The clean-up script starts once the appear script has gone.
+    connect(appear, &QProcess::stateChanged, cleanUp, [runCleanUp](QProcess::ProcessState state) {
+        if (state == QProcess::NotRunning)
+            runCleanUp();
+    });
 }
 
 void ScriptRunner::startWaiting()
@@ -137,112 +202,4 @@ void ScriptRunner::onHostDisconnected()
     for (const QString &context : contexts)
         endAppearScript(context);
     resumeOutput();
-}
-
-ScriptProcess *ScriptRunner::run(const KeyEvent &event)
-{
-    const QString applicationDir = QCoreApplication::applicationDirPath();
-    // An action that cannot name a key-press script names no event script either.
-    const QString program =
-        isScriptName(event.action) ? findScript(applicationDir, event.scriptName()) : QString();
-    if (program.isEmpty()) {
-        // Only a press says so: a profile of thirty keys would fill the log with missing scripts.
-        if (event.isKeyPress())
-            qDebug() << "Could not found" << scriptBasePath(applicationDir, event.action);
-        return nullptr;
-    }
-
-    // Everything that belongs to this event lives in the process object and its connections,
-    // and goes with it once the script has ended and its output has been read.
-    auto *script = new ScriptProcess(this);
-    const ScriptSettings settings = ScriptSettings::forEvent(event, baseEnvironment);
-    if (settings.settingsLeftOut > 0)
-        qDebug() << "KEYSCRIPT_SETTINGS left out:" << settings.settingsLeftOut
-                 << "characters are more than one variable may hold";
-    script->setProgram(program);
-    script->setArguments(settings.arguments);
-    script->setProcessEnvironment(settings.environment);
-    if (isBatchScript(program)) {
-        const QString reason = runThroughCommandInterpreter(*script);
-        if (!reason.isEmpty()) {
-            qDebug() << "Could not run" << program << "safely:" << qUtf8Printable(reason);
-            delete script;
-            return nullptr;
-        }
-    }
-
-    const auto output =
-        std::make_shared<ScriptOutput>(streamDeck, event, QFileInfo(program).absolutePath());
-    connect(script, &QProcess::stateChanged, this,
-            [](QProcess::ProcessState state) { qDebug() << "state" << state; });
-    connect(script, &QProcess::errorOccurred, this, [script](QProcess::ProcessError error) {
-        if (error != QProcess::Crashed) // a crash has its own line when the script ends
-            qDebug() << "error" << script->errorString();
-    });
-    connect(script, &QProcess::finished, this, [](int exitCode, QProcess::ExitStatus status) {
-        if (status == QProcess::CrashExit)
-            qDebug() << "crashed";
-        else
-            qDebug() << "exit" << exitCode;
-    });
-    connect(script, &ScriptProcess::output, this,
-            [this, script](const QByteArray &chunk) { onOutput(script, chunk); });
-    connect(script, &ScriptProcess::done, this, [this, script] { onDone(script); });
-
-    // The script and its arguments, also where cmd.exe runs a batch script for us.
-    qDebug() << "run" << program << settings.arguments;
-    script->setOutputPaused(hostBusy);
-    outputs.insert(script, output);
-    if (!script->startSupervised()) {
-        qDebug() << "error" << script->errorString();
-        outputs.remove(script);
-        delete script;
-        return nullptr;
-    }
-    return script;
-}
-
-void ScriptRunner::onOutput(ScriptProcess *script, const QByteArray &chunk)
-{
-    if (const auto output = outputs.value(script); output && !output->read(chunk))
-        pauseOutput();
-}
-
-void ScriptRunner::onDone(ScriptProcess *script)
-{
-    const auto output = outputs.take(script);
-    if (output && !script->isEnding()) // an ended script's last words are dropped with the rest
-        output->finish();
-    script->deleteLater();
-    startWaiting();
-}
-
-void ScriptRunner::pauseOutput()
-{
-    // At once, also for the script whose output is being read: not one more read.
-    hostBusy = true;
-    for (auto it = outputs.cbegin(); it != outputs.cend(); ++it)
-        it.key()->setOutputPaused(true);
-}
-
-void ScriptRunner::resumeOutput()
-{
-    if (!hostBusy || resuming || ScriptOutput::hostIsBusy(streamDeck))
-        return;
-    resuming = true;
-    // First what was read and waits, in each script's order; then more may be read.
-    bool drained = true;
-    for (auto it = outputs.cbegin(); it != outputs.cend() && drained; ++it)
-        drained = it.key()->isEnding() || it.value()->resume();
-    if (drained) {
-        hostBusy = false;
-        const QList<ScriptProcess *> scripts = outputs.keys();
-        for (ScriptProcess *script : scripts) {
-            if (hostBusy) // reading on made the host busy again
-                break;
-            if (outputs.contains(script))
-                script->setOutputPaused(false);
-        }
-    }
-    resuming = false;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "keyevent.h"
+#include "keyorder.h"
+#include "scriptdirectory.h"
 
 #include <QHash>
 #include <QObject>
@@ -17,16 +19,18 @@ struct QStreamDeckAction;
 
 // Owns the running scripts. For each event of a key it starts that event's script, if there is
 // one, and lets its output drive the key. An appear script may keep running while its key is
-// visible: at most one per key, ended when the key disappears or the host goes. While the host
-// is not taking what was sent, no script's output is read. At most maxRunning scripts run at
-// once; later events wait their turn in order. Scripts still running when the runner goes are
-// ended.
+// visible: at most one per key, ended when the key disappears or the host goes, and told the
+// key's later events on its standard input. A key's scripts keep its order: its keyUp script
+// follows the keyDown scripts before it, its appear script the clean-up of its last appearance.
+// While the host is not taking what was sent, no script's output is read. At most maxRunning
+// scripts run at once; later events wait their turn in order. Scripts still running when the
+// runner goes are ended.
 class ScriptRunner : public QObject
 {
     Q_OBJECT
 public:
     // Well above the keys of any device, and well below what a usual limit of 1024 open files
-    // lets the plugin start (each running script holds three).
+    // lets the plugin start (each running script holds a few).
     static constexpr int maxRunning = 128;
     // Events waiting for a script to end, beyond which new ones are dropped (a key's
     // willDisappear never is: it ends the key's appear script).
@@ -42,12 +46,17 @@ public:
     void onWillAppear(const QStreamDeckAction &a);
     void onWillDisappear(const QStreamDeckAction &a);
     void onDidReceiveSettings(const QStreamDeckAction &a);
+    void onTitleParametersDidChange(const QStreamDeckAction &a); // only told to appear scripts
 
 private:
     // Handles the event now, or when a script has ended if maxRunning run or others wait.
     void handle(const KeyEvent &event);
     void dispatch(const KeyEvent &event);
+    void appear(const KeyEvent &event);
+    void disappear(const KeyEvent &event);
     void startWaiting();
+    // Writes the event to the standard input of its key's appear script, if one runs.
+    void tellAppearScript(const KeyEvent &event);
     // Starts the event's script; nullptr when there is none or it could not start.
     ScriptProcess *run(const KeyEvent &event);
     // Ends the appear script of a key; returns it while it still runs.
@@ -59,13 +68,21 @@ private:
     void resumeOutput();
 
     QPointer<QStreamDeckPlugin> streamDeck;
+    ScriptDirectory scripts;
     // The plugin's own environment, read once: it does not change while the plugin runs.
     const QProcessEnvironment baseEnvironment;
     QHash<ScriptProcess *, std::shared_ptr<ScriptOutput>> outputs; // the scripts that run
-    QHash<QString, QPointer<ScriptProcess>> appearScripts;         // by context
     QQueue<KeyEvent> waiting;
     int droppedEvents = 0;
     bool hostBusy = false;
     bool resuming = false;
     bool startingWaiting = false;
+
+    // By context: the key's live appear script, its keyDown scripts that run, the clean-up of
+    // its last appearance while it lasts, and an appear script waiting for that clean-up.
+    QHash<QString, QPointer<ScriptProcess>> appearScripts;
+    QHash<QString, QList<QPointer<QObject>>> presses;
+    QHash<QString, QPointer<QObject>> cleanUps;
+    QHash<QString, QPointer<QObject>> waitingAppears;
+    KeyOrder order;
 };

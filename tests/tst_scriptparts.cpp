@@ -2,6 +2,7 @@
 // cutting and reading the lines it prints. No processes, no sockets.
 #include "runner/keyevent.h"
 #include "runner/linesplitter.h"
+#include "runner/scriptdirectory.h"
 #include "runner/scriptimage.h"
 #include "runner/scriptline.h"
 #include "runner/scriptlookup.h"
@@ -195,7 +196,8 @@ void ScriptPartsTest::findScript()
     }
     const QString bin = dir.filePath("bin");
     QCOMPARE(scriptBasePath(bin, "a"), bin + "/../cmd/a");
-    QCOMPARE(::findScript(bin, "a"), found == "-" ? QString() : bin + "/../cmd/a" + found);
+    ScriptDirectory cmd(bin + "/../cmd");
+    QCOMPARE(cmd.find("a"), found == "-" ? QString() : bin + "/../cmd/a" + found);
 }
 
 void ScriptPartsTest::settings_data()

@@ -1,0 +1,101 @@
+// ScriptRunner: starting one script, and the log lines of its life.
+#include "scriptrunner.h"
+
+#include "commandinterpreter.h"
+#include "connection/qstreamdeckplugin.h"
+#include "scriptlookup.h"
+#include "scriptoutput.h"
+#include "scriptprocess.h"
+#include "scriptsettings.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFileInfo>
+
+namespace {
+
+void logEnd(ScriptProcess *script, int exitCode, QProcess::ExitStatus status)
+{
+    if (status == QProcess::NormalExit)
+        qDebug() << "exit" << exitCode;
+    else if (script->isEnding())
+        qDebug() << "ended"; // the plugin ended it
+    else
+        qDebug() << "crashed";
+    const QByteArray errors = script->errorTail();
+    if (!errors.isEmpty())
+        qDebug() << "stderr" << QString::fromUtf8(errors);
+}
+
+void logStartError(ScriptProcess *script)
+{
+    qDebug() << "error" << script->errorString();
+    if (script->error() == QProcess::FailedToStart &&
+        interpreterLineEndsInCarriageReturn(script->program()))
+        qDebug() << "Could not run" << script->program()
+                 << "its first line ends in a carriage return: save it with Unix line ends";
+}
+
+} // namespace
+
+ScriptProcess *ScriptRunner::run(const KeyEvent &event)
+{
+    // An action that cannot name a key-press script names no event script either.
+    const QString program =
+        isScriptName(event.action) ? scripts.find(event.scriptName()) : QString();
+    if (program.isEmpty()) {
+        // Only a press says so: a profile of thirty keys would fill the log with missing scripts.
+        if (event.isKeyPress())
+            qDebug() << "Could not found"
+                     << scriptBasePath(QCoreApplication::applicationDirPath(), event.action);
+        return nullptr;
+    }
+
+    // Everything that belongs to this event lives in the process object and its connections,
+    // and goes with it once the script has ended and its output has been read.
+    auto *script = new ScriptProcess(this);
+    const ScriptSettings settings = ScriptSettings::forEvent(event, baseEnvironment);
+    if (settings.settingsLeftOut > 0)
+        qDebug() << "KEYSCRIPT_SETTINGS left out:" << settings.settingsLeftOut
+                 << "characters are more than one variable may hold";
+    script->setProgram(program);
+    script->setArguments(settings.arguments);
+    script->setProcessEnvironment(settings.environment);
+    if (isBatchScript(program)) {
+        const QString reason = runThroughCommandInterpreter(*script);
+        if (!reason.isEmpty()) {
+            qDebug() << "Could not run" << program << "safely:" << qUtf8Printable(reason);
+            delete script;
+            return nullptr;
+        }
+    }
+
+    const auto output =
+        std::make_shared<ScriptOutput>(streamDeck, event, QFileInfo(program).absolutePath());
+    connect(script, &QProcess::stateChanged, this,
+            [](QProcess::ProcessState state) { qDebug() << "state" << state; });
+    connect(script, &QProcess::errorOccurred, this, [script](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            logStartError(script);
+        else if (error != QProcess::Crashed) // a crash has its own line when the script ends
+            qDebug() << "error" << script->errorString();
+    });
+    connect(script, &QProcess::finished, this, [script](int exitCode, QProcess::ExitStatus status) {
+        logEnd(script, exitCode, status);
+    });
+    connect(script, &ScriptProcess::output, this,
+            [this, script](const QByteArray &chunk) { onOutput(script, chunk); });
+    connect(script, &ScriptProcess::done, this, [this, script] { onDone(script); });
+
+    // The script and its arguments, also where cmd.exe runs a batch script for us.
+    qDebug() << "run" << program << settings.arguments;
+    script->setOutputPaused(hostBusy);
+    outputs.insert(script, output);
+    if (!script->startSupervised()) {
+        qDebug() << "error" << script->errorString();
+        outputs.remove(script);
+        delete script;
+        return nullptr;
+    }
+    return script;
+}

@@ -1,0 +1,165 @@
+// Live keys: an appear script hears its key's later events on its standard input, and a key's
+// scripts keep the order of its events.
+#include "support/bundle.h"
+#include "support/standinhost.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+QString title(const QString &text, const QString &context = QStringLiteral("k1"))
+{
+    QString escaped = text;
+    escaped.replace("\\", "\\\\").replace("\"", "\\\"");
+    return QStringLiteral(
+               R"({"context":"%1","event":"setTitle","payload":{"target":0,"title":"%2"}})")
+        .arg(context, escaped);
+}
+// The payload StandInHost sends with every event of a key, as compact JSON.
+const QString payload = R"({"coordinates":{"column":0,"row":0},"isInMultiAction":false,)"
+                        R"("settings":{}})";
+} // namespace
+
+class LiveKeysTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void eventsReachTheAppearScript_data();
+    void eventsReachTheAppearScript();
+    void unreadEventsAreDropped();
+    void keyOrder_data();
+    void keyOrder();
+
+private:
+    QStringList sent() const { return host->messages.mid(1); }
+    std::unique_ptr<StandInHost> host;
+    std::unique_ptr<Bundle> bundle;
+    std::unique_ptr<PluginProcess> plugin;
+};
+
+void LiveKeysTest::init()
+{
+    SKIP_WITHOUT_SH("the live scripts read their input with sh");
+    plugin.reset();
+    host = std::make_unique<StandInHost>();
+    bundle = std::make_unique<Bundle>();
+    plugin = std::make_unique<PluginProcess>();
+    QVERIFY(bundle->isValid());
+    QVERIFY(bundle->writeFile("work/log.txt", ""));
+    // Says it is live, then answers each line it reads with that line.
+    QVERIFY(bundle->writeScript("live@willAppear",
+                                "trap '' TERM\n"
+                                "echo 'setTitle live'\n"
+                                "while read -r event data; do\n"
+                                "  printf 'setTitle %s %s\\n' \"$event\" \"$data\"\n"
+                                "done\n"));
+    bundle->start(*plugin, host->port());
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), 1, 10000);
+}
+
+void LiveKeysTest::eventsReachTheAppearScript_data()
+{
+    QTest::addColumn<QString>("event");
+    for (const char *event : {"keyDown", "keyUp", "didReceiveSettings", "titleParametersDidChange"})
+        QTest::newRow(event) << event;
+}
+
+void LiveKeysTest::eventsReachTheAppearScript()
+{
+    QFETCH(QString, event);
+    host->sendEvent("willAppear", "live", "k1");
+    QTRY_COMPARE(sent(), QStringList{title("live")});
+
+    // One line per event, its payload as the host sent it; another key's events stay away.
+    host->sendEvent(event, "live", "k2");
+    host->sendEvent(event, "live", "k1");
+    QTRY_COMPARE(sent(), QStringList({title("live"), title(event + ' ' + payload)}));
+
+    // Ending the script closes its input first: a reading script ends by itself, before the kill
+    // that would follow the request it ignores.
+    host->sendEvent("willDisappear", "live", "k1");
+    QTRY_VERIFY(bundle->logLines().contains("exit 0"));
+    QVERIFY(!bundle->logLines().contains("ended"));
+}
+
+void LiveKeysTest::unreadEventsAreDropped()
+{
+    // An appear script that never reads: what waits for it stays bounded, the rest is counted.
+    QVERIFY(bundle->writeScript("deaf@willAppear", "echo 'setTitle deaf'\nexec sleep 30\n"));
+    host->sendEvent("willAppear", "deaf", "k1");
+    QTRY_COMPARE(sent(), QStringList{title("deaf")});
+    const int events = 3000; // some 300 KB of lines
+    for (int i = 0; i < events; ++i)
+        host->sendEvent("didReceiveSettings", "deaf", "k1");
+    host->sendEvent("willDisappear", "deaf", "k1");
+
+    // Said whenever the script's input has room again, and when it ends.
+    static const QRegularExpression dropped(
+        "^dropped (\\d+) events: the script did not read its input$");
+    QTRY_VERIFY(bundle->logLines().contains("ended"));
+    int count = 0;
+    for (const QString &line : bundle->logLines().filter(dropped))
+        count += dropped.match(line).captured(1).toInt();
+    QVERIFY2(count > events / 2 && count < events, qPrintable(QString::number(count)));
+}
+
+void LiveKeysTest::keyOrder_data()
+{
+    QTest::addColumn<QByteArray>("first");   // the script that comes first
+    QTest::addColumn<QByteArray>("second");  // and the one that must follow it
+    QTest::addColumn<QStringList>("events"); // "shown N" waits for N titles
+    QTest::addColumn<QStringList>("titles"); // in the order they must arrive
+
+    // Push-to-talk: a slow press, a quick release.
+    QTest::newRow("a quick tap ends released")
+        << QByteArray("tap:sleep 0.3; echo 'setTitle on'")
+        << QByteArray("tap@keyUp:echo 'setTitle off'") << QStringList{"keyDown", "keyUp"}
+        << QStringList{"on", "off"};
+    QTest::newRow("presses of one key still run side by side")
+        << QByteArray("tap:sleep $ZEB_s; echo \"setTitle on $ZEB_s\"")
+        << QByteArray("tap@keyUp:echo 'setTitle off'")
+        << QStringList{"keyDown 0.4", "keyDown 0", "keyUp"} << QStringList{"on 0", "on 0.4", "off"};
+    QTest::newRow("the next appearance follows the clean-up of the last")
+        << QByteArray("fade@willDisappear:sleep 0.3; echo 'setTitle gone'")
+        << QByteArray("fade@willAppear:echo 'setTitle shown'")
+        << QStringList{"willAppear", "shown 1", "willDisappear", "willAppear"}
+        << QStringList{"shown", "gone", "shown"};
+    QTest::newRow("a press that never ends holds its release 5 s at most")
+        << QByteArray("tap:echo 'setTitle on'; exec sleep 30")
+        << QByteArray("tap@keyUp:echo 'setTitle off'") << QStringList{"keyDown", "keyUp"}
+        << QStringList{"on", "off"};
+}
+
+void LiveKeysTest::keyOrder()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(QStringList, events);
+    QFETCH(QStringList, titles);
+
+    for (const QByteArray &script : {first, second}) {
+        const qsizetype colon = script.indexOf(':');
+        QVERIFY(bundle->writeScript(script.left(colon), script.mid(colon + 1) + '\n'));
+    }
+    const QString action = QString::fromUtf8(first.left(first.indexOf(':'))).section('@', 0, 0);
+    for (const QString &event : events) {
+        const QString name = event.section(' ', 0, 0);
+        const QString seconds = event.section(' ', 1);
+        if (name == "shown")
+            QTRY_COMPARE(sent().size(), seconds.toInt());
+        else if (name == "keyDown")
+            host->press(action, "k1",
+                        seconds.isEmpty() ? "{}" : "{\"s\":\"" + seconds.toUtf8() + "\"}");
+        else
+            host->sendEvent(name, action, "k1");
+    }
+    QStringList expected;
+    for (const QString &text : titles)
+        expected << title(text);
+    QTRY_COMPARE_WITH_TIMEOUT(sent(), expected, 10000);
+}
+
+QTEST_GUILESS_MAIN(LiveKeysTest)
+#include "tst_livekeys.moc"
