@@ -13,6 +13,8 @@ private Q_SLOTS:
     void existingFileIsReplaced();
     void nonAsciiIsUtf8();
     void fileCreatedWhileRunningReceivesWhatFollows();
+    void failuresSayWhy_data();
+    void failuresSayWhy();
 
 private:
     // Starts the plugin and waits for its registration.
@@ -94,6 +96,61 @@ void LogFileTest::fileCreatedWhileRunningReceivesWhatFollows()
     QTRY_VERIFY(bundle->logLines().contains(
         QStringLiteral("Could not found \"%1/../cmd/kept.action\"").arg(bundle->binDir())));
     QVERIFY(!bundle->readFile("work/log.txt").contains("lost.action"));
+}
+
+void LogFileTest::failuresSayWhy_data()
+{
+    QTest::addColumn<QString>("file");       // in cmd/
+    QTest::addColumn<QByteArray>("content"); // written as it stands, executable
+    QTest::addColumn<QStringList>("events"); // of the action "a" on one key
+    QTest::addColumn<QStringList>("lines");  // in the log, in this order
+
+    // Its last 4 KiB, as a syntax error or a failed command would leave it.
+    QTest::newRow("standard error follows the exit code")
+        << "a" << QByteArray("#!/bin/sh\necho 'not found: x' >&2\nexit 2\n")
+        << QStringList{"keyDown"} << QStringList{"exit 2", "stderr \"not found: x\\n\""};
+    QTest::newRow("a script the plugin ended")
+        << "a@willAppear" << QByteArray("#!/bin/sh\nexec sleep 30\n")
+        << QStringList{"willAppear", "willDisappear"} << QStringList{"ended"};
+    QTest::newRow("lines that are no command")
+        << "a" << QByteArray("#!/bin/sh\necho 'settitle x'\nprintf 'setTitle\\tx\\n'\n")
+        << QStringList{"keyDown"}
+        << QStringList{"ignored \"settitle x\"", "ignored \"setTitle\\tx\""};
+    QTest::newRow("saved with Windows line ends")
+        << "a" << QByteArray("#!/bin/sh\r\necho 'setTitle x'\r\n") << QStringList{"keyDown"}
+        << QStringList{"Could not run \"%1/../cmd/a\" its first line ends in a carriage return: "
+                       "save it with Unix line ends"};
+    QTest::newRow("an event in the wrong letter case")
+        << "a@willappear" << QByteArray("#!/bin/sh\n") << QStringList{"willAppear"}
+        << QStringList{"Unknown event in \"%1/../cmd/a@willappear\": event scripts end in @keyUp, "
+                       "@willAppear, @willDisappear or @didReceiveSettings"};
+}
+
+void LogFileTest::failuresSayWhy()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, events);
+    QFETCH(QStringList, lines);
+    SKIP_WITHOUT_SH("the scripts are for /bin/sh");
+
+    QVERIFY(bundle->writeFile("cmd/" + file, content));
+    QVERIFY(QFile::setPermissions(bundle->cmdDir() + "/" + file,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(bundle->writeFile("work/log.txt", ""));
+    QVERIFY(startPlugin());
+    for (const QString &event : events)
+        host->sendText(QStringLiteral(R"({"event":"%1","action":"a","context":"k",)"
+                                      R"("device":"d","payload":{}})")
+                           .arg(event));
+    QStringList expected;
+    for (const QString &line : lines)
+        expected << (line.contains("%1") ? line.arg(bundle->binDir()) : line);
+    QTRY_VERIFY2(bundle->logLines()
+                         .filter(QRegularExpression("^(exit|ended|stderr|ignored|Could "
+                                                    "not run|Unknown)"))
+                         .mid(0, expected.size()) == expected,
+                 qPrintable(bundle->logLines().join('\n')));
 }
 
 QTEST_GUILESS_MAIN(LogFileTest)

@@ -7,6 +7,10 @@
 
 #include <memory>
 
+#ifndef Q_OS_WIN
+#include <sys/time.h>
+#endif
+
 namespace {
 QString title(const QString &text, const QString &context = QStringLiteral("k1"))
 {
@@ -48,6 +52,8 @@ private Q_SLOTS:
     void eventScripts();
     void missingEventScriptsAreSilent();
     void percentStaysLiteralInBatchArguments();
+    void changesCountAtTheNextPress_data();
+    void changesCountAtTheNextPress();
 
 private:
     // Lines the plugin has sent since registration.
@@ -424,6 +430,75 @@ void RunnerTest::percentStaysLiteralInBatchArguments()
     QVERIFY(bundle->writeScript("args", {}, "echo setTitle [%*]\n"));
     host->press("args", "k1", R"({"a":"%PATH% 100%"})");
     QTRY_COMPARE(sent(), QStringList{title(R"([--a "%PATH% 100%"])")});
+}
+
+void RunnerTest::changesCountAtTheNextPress_data()
+{
+    QTest::addColumn<QString>("before"); // what cmd/a is at first: old, b (none, but a b), mute
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("after"); // the title of the press right after; empty for none
+
+    QTest::newRow("added") << ""
+                           << "write"
+                           << "new";
+    QTest::newRow("edited") << "old"
+                            << "write"
+                            << "new";
+    QTest::newRow("renamed into place") << "b"
+                                        << "rename"
+                                        << "new";
+    QTest::newRow("removed") << "old"
+                             << "remove"
+                             << "";
+    QTest::newRow("made executable") << "mute"
+                                     << "chmod"
+                                     << "old";
+    QTest::newRow("replaced by a folder") << "old"
+                                          << "folder"
+                                          << "";
+}
+
+void RunnerTest::changesCountAtTheNextPress()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, change);
+    QFETCH(QString, after);
+    SKIP_WITHOUT_SH("the scripts are for /bin/sh, cmd/'s time is set with utimes");
+
+    const QString a = bundle->cmdDir() + "/a";
+    QVERIFY(bundle->writeScript("marker", "echo 'setTitle __done__'\n"));
+    if (before == "old" || before == "mute")
+        QVERIFY(bundle->writeScript("a", "echo 'setTitle old'\n"));
+    if (before == "mute")
+        QVERIFY(QFile::setPermissions(a, QFile::ReadOwner | QFile::WriteOwner));
+    if (before == "b")
+        QVERIFY(bundle->writeScript("b", "echo 'setTitle new'\n"));
+#ifndef Q_OS_WIN
+    // An hour old: the plugin trusts what it listed, and only a change of the time lists again.
+    const timeval hourAgo{::time(nullptr) - 3600, 0};
+    const timeval times[2] = {hourAgo, hourAgo};
+    QVERIFY(::utimes(QFile::encodeName(bundle->cmdDir()).constData(), times) == 0);
+#endif
+    host->press("a", "k1");
+    host->press("marker", "k1");
+    QTRY_VERIFY(sent().endsWith(done));
+    host->messages.clear();
+    host->messages << "registration";
+
+    if (change == "write")
+        QVERIFY(bundle->writeScript("a", "echo 'setTitle new'\n"));
+    else if (change == "rename")
+        QVERIFY(QFile::rename(bundle->cmdDir() + "/b", a));
+    else if (change == "remove")
+        QVERIFY(QFile::remove(a));
+    else if (change == "chmod")
+        QVERIFY(QFile::setPermissions(a, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    else if (change == "folder")
+        QVERIFY(QFile::remove(a) && QDir().mkdir(a));
+    host->press("a", "k1");
+    host->press("marker", "k1");
+    QTRY_VERIFY(sent().endsWith(done));
+    QCOMPARE(sent(), after.isEmpty() ? QStringList{done} : QStringList({title(after), done}));
 }
 
 QTEST_GUILESS_MAIN(RunnerTest)
