@@ -66,7 +66,8 @@ void ScriptProcess::setOutputPaused(bool paused)
 
 void ScriptProcess::writeInput(const QByteArray &line)
 {
-    if (state() != QProcess::Running || ending)
+    // Also while it starts: what is written then waits in the pipe for it.
+    if (state() == QProcess::NotRunning || ending)
         return;
     if (bytesToWrite() > maxUnreadInput) {
         ++droppedInput;

@@ -45,7 +45,8 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
         isScriptName(event.action) ? scripts.find(event.scriptName()) : QString();
     if (program.isEmpty()) {
         // Only a press says so: a profile of thirty keys would fill the log with missing scripts.
-        if (event.isKeyPress())
+        // A key whose appear script runs has heard its press already.
+        if (event.isKeyPress() && !appearScripts.value(event.context))
             qDebug() << "Could not found"
                      << scriptBasePath(QCoreApplication::applicationDirPath(), event.action);
         return nullptr;

@@ -64,5 +64,40 @@ else
     failures=$((failures + 1))
 fi
 
-echo "$((13 - failures)) passed, $failures failed"
+# Live keys: presses and new settings reach the appear script on its standard input.
+event() { # event NAME ACTION SETTINGS
+    printf '{"event":"%s","action":"%s","context":"c","payload":{"settings":%s}}' "$1" "$2" "$3"
+}
+press=$(event keyDown com.example.counter '{}')
+expect 'setTitle context=c target=0 title="5"
+setTitle context=c target=0 title="6"
+setSettings context=c count="6"
+setTitle context=c target=0 title="7"
+setSettings context=c count="7"' \
+    -- appear com.example.counter --context c --settings '{"count":"5"}' --send "$press" \
+    --send "$press"
+green='setImage context=c image=<image/svg+xml, 116 bytes> target=0'
+load=$("$host" appear com.example.load --context c --settings '{"limit":"1000"}' --log \
+    --send "$(event didReceiveSettings com.example.load '{"limit":"0"}')" --quiet-ms 800)
+if grep -q '#2e7d32' <<<"$load" && grep -q '#c62828' <<<"$load" &&
+    [ "$(grep -c "^$green" <<<"$load")" -eq 2 ]; then
+    echo "ok: appear com.example.load, green, then red under a new limit"
+else
+    echo "FAILED: the load light showed: $load"
+    failures=$((failures + 1))
+fi
+if command -v python3 >/dev/null; then
+    press=$(event keyDown com.example.pycounter '{}')
+    expect 'setTitle context=c target=0 title="0"
+setTitle context=c target=0 title="1"
+setSettings context=c count="1" step="1"
+setTitle context=c target=0 title="11"
+setSettings context=c count="11" step="10"' \
+        -- appear com.example.pycounter --context c --send "$press" \
+        --send "$(event didReceiveSettings com.example.pycounter '{"step":"10"}')" --send "$press"
+else
+    echo "skipped: com.example.pycounter, no python3 here"
+fi
+
+echo "$failures failed"
 [ "$failures" -eq 0 ]
