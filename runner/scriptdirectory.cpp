@@ -9,20 +9,32 @@
 #include <utility>
 
 namespace {
-// How long a folder's time counts as recent: far more than any file system's clock tick.
-constexpr qint64 recentNs = 2'000'000'000;
+// Far more than a tick of any file system's clock: a listing taken this soon after the folder's
+// time could miss a change in the same tick, which would leave the time as it was.
+constexpr qint64 tickNs = 100'000'000;
+
+qint64 nowNs()
+{
+    return QDateTime::currentMSecsSinceEpoch() * 1'000'000;
+}
 } // namespace
 
 ScriptDirectory::ScriptDirectory(QString path)
     : path(std::move(path))
 {
+    nextTurn.setSingleShot(true);
+    nextTurn.setInterval(0);
+    QObject::connect(&nextTurn, &QTimer::timeout, [this] { looked = false; });
 }
 
 QString ScriptDirectory::find(const QString &name)
 {
-    const qint64 time = modificationTime(path);
-    if (time != listedTime || QDateTime::currentMSecsSinceEpoch() * 1'000'000 - time < recentNs)
-        list();
+    if (!looked) {
+        if (modificationTime(path) != listedTime || listedAt - listedTime < tickNs)
+            list();
+        looked = true;
+        nextTurn.start();
+    }
     for (const QString &suffix : scriptSuffixes()) {
         if (files.contains(fileKey(name + suffix)))
             return path + QLatin1Char('/') + name + suffix;
@@ -32,7 +44,8 @@ QString ScriptDirectory::find(const QString &name)
 
 void ScriptDirectory::list()
 {
-    // The time first: a change while listing makes the next lookup list again.
+    // The times first: a change while listing makes the next lookup list again.
+    listedAt = nowNs();
     listedTime = modificationTime(path);
     files.clear();
     // Regular files and links to them; not folders, FIFOs or devices.

@@ -2,17 +2,23 @@
 
 #include <QSet>
 #include <QString>
+#include <QTimer>
 
 // The scripts in cmd/, as last listed. The folder is listed again when its modification time
-// changes, and at every lookup while that time is recent (a change within the same tick of the
-// file system's clock leaves it as it was), so a script added, renamed or removed counts at the
-// next event, while a quiet folder costs one look at its time per event. What a file holds, or
+// changes, and at the next lookup when it was listed within a tick of that time (a change within
+// the same tick of the file system's clock would leave the time as it was). The time is looked at
+// once per turn of the event loop: the events that one turn handles all arrived before it began,
+// so each of them is handled after any change made before the host sent it. So a script added,
+// renamed or removed counts at the next event, while a quiet folder costs one look at its time
+// per burst of events. What a file holds, or
 // whether it may run, is not part of the listing: both count at the next start anyway.
 class ScriptDirectory
 {
 public:
     // path is the folder, as it is to appear in the paths found.
     explicit ScriptDirectory(QString path);
+    ScriptDirectory(const ScriptDirectory &) = delete;
+    ScriptDirectory &operator=(const ScriptDirectory &) = delete;
 
     // The script named name (an action, or "<action>@<event>"): the first regular file behind
     // it with one of scriptSuffixes(); empty when there is none.
@@ -29,6 +35,9 @@ private:
 
     QString path;
     qint64 listedTime = -2; // the folder's time when it was listed; never a real one at first
+    qint64 listedAt = 0;    // when it was listed, in nanoseconds since the epoch
     QSet<QString> files;    // the regular files, by fileKey
     QSet<QString> reported; // files whose event is no event, said once
+    QTimer nextTurn;        // runs when the event loop turns: look at the time again then
+    bool looked = false;    // at the time, in this turn
 };
