@@ -8,7 +8,8 @@ scripts/install-deps.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build"
-rm -rf "$build/bundle"
+# Installed over what is there: the install writes its own files and removes nothing, so a
+# script of yours in the bundle's cmd/ stays.
 cmake --install "$build" --prefix "$build/bundle" >/dev/null
 
 bundle="$build/bundle"
@@ -43,5 +44,6 @@ echo "A status light drawn as SVG, and a picture from a file; --save-images keep
 show appear com.example.status --for 500 --save-images "$build/images/status"
 show appear com.example.logo --save-images "$build/images/logo"
 echo
-echo "Write your own: put an executable script in $bundle/cmd/ named after its action, then"
+echo "Write your own: put an executable script in $bundle/cmd/ named after its action (the demo"
+echo "never removes a file it did not install; keep the original of your scripts elsewhere), then"
 echo "  $host press <action> --settings '{\"key\":\"value\"}'"

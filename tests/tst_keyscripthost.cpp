@@ -25,12 +25,17 @@ private Q_SLOTS:
     void pluginThatEndsEarly();
     void pressWithoutScript();
     void logAndImages();
+    void runsEndWithAReason_data();
+    void runsEndWithAReason();
 
 private:
     // Runs keyscript-host from the bundle; returns its exit code.
-    int run(const QStringList &arguments, const QByteArray &input = QByteArray());
+    // With interruptAfterMs, it is asked to end (SIGTERM) that long after its start.
+    int run(const QStringList &arguments, const QByteArray &input = QByteArray(),
+            int interruptAfterMs = -1);
 
     Bundle bundle;
+    QTemporaryDir temporary;
     QString host;
     QByteArray out;
     QByteArray err;
@@ -59,13 +64,24 @@ void KeyscriptHostTest::initTestCase()
     QVERIFY(bundle.writeFile("work/afile", "not a folder"));
 }
 
-int KeyscriptHostTest::run(const QStringList &arguments, const QByteArray &input)
+int KeyscriptHostTest::run(const QStringList &arguments, const QByteArray &input,
+                           int interruptAfterMs)
 {
     QProcess process;
     process.setWorkingDirectory(bundle.workDir());
+    // Its own temporary folder, to see that nothing is left in it.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", temporary.path());
+    environment.insert("TMP", temporary.path());
+    environment.insert("TEMP", temporary.path());
+    process.setProcessEnvironment(environment);
     process.start(host, arguments);
     process.write(input);
-    process.closeWriteChannel();
+    if (interruptAfterMs < 0) {
+        process.closeWriteChannel();
+    } else if (!process.waitForFinished(interruptAfterMs)) {
+        process.terminate();
+    }
     if (!process.waitForFinished(30000))
         return -1;
     // Windows writes its line ends to a console program's output as CR LF.
@@ -224,10 +240,6 @@ void KeyscriptHostTest::events_data()
         << QByteArray("setTitle context=k target=0 title=\"keyUp k none 0/0 {}\"\n"
                       "setTitle context=k target=0 title=\"didReceiveSettings k none 0/0 "
                       "{\\\"n\\\":2}\"\n");
-    // Made as they are sent, and no longer than the run may take.
-    QTest::newRow("twenty million events, cut short by the timeout")
-        << QStringList{"--repeat", "20000000", "--timeout", "2000", "settings", "quiet"}
-        << QByteArray();
     QTest::newRow("an image shows as its type and size")
         << QStringList{"--quiet-ms", "1500", "press", "dot"}
         << QByteArray("setImage context=key-1 image=<image/svg+xml, 6 bytes> target=0\n");
@@ -303,6 +315,44 @@ void KeyscriptHostTest::logAndImages()
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("<svg/>"));
+}
+
+void KeyscriptHostTest::runsEndWithAReason_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("interruptAfterMs"); // -1: not interrupted
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("error"); // what standard error starts with
+
+    // Repeated events are made as they are sent, and the run takes no longer than it may.
+    QTest::newRow("twenty million events, cut short by the timeout")
+        << QStringList{"--repeat", "20000000", "--timeout", "2000", "settings", "quiet"} << -1 << 7
+        << QByteArray("keyscript-host: the run was cut short at --timeout 2000 ms\n");
+    QTest::newRow("a failing script is shown without --log")
+        << QStringList{"press", "fails"} << -1 << 0 << QByteArray("keyscript-host: exit 3\n");
+    QTest::newRow("and fails the run with --strict")
+        << QStringList{"--strict", "press", "fails"} << -1 << 8
+        << QByteArray("keyscript-host: exit 3\n");
+    QTest::newRow("interrupted") << QStringList{"--interactive"} << 1500 << 130
+                                 << QByteArray("keyscript-host: interrupted\n");
+}
+
+void KeyscriptHostTest::runsEndWithAReason()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, interruptAfterMs);
+    QFETCH(int, code);
+    QFETCH(QByteArray, error);
+    if (interruptAfterMs >= 0) {
+        SKIP_WITHOUT_SH("Windows has no signal that asks a console program to end");
+    }
+
+    QVERIFY(bundle.writeScript("fails", "exit 3\n", "exit /b 3\n"));
+    QCOMPARE(run(arguments, QByteArray(), interruptAfterMs), code);
+    QCOMPARE(err, error);
+    // Every exit path removes the plugin's temporary working directory.
+    QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 QTEST_GUILESS_MAIN(KeyscriptHostTest)

@@ -263,6 +263,8 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             options.saveImagesDir = reader.value(word);
         } else if (word == QLatin1String("--verbose")) {
             options.verbose = true;
+        } else if (word == QLatin1String("--strict")) {
+            options.strict = true;
         } else if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
             options.help = true;
         } else if (word.startsWith(QLatin1Char('-'))) {
@@ -282,6 +284,8 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             QStringLiteral("no plugin to start at %1 (use --plugin PATH)").arg(options.plugin);
         return options;
     }
+    // The plugin runs in a working directory of its own: a relative path is taken from here.
+    options.plugin = plugin.absoluteFilePath();
     if (!options.saveImagesDir.isEmpty()) {
         // Said now, with the system's reason, rather than for every image.
         QDir().mkpath(options.saveImagesDir);

@@ -34,6 +34,7 @@ struct HostOptions
     bool interactive = false;
     bool json = false;
     bool verbose = false;
+    bool strict = false; // a script that fails makes the exit code ScriptFailed
     bool help = false;
     int quietMs = 500;
     int timeoutMs = 10000;

@@ -40,6 +40,8 @@ Options:
   --save-images DIR       write every image the plugin sends to a file in DIR
   --log                   show the plugin's log lines as it writes them
   --verbose               also show what is sent, and the plugin's own output and error stream
+  --strict                exit with code 8 when a script failed (the reasons, as the
+                          plugin logged them, are on standard error in any case)
   --quiet-ms MS           end once nothing has arrived for MS milliseconds (default 500)
   --timeout MS            end at the latest MS milliseconds after the start (default
                           10000; an interactive session ends then only when --timeout
@@ -51,7 +53,8 @@ The plugin runs in a temporary working directory with a log.txt of its own.
 Exit codes: 0 done; 2 usage error; 3 the plugin did not register as expected;
 4 the plugin exited or was killed while keyscript-host still ran;
 5 a press found no script (the paths looked for are on standard error);
-6 an image could not be saved (--save-images; the reason is on standard error).
+6 an image could not be saved (--save-images; the reason is on standard error);
+7 --timeout cut the run short; 8 with --strict, a script failed; 130 interrupted.
 
 Examples:
   keyscript-host press com.example.greet --settings '{"name":"Ada"}'

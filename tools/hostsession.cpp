@@ -2,7 +2,6 @@
 
 #include "dataimage.h"
 #include "messageformat.h"
-#include "runner/scriptlookup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,9 +31,11 @@ HostSession::HostSession(HostOptions options, QObject *parent)
     });
     connect(&quietTimer, &QTimer::timeout, this, &HostSession::onQuiet);
     connect(&overallTimer, &QTimer::timeout, this, [this] {
-        // Interactive input sets its own pace, unless a time limit was asked for.
-        if (!inputOpen || this->options.timeoutGiven)
-            finish(Done);
+        // Interactive input sets its own pace, unless a time limit was asked for. Before the
+        // registration, the registration timer says what went wrong.
+        if (registered && (!inputOpen || this->options.timeoutGiven))
+            fail(TimedOut, QStringLiteral("the run was cut short at --timeout %1 ms")
+                               .arg(this->options.timeoutMs));
     });
     connect(&log, &PluginLog::line, this, &HostSession::onLogLine);
     connect(&plugin, &QProcess::finished, this, &HostSession::onPluginFinished);
@@ -119,31 +120,6 @@ QString HostSession::saveImage(const QJsonObject &message)
         return QString();
     }
     return path;
-}
-
-void HostSession::onLogLine(const QString &line)
-{
-    if (options.log)
-        out << "log: " << line << Qt::endl;
-    // The plugin found no script for a press that was sent.
-    static const QRegularExpression missing(QStringLiteral(R"re(^Could not found "(.*)"$)re"));
-    const QRegularExpressionMatch match = missing.match(line);
-    if (!match.hasMatch())
-        return;
-    QString base = match.captured(1);
-    base.replace(QLatin1String("\\\\"), QLatin1String("\\"))
-        .replace(QLatin1String("\\\""), QLatin1String("\""));
-    if (!options.pressedActions.contains(QFileInfo(base).fileName()))
-        return;
-    missingScript = true;
-    if (options.log)
-        return;
-    QStringList paths;
-    for (const QString &suffix : scriptSuffixes())
-        paths << base + suffix;
-    const QString last = paths.takeLast();
-    fprintf(stderr, "keyscript-host: no script for the press; looked for %s\n",
-            qPrintable(paths.isEmpty() ? last : paths.join(QLatin1String(", ")) + " and " + last));
 }
 
 void HostSession::sendLater(const QList<HostOptions::Delayed> &delayed)
@@ -299,16 +275,31 @@ void HostSession::finish(int exitCode)
         exitCode = NoScript;
     if (exitCode == Done && imageNotSaved)
         exitCode = ImageNotSaved;
+    if (exitCode == Done && scriptFailed && options.strict)
+        exitCode = ScriptFailed;
     out.flush();
+    endPlugin();
+    log.remove();
+    emit finished(exitCode);
+}
+
+void HostSession::stop()
+{
+    ended = true; // the plugin's end is ours, not news
+    endPlugin();
+    log.remove();
+}
+
+void HostSession::endPlugin()
+{
     // The host ends its plugins; the plugin never ends by itself. A termination signal first,
     // so a plugin run under a profiler or a debugger can still write what it has.
-    if (plugin.state() != QProcess::NotRunning) {
+    if (plugin.state() == QProcess::NotRunning)
+        return;
 #ifndef Q_OS_WIN
-        plugin.terminate();
-        if (!plugin.waitForFinished(3000)) // the plugin gives its scripts 2 s to end
+    plugin.terminate();
+    if (!plugin.waitForFinished(3000)) // the plugin gives its scripts 2 s to end
 #endif
-            plugin.kill();
-        plugin.waitForFinished();
-    }
-    emit finished(exitCode);
+        plugin.kill();
+    plugin.waitForFinished();
 }

@@ -23,7 +23,10 @@ public:
         RegistrationFailed = 3,
         PluginEnded = 4,
         NoScript = 5,
-        ImageNotSaved = 6
+        ImageNotSaved = 6,
+        TimedOut = 7,
+        ScriptFailed = 8, // with --strict
+        Interrupted = 130
     };
 
     explicit HostSession(HostOptions options, QObject *parent = nullptr);
@@ -33,6 +36,10 @@ public:
     // One line of interactive input: the press shorthand or a raw JSON event.
     void inputLine(const QString &line);
     void inputClosed();
+    // Ends the plugin if it still runs and removes the temporary working directory: for a run
+    // that ends otherwise than through finished(), by a signal or at the end of input.
+    void stop();
+    bool hasFinished() const { return ended; }
 
 Q_SIGNALS:
     void finished(int exitCode);
@@ -52,6 +59,7 @@ private:
     void sendLater(const QList<HostOptions::Delayed> &delayed);
     QString saveImage(const QJsonObject &message);
     void fail(int exitCode, const QString &message);
+    void endPlugin();
     void finish(int exitCode);
 
     HostOptions options;
@@ -77,6 +85,7 @@ private:
     int savedImages = 0;
     bool missingScript = false;
     bool imageNotSaved = false;
+    bool scriptFailed = false;
     bool registered = false;
     bool inputOpen = false;
     bool ended = false;

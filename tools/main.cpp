@@ -1,4 +1,5 @@
 // keyscript-host: plays the host for one plugin, so scripts can be tried without the real one.
+#include "app/terminationsignals.h"
 #include "hostoptions.h"
 #include "hostsession.h"
 
@@ -48,8 +49,15 @@ int main(int argc, char *argv[])
                 &session, [&session] { session.inputClosed(); }, Qt::QueuedConnection);
         }).detach();
     }
+    // Ctrl+C and the like end the run through the event loop, so that nothing is left behind.
+    const TerminationSignals termination;
     QTimer::singleShot(0, &session, &HostSession::start);
-    const int code = QCoreApplication::exec();
+    int code = QCoreApplication::exec();
+    if (!session.hasFinished()) {
+        fprintf(stderr, "keyscript-host: interrupted\n");
+        code = HostSession::Interrupted;
+    }
+    session.stop();
     if (options.interactive) {
         fflush(stdout);
         std::_Exit(code); // the input reader may still be blocked, and uses the session

@@ -1,5 +1,7 @@
 #include "pluginlog.h"
 
+#include <QRegularExpression>
+
 namespace {
 constexpr int pollMs = 50;
 }
@@ -38,4 +40,19 @@ void PluginLog::poll()
         start = end + 1;
     }
     pending.remove(0, start);
+}
+
+void PluginLog::remove()
+{
+    timer.stop();
+    file.close();
+    directory.remove();
+}
+
+bool PluginLog::isFailure(const QString &line)
+{
+    static const QRegularExpression failure(QStringLiteral(
+        R"re(^(error |exit [^0]|exit -|crashed$|stderr |ignored |cut at |Could not (run|set)|)re"
+        R"re(Unknown event|KEYSCRIPT_SETTINGS left out))re"));
+    return failure.match(line).hasMatch();
 }

@@ -18,6 +18,14 @@ public:
     void start();
     // Reads what has been written since the last look.
     void poll();
+    // Removes the working directory and what is in it.
+    void remove();
+
+    // Whether a log line says that a script failed or that a line it printed did nothing: it
+    // could not start, ended with an exit code other than 0, crashed, wrote to standard error,
+    // printed a line that is no command or was cut, or named an image or settings that were
+    // not sent.
+    static bool isFailure(const QString &line);
 
 Q_SIGNALS:
     void line(const QString &text);

@@ -1,0 +1,40 @@
+// HostSession: what the plugin's log tells about the scripts.
+#include "hostsession.h"
+
+#include "runner/scriptlookup.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
+
+void HostSession::onLogLine(const QString &line)
+{
+    if (options.log)
+        out << "log: " << line << Qt::endl;
+    // A script that failed, or a line that did nothing: shown even without --log.
+    if (PluginLog::isFailure(line)) {
+        scriptFailed = true;
+        if (!options.log)
+            fprintf(stderr, "keyscript-host: %s\n", qPrintable(line));
+    }
+    // The plugin found no script for a press that was sent.
+    static const QRegularExpression missing(QStringLiteral(R"re(^Could not found "(.*)"$)re"));
+    const QRegularExpressionMatch match = missing.match(line);
+    if (!match.hasMatch())
+        return;
+    QString base = match.captured(1);
+    base.replace(QLatin1String("\\\\"), QLatin1String("\\"))
+        .replace(QLatin1String("\\\""), QLatin1String("\""));
+    if (!options.pressedActions.contains(QFileInfo(base).fileName()))
+        return;
+    missingScript = true;
+    if (options.log)
+        return;
+    QStringList paths;
+    for (const QString &suffix : scriptSuffixes())
+        paths << base + suffix;
+    const QString last = paths.takeLast();
+    fprintf(stderr, "keyscript-host: no script for the press; looked for %s\n",
+            qPrintable(paths.isEmpty() ? last : paths.join(QLatin1String(", ")) + " and " + last));
+}
