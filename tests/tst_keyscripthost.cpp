@@ -27,6 +27,8 @@ private Q_SLOTS:
     void logAndImages();
     void runsEndWithAReason_data();
     void runsEndWithAReason();
+    void keysRemember_data();
+    void keysRemember();
 
 private:
     // Runs keyscript-host from the bundle; returns its exit code.
@@ -261,18 +263,20 @@ void KeyscriptHostTest::events()
 
 void KeyscriptHostTest::interactiveInput()
 {
+    // One key per action for the whole session: the command line's, until a --context names
+    // another. That key keeps the settings it was given.
     const QByteArray input = "press greet --settings {\"name\": \"A B\"} --context one\n"
                              "\n"
                              "{\"event\":\"keyDown\",\"action\":\"greet\",\"context\":\"two\"}\n"
                              "press greet --settings {broken\n"
-                             "press greet\n"; // the third press: key-3, on from the command line
+                             "press greet\n";
     QCOMPARE(run({"--interactive", "--quiet-ms", "1000", "press", "greet"}, input), 0);
     QStringList lines = QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts);
     lines.sort(); // the scripts run side by side
-    QCOMPARE(lines, QStringList({"setState context=key-1 state=1", "setState context=key-3 state=1",
+    QCOMPARE(lines, QStringList({"setState context=key-1 state=1", "setState context=one state=1",
                                  "setState context=one state=1", "setState context=two state=1",
                                  "setTitle context=key-1 target=0 title=\"Hello\"",
-                                 "setTitle context=key-3 target=0 title=\"Hello\"",
+                                 "setTitle context=one target=0 title=\"Hello A B\"",
                                  "setTitle context=one target=0 title=\"Hello A B\"",
                                  "setTitle context=two target=0 title=\"Hello\""}));
     QVERIFY2(err.contains("--settings takes a JSON object"), err.constData());
@@ -353,6 +357,49 @@ void KeyscriptHostTest::runsEndWithAReason()
     // Every exit path removes the plugin's temporary working directory.
     QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList());
+}
+
+void KeyscriptHostTest::keysRemember_data()
+{
+    QTest::addColumn<QList<QStringList>>("runs"); // "KEEP" stands for the file the keys are kept in
+    QTest::addColumn<QByteArray>("output");       // of the last run
+
+    QTest::newRow("settings come back with the next event of the key")
+        << QList<QStringList>{{"press", "count", "wait", "500", "press", "count"}}
+        << QByteArray("setTitle context=key-1 target=0 title=\"1\"\n"
+                      "setSettings context=key-1 n=\"1\"\n"
+                      "setTitle context=key-1 target=0 title=\"2\"\n"
+                      "setSettings context=key-1 n=\"2\"\n");
+    QTest::newRow("and after a restart, with --keep")
+        << QList<QStringList>{{"--keep", "KEEP", "press", "count"},
+                              {"--keep", "KEEP", "press", "count"}}
+        << QByteArray("setTitle context=key-1 target=0 title=\"2\"\n"
+                      "setSettings context=key-1 n=\"2\"\n");
+    QTest::newRow("so does the state") << QList<QStringList>{{"--keep", "KEEP", "press", "flip"},
+                                                             {"--keep", "KEEP", "press", "flip"}}
+                                       << QByteArray("setState context=key-1 state=1\n");
+}
+
+void KeyscriptHostTest::keysRemember()
+{
+    QFETCH(QList<QStringList>, runs);
+    QFETCH(QByteArray, output);
+
+    QVERIFY(bundle.writeScript("count",
+                               "n=$((${ZEB_n:-0} + 1))\necho \"setTitle $n\"\n"
+                               "echo \"setSettings {\\\"n\\\":\\\"$n\\\"}\"\n",
+                               "setlocal EnableDelayedExpansion\nset /a n=ZEB_n+1\n"
+                               "echo setTitle !n!\necho setSettings {\"n\":\"!n!\"}\n"));
+    QVERIFY(bundle.writeScript("flip", "echo \"setState $((1 - ${KEYSCRIPT_STATE:-1}))\"\n",
+                               "if \"%KEYSCRIPT_STATE%\"==\"0\" (echo setState 1) else (echo "
+                               "setState 0)\n"));
+    const QString keep = temporary.filePath(QString("keys-%1.json").arg(QTest::currentDataTag()));
+    for (QStringList arguments : runs) {
+        arguments.replaceInStrings(QRegularExpression("^KEEP$"), keep);
+        QCOMPARE(run(arguments), 0);
+    }
+    QCOMPARE(out, output);
+    QFile::remove(keep);
 }
 
 QTEST_GUILESS_MAIN(KeyscriptHostTest)

@@ -193,7 +193,7 @@ QStringList splitShorthand(const QString &line)
 }
 
 HostOptions HostOptions::parse(const QStringList &arguments, const QString &defaultPlugin,
-                               int firstKey)
+                               const QHash<QString, QString> &knownKeys)
 {
     HostOptions options;
     options.plugin = defaultPlugin;
@@ -203,7 +203,7 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
                                   R"("devices":[{"id":"device-1","name":"stand-in","type":0}]})");
     int repeat = 1;
     QList<KeyAction> keys;
-    QStringList rawEvents; // with their place among the key events
+    QStringList rawEvents; // with their place among the key events, and so are the waits
     QList<int> rawAfter;
 
     ArgumentReader reader(arguments, options);
@@ -233,6 +233,9 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
                     break;
             }
             keys.append(key);
+        } else if (word == QLatin1String("wait")) {
+            rawAfter.append(int(keys.size()));
+            rawEvents.append(QStringLiteral("wait %1").arg(reader.number(word, 0)));
         } else if (word == QLatin1String("--send")) {
             rawAfter.append(int(keys.size()));
             const QJsonObject event = reader.object(word);
@@ -259,6 +262,8 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             options.json = true;
         } else if (word == QLatin1String("--log")) {
             options.log = true;
+        } else if (word == QLatin1String("--keep")) {
+            options.keepFile = reader.value(word);
         } else if (word == QLatin1String("--save-images")) {
             options.saveImagesDir = reader.value(word);
         } else if (word == QLatin1String("--verbose")) {
@@ -306,9 +311,11 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
     // Every round sends the key events in order, each raw event where it stood among them. Each
     // press is a key of its own, key-N for the Nth press; another event without a context goes
     // to the key of the last event of its action, or to a key of its own.
-    // Only the first round may differ from the others: there an event may find no earlier
-    // event of its action. So two are made, however many are sent.
-    QHash<QString, QString> lastContext; // by action
+    // Every round sends the key events in order, each raw event and wait where it stood among
+    // them. An event without --context goes to its action's key, the same in every round and
+    // for the whole session: the last --context given for the action, else key-1 for the first
+    // action, key-2 for the next.
+    options.keyOfAction = knownKeys;
     options.repeats = repeat - 1;
     for (int round = 0; round < qMin(repeat, 2); ++round) {
         HostOptions::Round &to = round == 0 ? options.first : options.repeated;
@@ -319,24 +326,20 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             if (i == keys.size())
                 break;
             const KeyAction &key = keys.at(i);
-            const bool press = key.event == QLatin1String("keyDown");
+            // A --context given makes that key the action's from then on.
             QString context = key.context;
-            if (context.isEmpty()) {
-                // Repeating the command line presses the same keys again.
-                if (press || !lastContext.contains(key.action))
-                    context = QStringLiteral("key-%1").arg(firstKey + i);
-                else
-                    context = lastContext.value(key.action);
-            }
-            lastContext.insert(key.action, context);
+            if (context.isEmpty())
+                context = options.keyOfAction.value(key.action);
+            if (context.isEmpty())
+                context = QStringLiteral("key-%1").arg(options.keyOfAction.size() + 1);
+            options.keyOfAction.insert(key.action, context);
             to.events.append(eventText(key, key.event, context));
-            if (press)
+            if (key.event == QLatin1String("keyDown"))
                 options.pressedActions.insert(key.action);
             if (key.forMs >= 0)
                 to.delayed.append(
                     {key.forMs, eventText(key, QStringLiteral("willDisappear"), context)});
         }
     }
-    options.nextKey = firstKey + int(keys.size());
     return options;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QSet>
@@ -19,7 +20,8 @@ struct HostOptions
         QString event;
     };
     // One round of the events asked for: JSON texts to send once the plugin has registered, in
-    // order, and those sent that long after the round began (the end of appear --for).
+    // order ("wait MS" between them pauses), and those sent that long after the round began
+    // (the end of appear --for).
     struct Round
     {
         QStringList events;
@@ -30,6 +32,7 @@ struct HostOptions
     int repeats = 0;              // how many of them
     QSet<QString> pressedActions; // the actions pressed among them
     QString saveImagesDir;        // where to write the images the plugin sends; none when empty
+    QString keepFile;             // where the keys are kept across runs; none when empty
     bool log = false;             // show the plugin's log lines
     bool interactive = false;
     bool json = false;
@@ -39,13 +42,15 @@ struct HostOptions
     int quietMs = 500;
     int timeoutMs = 10000;
     bool timeoutGiven = false; // only a given --timeout bounds an interactive session
-    int nextKey = 1;           // the N of the next press's default context key-N
+    // The key of each action that was given no --context, key-1, key-2, ... in the order the
+    // actions first came; kept for the whole session.
+    QHash<QString, QString> keyOfAction;
 
     // Reads the arguments after the program name. On a usage error returns options with
-    // error set to a one-line message naming the problem. Presses without a context are
-    // numbered key-N from firstKey on.
+    // error set to a one-line message naming the problem. Events without a context go to the
+    // key of their action in keys, or to a new key-N.
     static HostOptions parse(const QStringList &arguments, const QString &defaultPlugin,
-                             int firstKey = 1);
+                             const QHash<QString, QString> &keys = {});
     QString error;
 
     static QString usage();

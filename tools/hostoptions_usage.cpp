@@ -19,17 +19,17 @@ Events of a key, sent in the order given (the script that runs is in brackets):
   settings ACTION         new settings for the key (cmd/ACTION@didReceiveSettings)
 each with
     --settings JSON       the key's settings, a JSON object (default {})
-    --context C           the key's context (default: key-N for the Nth press; another
-                          event goes to the key of the last event of its action)
+    --context C           the key's context (default: one key per action, key-1 for
+                          the first action, key-2 for the next, for the whole session)
     --device D            the device (default device-1)
     --state N             the key's state (default: none sent)
     --column N, --row N   the key's place on the device (default 0, 0)
+  wait MS                 wait MS milliseconds before the next event
   --send JSON             any event, as the raw JSON object the host would send
   --repeat N              send all key events and raw events N times (default 1), as
                           fast as the plugin takes them
   --interactive           then read events from standard input, one per line: the same
-                          "press ACTION [--settings JSON] ..." words, or raw JSON;
-                          presses go on numbering key-N where the command line left off
+                          "press ACTION [--settings JSON] ..." words, or raw JSON
 
 Options:
   --plugin PATH           the plugin to start (default: keyscript beside this program)
@@ -38,6 +38,9 @@ Options:
   --info JSON             the -info text (default: a small description of one device)
   --json                  print messages as the raw JSON the plugin sent
   --save-images DIR       write every image the plugin sends to a file in DIR
+  --keep FILE             keep the keys (settings, state, title, image) in FILE across
+                          runs, as the host does; every event of a key carries its settings
+                          and state, and setSettings and setState change them
   --log                   show the plugin's log lines as it writes them
   --verbose               also show what is sent, and the plugin's own output and error stream
   --strict                exit with code 8 when a script failed (the reasons, as the

@@ -54,6 +54,11 @@ void HostSession::start()
         plugin.setStandardOutputFile(QProcess::nullDevice());
         plugin.setStandardErrorFile(QProcess::nullDevice());
     }
+    if (QString error; !options.keepFile.isEmpty() && !keys.load(options.keepFile, &error)) {
+        fail(UsageError, QStringLiteral("cannot read --keep %1: %2").arg(options.keepFile, error));
+        return;
+    }
+    keysLoaded = true; // only keys that were read are written back
     plugin.setWorkingDirectory(log.workingDirectory());
     log.start();
     plugin.start(options.plugin,
@@ -85,9 +90,11 @@ void HostSession::onMessage(const QString &message)
         return;
     }
     log.poll(); // the plugin logs before it sends: keep the two in order
+    const QJsonObject command = QJsonDocument::fromJson(message.toUtf8()).object();
+    keys.apply(command);
     QString line = options.json ? message : readableMessage(message);
     if (!options.saveImagesDir.isEmpty()) {
-        const QString file = saveImage(QJsonDocument::fromJson(message.toUtf8()).object());
+        const QString file = saveImage(command);
         if (!file.isEmpty())
             line += QStringLiteral(" saved=") + file;
     }
@@ -146,9 +153,22 @@ void HostSession::sendMore()
 {
     // Only as much as the plugin takes: what waits unsent stays small.
     constexpr qint64 maxUnsent = 64 * 1024;
-    while (registered && !ended && socket->bytesToWrite() < maxUnsent) {
+    while (registered && !ended && !pausing && socket->bytesToWrite() < maxUnsent) {
         if (sendingNext < sending.size()) {
-            send(sending.at(sendingNext++));
+            const QString &next = sending.at(sendingNext++);
+            if (next.startsWith(QLatin1String("wait "))) {
+                // The rest of the events wait; so does the end of the run.
+                pausing = true;
+                ++pendingDelayed;
+                QTimer::singleShot(next.mid(5).toInt(), this, [this] {
+                    pausing = false;
+                    --pendingDelayed;
+                    sendMore();
+                    quietTimer.start(options.quietMs);
+                });
+                return;
+            }
+            send(next);
             continue;
         }
         if (toSend.isEmpty())
@@ -187,9 +207,11 @@ void HostSession::onRegistration(const QString &message)
 
 void HostSession::send(const QString &event)
 {
+    // As the host would send it: with the key's settings and state.
+    const QString prepared = keys.prepare(event);
     if (options.verbose)
-        out << "> " << event << Qt::endl;
-    socket->sendTextMessage(event);
+        out << "> " << prepared << Qt::endl;
+    socket->sendTextMessage(prepared);
     quietTimer.start(options.quietMs);
 }
 
@@ -206,12 +228,12 @@ void HostSession::inputLine(const QString &line)
         }
         parsed.first.events << text;
     } else {
-        parsed = HostOptions::parse(splitShorthand(text), options.plugin, options.nextKey);
+        parsed = HostOptions::parse(splitShorthand(text), options.plugin, options.keyOfAction);
         if (!parsed.error.isEmpty()) {
             fprintf(stderr, "keyscript-host: %s, skipped\n", qPrintable(parsed.error));
             return;
         }
-        options.nextKey = parsed.nextKey;
+        options.keyOfAction = parsed.keyOfAction;
         options.pressedActions += parsed.pressedActions;
     }
     // Before the registration, they wait for it with the command line's.
@@ -280,14 +302,26 @@ void HostSession::finish(int exitCode)
     out.flush();
     endPlugin();
     log.remove();
+    keepKeys();
     emit finished(exitCode);
 }
 
 void HostSession::stop()
 {
+    const bool keep = !ended;
     ended = true; // the plugin's end is ours, not news
     endPlugin();
     log.remove();
+    if (keep)
+        keepKeys();
+}
+
+void HostSession::keepKeys()
+{
+    if (QString error;
+        keysLoaded && !options.keepFile.isEmpty() && !keys.save(options.keepFile, &error))
+        fprintf(stderr, "keyscript-host: cannot write --keep %s: %s\n",
+                qPrintable(options.keepFile), qPrintable(error));
 }
 
 void HostSession::endPlugin()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hostoptions.h"
+#include "keystore.h"
 #include "pluginlog.h"
 
 #include <QObject>
@@ -60,6 +61,7 @@ private:
     QString saveImage(const QJsonObject &message);
     void fail(int exitCode, const QString &message);
     void endPlugin();
+    void keepKeys();
     void finish(int exitCode);
 
     HostOptions options;
@@ -71,6 +73,9 @@ private:
     QTimer overallTimer;
     QTextStream out;
     PluginLog log;
+    KeyStore keys;
+    bool pausing = false; // a "wait" of the events is under way
+    bool keysLoaded = false;
     // Rounds of events still to send, in order, with how often each; and the one being sent.
     // They are sent as the plugin takes them: --repeat may ask for millions.
     struct Rounds

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QHash>
+#include <QJsonObject>
+#include <QString>
+
+// What the host keeps of each key: its action, its settings, its state, its title and its image.
+// The plugin's commands change it, and every event sent for a key carries the key's settings and
+// state, as the host's events do. It may be kept in a JSON file across runs, as the host keeps
+// its keys across restarts.
+class KeyStore
+{
+public:
+    struct Key
+    {
+        QString action;
+        QJsonObject settings;
+        int state = -1; // none known
+        QString title;
+        QString image;
+    };
+
+    // Takes in what the plugin sent: setSettings, setState, setTitle and setImage change their
+    // key; anything else changes nothing.
+    void apply(const QJsonObject &message);
+
+    // The event as it is to be sent. Settings it brings of its own (not empty) become the key's;
+    // otherwise it carries the key's. The same for its state.
+    QString prepare(const QString &event);
+
+    // Reads the keys kept in file; a file that does not exist yet is no error.
+    bool load(const QString &file, QString *error);
+    bool save(const QString &file, QString *error) const;
+
+    const QHash<QString, Key> &keys() const { return byContext; }
+
+private:
+    QHash<QString, Key> byContext;
+};
