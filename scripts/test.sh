@@ -5,7 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+# Debian's Chromium for the deck's browser test, and Node.js with puppeteer-core to drive it
+# (pinned in tests/deck/package-lock.json; it downloads no browser of its own).
+extra=(chromium)
+command -v node >/dev/null && command -v npm >/dev/null || extra+=(nodejs npm)
+scripts/install-deps.sh "${extra[@]}"
+if [ ! -d tests/deck/node_modules/puppeteer-core ]; then
+    (cd tests/deck && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+fi
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
 cmake --build "$build"

@@ -207,6 +207,11 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
     QList<int> rawAfter;
 
     ArgumentReader reader(arguments, options);
+    if (reader.peekIs(QStringLiteral("deck"))) {
+        reader.next();
+        options.deck = true;
+        options.quietMs = 0;
+    }
     while (!reader.atEnd()) {
         const QString word = reader.next();
         if (const QString event = eventOf(word); !event.isEmpty()) {
@@ -262,6 +267,17 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             options.json = true;
         } else if (word == QLatin1String("--log")) {
             options.log = true;
+        } else if (options.deck && word == QLatin1String("--keys")) {
+            const QString layout = reader.value(word);
+            const int columns = layout.section(QLatin1Char('x'), 0, 0).toInt();
+            const int rows = layout.section(QLatin1Char('x'), 1).toInt();
+            if (columns < 1 || rows < 1 || columns * rows > 64)
+                reader.fail(QStringLiteral("--keys takes COLUMNSxROWS, at most 64 keys, not \"%1\"")
+                                .arg(layout));
+            options.deckColumns = columns;
+            options.deckRows = rows;
+        } else if (options.deck && word == QLatin1String("--open")) {
+            options.openDeck = true;
         } else if (word == QLatin1String("--keep")) {
             options.keepFile = reader.value(word);
         } else if (word == QLatin1String("--save-images")) {

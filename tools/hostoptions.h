@@ -33,7 +33,11 @@ struct HostOptions
     QSet<QString> pressedActions; // the actions pressed among them
     QString saveImagesDir;        // where to write the images the plugin sends; none when empty
     QString keepFile;             // where the keys are kept across runs; none when empty
-    bool log = false;             // show the plugin's log lines
+    bool deck = false;            // serve the live deck instead of sending events
+    int deckColumns = 5;
+    int deckRows = 3;
+    bool openDeck = false; // in the desktop's browser
+    bool log = false;      // show the plugin's log lines
     bool interactive = false;
     bool json = false;
     bool verbose = false;

@@ -5,10 +5,15 @@ QString HostOptions::usage()
 {
     return QStringLiteral(
         R"(Usage: keyscript-host [options] [EVENT ACTION [event options]]...
+       keyscript-host deck [--keys COLUMNSxROWS] [--keep FILE] [--open] [options]
 
 Plays the host for one keyscript plugin: listens on 127.0.0.1, starts the plugin with
 -port, -pluginUUID, -registerEvent and -info, waits for its registration, sends the events
 asked for, and prints every message the plugin sends back, one per line.
+
+The deck serves a page on 127.0.0.1 (its address is printed) that shows a device of keys
+(5x3 unless --keys says otherwise) to give actions, press, hold and edit; --open opens it in
+the desktop's browser. It runs until it is interrupted (Ctrl+C).
 
 Events of a key, sent in the order given (the script that runs is in brackets):
   press ACTION            a key press (cmd/ACTION)

@@ -38,6 +38,7 @@ HostSession::HostSession(HostOptions options, QObject *parent)
                                .arg(this->options.timeoutMs));
     });
     connect(&log, &PluginLog::line, this, &HostSession::onLogLine);
+    connect(&log, &PluginLog::line, this, &HostSession::pluginLogLine);
     connect(&plugin, &QProcess::finished, this, &HostSession::onPluginFinished);
     connect(&plugin, &QProcess::errorOccurred, this, &HostSession::onPluginError);
 }
@@ -66,7 +67,8 @@ void HostSession::start()
                   QStringLiteral("-pluginUUID"), options.uuid, QStringLiteral("-registerEvent"),
                   options.registerEvent, QStringLiteral("-info"), options.info});
     registrationTimer.start(options.timeoutMs);
-    overallTimer.start(options.timeoutMs); // the whole run, from its start
+    if (!options.deck || options.timeoutGiven)
+        overallTimer.start(options.timeoutMs); // the whole run, from its start
 }
 
 void HostSession::onNewConnection()
@@ -92,6 +94,7 @@ void HostSession::onMessage(const QString &message)
     log.poll(); // the plugin logs before it sends: keep the two in order
     const QJsonObject command = QJsonDocument::fromJson(message.toUtf8()).object();
     keys.apply(command);
+    emit pluginMessage(command);
     QString line = options.json ? message : readableMessage(message);
     if (!options.saveImagesDir.isEmpty()) {
         const QString file = saveImage(command);
@@ -202,7 +205,15 @@ void HostSession::onRegistration(const QString &message)
     registrationTimer.stop();
     connect(socket, &QWebSocket::bytesWritten, this, &HostSession::sendMore);
     sendMore();
-    quietTimer.start(options.quietMs);
+    emit ready();
+    if (!options.deck) // the deck ends when it is asked to
+        quietTimer.start(options.quietMs);
+}
+
+void HostSession::sendEvent(const QString &event)
+{
+    if (registered && !ended)
+        send(event);
 }
 
 void HostSession::send(const QString &event)
@@ -250,6 +261,8 @@ void HostSession::inputClosed()
 
 void HostSession::onQuiet()
 {
+    if (options.deck)
+        return;
     if (!inputOpen && pendingDelayed == 0 && allSent())
         finish(Done);
 }

@@ -42,8 +42,19 @@ public:
     void stop();
     bool hasFinished() const { return ended; }
 
+    // For the deck: sends one event of a key (with its settings and state, as kept), and what
+    // is kept of the keys.
+    void sendEvent(const QString &event);
+    KeyStore &keyStore() { return keys; }
+    bool isRegistered() const { return registered; }
+
 Q_SIGNALS:
     void finished(int exitCode);
+    // The plugin has registered; events may go.
+    void ready();
+    // A message from the plugin, and a line of its log.
+    void pluginMessage(const QJsonObject &message);
+    void pluginLogLine(const QString &line);
 
 private:
     void onNewConnection();

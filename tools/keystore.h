@@ -33,6 +33,16 @@ public:
     bool save(const QString &file, QString *error) const;
 
     const QHash<QString, Key> &keys() const { return byContext; }
+    Key key(const QString &context) const { return byContext.value(context); }
+    // A key given another action starts afresh, as the host's would.
+    void reset(const QString &context, const QString &action)
+    {
+        byContext[context] = Key{action, {}, -1, {}, {}};
+    }
+    void setSettings(const QString &context, const QJsonObject &settings)
+    {
+        byContext[context].settings = settings;
+    }
 
 private:
     QHash<QString, Key> byContext;

@@ -1,17 +1,63 @@
 // keyscript-host: plays the host for one plugin, so scripts can be tried without the real one.
 #include "app/terminationsignals.h"
+#include "deck/deckserver.h"
 #include "hostoptions.h"
 #include "hostsession.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QProcess>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
+
+namespace {
+
+// The folder the plugin takes its scripts from.
+QString scriptFolder(const QString &plugin)
+{
+    return QFileInfo(plugin).dir().filePath(QStringLiteral("../cmd"));
+}
+
+// The actions that have scripts in folder: the names of the files that may run, without their
+// event and suffix.
+QStringList actionsIn(const QString &folder)
+{
+    QStringList actions;
+    QDirIterator it(folder, QDir::Files | QDir::Executable);
+    while (it.hasNext()) {
+        it.next();
+        QString action = it.fileName().section(QLatin1Char('@'), 0, 0);
+        for (const char *suffix : {".exe", ".bat", ".cmd"}) {
+            if (action.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
+                action.chop(4);
+        }
+        if (!actions.contains(action))
+            actions << action;
+    }
+    actions.sort();
+    return actions;
+}
+
+void openInBrowser(const QString &url)
+{
+#if defined(Q_OS_WIN)
+    QProcess::startDetached(QStringLiteral("rundll32"),
+                            {QStringLiteral("url.dll,FileProtocolHandler"), url});
+#elif defined(Q_OS_MACOS)
+    QProcess::startDetached(QStringLiteral("open"), {url});
+#else
+    QProcess::startDetached(QStringLiteral("xdg-open"), {url});
+#endif
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -33,6 +79,20 @@ int main(int argc, char *argv[])
     }
 
     HostSession session(options);
+    std::unique_ptr<DeckServer> deck;
+    if (options.deck) {
+        deck = std::make_unique<DeckServer>(session, options.deckColumns, options.deckRows,
+                                            actionsIn(scriptFolder(options.plugin)));
+        if (!deck->listen()) {
+            fprintf(stderr, "keyscript-host: cannot serve the deck: %s\n",
+                    qPrintable(deck->errorString()));
+            return HostSession::UsageError;
+        }
+        fprintf(stdout, "The deck: %s\n", qPrintable(deck->address()));
+        fflush(stdout);
+        if (options.openDeck)
+            openInBrowser(deck->address());
+    }
     QObject::connect(&session, &HostSession::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     if (options.interactive) {
@@ -53,7 +113,7 @@ int main(int argc, char *argv[])
     const TerminationSignals termination;
     QTimer::singleShot(0, &session, &HostSession::start);
     int code = QCoreApplication::exec();
-    if (!session.hasFinished()) {
+    if (!session.hasFinished() && !options.deck) { // the deck ends when it is told to
         fprintf(stderr, "keyscript-host: interrupted\n");
         code = HostSession::Interrupted;
     }

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QTcpServer>
+#include <QWebSocketServer>
+
+class HostSession;
+class QTcpSocket;
+class QWebSocket;
+
+// The live deck: serves one page and its WebSocket from one port on 127.0.0.1, and plays the
+// device for the plugin that session runs. Only this machine's user reaches it: the address
+// holds a random token that the page and its socket must present, and a socket from a page of
+// any other origin is refused, so that no other web page open in the browser can press a key.
+class DeckServer : public QObject
+{
+    Q_OBJECT
+public:
+    DeckServer(HostSession &session, int columns, int rows, QStringList actions,
+               QObject *parent = nullptr);
+
+    // Listens; false with errorString() when it cannot.
+    bool listen();
+    QString errorString() const { return tcp.errorString(); }
+    // Where the page is, token included.
+    QString address() const;
+
+private:
+    void onNewConnection();
+    void onRequest(QTcpSocket *socket);
+    void respond(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
+                 const QByteArray &body);
+    void onPageConnected();
+    void onPageMessage(QWebSocket *page, const QString &text);
+    void onPluginMessage(const QJsonObject &message);
+    void onLogLine(const QString &line);
+    void appearAll(bool visible);
+    void sendKeyEvent(int index, const QString &event);
+    void broadcast(const QJsonObject &message);
+    QJsonObject snapshot() const;
+    QString contextOf(int index) const;
+    int indexOf(const QString &context) const;
+
+    HostSession &session;
+    const int columns;
+    const int rows;
+    const QStringList actions; // the actions cmd/ has scripts for
+    QTcpServer tcp;
+    QWebSocketServer pages;
+    QList<QWebSocket *> connected;
+    QByteArray token;
+    bool visible = true;
+};
