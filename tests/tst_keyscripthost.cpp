@@ -1,5 +1,6 @@
 // keyscript-host, the stand-in host for script authors: its usage errors, its registration
 // checks, and the events it sends on the plugin's behalf.
+#include "hostoptions.h"
 #include "messageformat.h"
 #include "support/bundle.h"
 
@@ -14,6 +15,8 @@ private Q_SLOTS:
     void initTestCase();
     void readable_data();
     void readable();
+    void interactiveWords_data();
+    void interactiveWords();
     void usageErrors_data();
     void usageErrors();
     void helpNamesEveryOption();
@@ -118,6 +121,32 @@ void KeyscriptHostTest::readable()
     QFETCH(QString, json);
     QFETCH(QString, readable);
     QCOMPARE(readableMessage(json), readable);
+}
+
+void KeyscriptHostTest::interactiveWords_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("words");
+
+    QTest::newRow("white space") << "press  a\t--context k"
+                                 << QStringList{"press", "a", "--context", "k"};
+    QTest::newRow("a bare JSON object with spaces")
+        << R"(press a --settings {"name": "A B"})"
+        << QStringList{"press", "a", "--settings", R"({"name": "A B"})"};
+    QTest::newRow("single quotes, as on the command line")
+        << R"(press a --settings '{"name": "A B"}')"
+        << QStringList{"press", "a", "--settings", R"({"name": "A B"})"};
+    QTest::newRow("double quotes with escapes")
+        << R"(press "my action" --context "say \"hi\"")"
+        << QStringList{"press", "my action", "--context", R"(say "hi")"};
+    QTest::newRow("quotes inside a word") << "press a'b c'd" << QStringList{"press", "ab cd"};
+}
+
+void KeyscriptHostTest::interactiveWords()
+{
+    QFETCH(QString, line);
+    QFETCH(QStringList, words);
+    QCOMPARE(splitShorthand(line), words);
 }
 
 void KeyscriptHostTest::usageErrors_data()

@@ -179,15 +179,34 @@ QStringList splitShorthand(const QString &line)
             ++i;
             continue;
         }
-        qsizetype end = i;
-        if (line.at(i) == QLatin1Char('{')) {
-            end = objectEnd(line, i);
-        } else {
-            while (end < line.size() && !line.at(end).isSpace())
-                ++end;
+        if (line.at(i) == QLatin1Char('{')) { // a bare JSON object, spaces and all
+            const qsizetype end = objectEnd(line, i);
+            words << line.mid(i, end - i);
+            i = end;
+            continue;
         }
-        words << line.mid(i, end - i);
-        i = end;
+        // As a shell reads it: '...' holds everything, "..." all but \" and \\.
+        QString word;
+        while (i < line.size() && !line.at(i).isSpace()) {
+            const QChar c = line.at(i++);
+            if (c == QLatin1Char('\'')) {
+                const qsizetype close = line.indexOf(QLatin1Char('\''), i);
+                const qsizetype end = close < 0 ? line.size() : close;
+                word += line.mid(i, end - i);
+                i = end + 1;
+            } else if (c == QLatin1Char('"')) {
+                while (i < line.size() && line.at(i) != QLatin1Char('"')) {
+                    if (line.at(i) == QLatin1Char('\\') && i + 1 < line.size() &&
+                        (line.at(i + 1) == QLatin1Char('"') || line.at(i + 1) == QLatin1Char('\\')))
+                        ++i;
+                    word += line.at(i++);
+                }
+                ++i;
+            } else {
+                word += c;
+            }
+        }
+        words << word;
     }
     return words;
 }

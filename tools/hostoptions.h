@@ -58,6 +58,7 @@ struct HostOptions
     QString error;
 
     static QString usage();
+    static QString interactiveHelp();
 };
 
 // An event of a key as the host sends it; a state below 0 is left out.
@@ -68,6 +69,7 @@ QString actionEvent(const QString &event, const QString &action, const QString &
 QString keyDownEvent(const QString &action, const QString &context, const QString &device,
                      const QJsonObject &settings);
 
-// Splits one line of interactive input into words at white space; a JSON object runs to its
-// closing brace, so settings may hold spaces: press a --settings {"name": "A B"}
+// Splits one line of interactive input into words as a shell would: at white space, with '...'
+// and "..." quoting, so press a --settings '{"name": "A B"}' works as on the command line. A
+// bare JSON object runs to its closing brace: press a --settings {"name": "A B"}
 QStringList splitShorthand(const QString &line);

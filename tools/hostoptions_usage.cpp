@@ -69,3 +69,15 @@ Examples:
   keyscript-host appear com.example.clock --for 3000
 )");
 }
+
+QString HostOptions::interactiveHelp()
+{
+    return QStringLiteral(
+        R"(One event per line, quoted as on the command line, or a raw JSON event:
+  press ACTION [--settings JSON] [--context C] [--state N] [--column N] [--row N]
+  release ACTION ...     appear ACTION [--for MS] ...     disappear ACTION ...
+  settings ACTION --settings JSON ...                     wait MS
+  {"event":"keyDown","action":"ACTION","context":"C","payload":{"settings":{}}}
+Events go to one key per action, as on the command line. End with Ctrl+D (Ctrl+Z on Windows).
+)");
+}

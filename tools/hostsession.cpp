@@ -231,6 +231,10 @@ void HostSession::inputLine(const QString &line)
     const QString text = line.trimmed();
     if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
         return;
+    if (text == QLatin1String("help")) {
+        out << HostOptions::interactiveHelp() << Qt::flush;
+        return;
+    }
     HostOptions parsed;
     if (text.startsWith(QLatin1Char('{'))) {
         if (!QJsonDocument::fromJson(text.toUtf8()).isObject()) {

@@ -11,6 +11,11 @@
 #include <QTimer>
 
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -43,6 +48,15 @@ QStringList actionsIn(const QString &folder)
     }
     actions.sort();
     return actions;
+}
+
+bool isTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stdin)) != 0;
+#else
+    return isatty(STDIN_FILENO) != 0;
+#endif
 }
 
 void openInBrowser(const QString &url)
@@ -98,9 +112,14 @@ int main(int argc, char *argv[])
     if (options.interactive) {
         // A blocking read has no portable way to be woken, so the reader is detached and the
         // process ends without waiting for it (see below).
-        std::thread([&session] {
+        // At a terminal, a prompt and a word on help; piped input stays quiet.
+        const bool terminal = isTerminal();
+        if (terminal)
+            fputs("Type events, or help. Ctrl+D ends.\n", stderr);
+        std::thread([&session, terminal] {
             std::string line;
-            while (std::getline(std::cin, line)) {
+            while ((!terminal || fputs("keyscript> ", stderr) >= 0) &&
+                   std::getline(std::cin, line)) {
                 const QString text = QString::fromStdString(line);
                 QMetaObject::invokeMethod(
                     &session, [&session, text] { session.inputLine(text); }, Qt::QueuedConnection);
