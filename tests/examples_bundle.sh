@@ -74,11 +74,11 @@ setTitle context=c target=0 title="6"
 setSettings context=c count="6"
 setTitle context=c target=0 title="7"
 setSettings context=c count="7"' \
-    -- appear com.example.counter --context c --settings '{"count":"5"}' --send "$press" \
-    --send "$press"
+    -- appear com.example.counter --for 1000 --context c --settings '{"count":"5"}' \
+    --send "$press" --send "$press"
 green='setImage context=c image=<image/svg+xml, 116 bytes> target=0'
-load=$("$host" appear com.example.load --context c --settings '{"limit":"1000"}' --log \
-    --send "$(event didReceiveSettings com.example.load '{"limit":"0"}')" --quiet-ms 800)
+load=$("$host" appear com.example.load --for 1000 --context c --settings '{"limit":"1000"}' \
+    --log --send "$(event didReceiveSettings com.example.load '{"limit":"0"}')")
 if grep -q '#2e7d32' <<<"$load" && grep -q '#c62828' <<<"$load" &&
     [ "$(grep -c "^$green" <<<"$load")" -eq 2 ]; then
     echo "ok: appear com.example.load, green, then red under a new limit"
@@ -93,7 +93,7 @@ setTitle context=c target=0 title="1"
 setSettings context=c count="1" step="1"
 setTitle context=c target=0 title="11"
 setSettings context=c count="11" step="10"' \
-        -- appear com.example.pycounter --context c --send "$press" \
+        -- appear com.example.pycounter --for 1000 --context c --send "$press" \
         --send "$(event didReceiveSettings com.example.pycounter '{"step":"10"}')" --send "$press"
 else
     echo "skipped: com.example.pycounter, no python3 here"

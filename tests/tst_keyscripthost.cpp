@@ -66,6 +66,8 @@ void KeyscriptHostTest::initTestCase()
                                    "echo setTitle !KEYSCRIPT_EVENT! !KEYSCRIPT_CONTEXT! !s! "
                                    "!KEYSCRIPT_COLUMN!/!KEYSCRIPT_ROW! !KEYSCRIPT_SETTINGS!\n"));
     QVERIFY(bundle.writeScript("dot", "echo 'setImage <svg/>'\n", "echo setImage ^<svg/^>\n"));
+    QVERIFY(bundle.writeScript("slow", "sleep 1\necho 'setTitle late'\n",
+                               "ping -n 2 127.0.0.1 >nul\necho setTitle late\n"));
     QVERIFY(bundle.writeFile("work/afile", "not a folder"));
 }
 
@@ -271,6 +273,10 @@ void KeyscriptHostTest::events_data()
         << QByteArray("setTitle context=k target=0 title=\"keyUp k none 0/0 {}\"\n"
                       "setTitle context=k target=0 title=\"didReceiveSettings k none 0/0 "
                       "{\\\"n\\\":2}\"\n");
+    // It waits while the plugin still runs a script, whatever --quiet-ms says.
+    QTest::newRow("a script slower than --quiet-ms is waited for")
+        << QStringList{"--quiet-ms", "200", "press", "slow"}
+        << QByteArray("setTitle context=key-1 target=0 title=\"late\"\n");
     QTest::newRow("an image shows as its type and size")
         << QStringList{"--quiet-ms", "1500", "press", "dot"}
         << QByteArray("setImage context=key-1 image=<image/svg+xml, 6 bytes> target=0\n");

@@ -50,7 +50,8 @@ Options:
   --verbose               also show what is sent, and the plugin's own output and error stream
   --strict                exit with code 8 when a script failed (the reasons, as the
                           plugin logged them, are on standard error in any case)
-  --quiet-ms MS           end once nothing has arrived for MS milliseconds (default 500)
+  --quiet-ms MS           end once no script runs and nothing has arrived for MS
+                          milliseconds (default 500)
   --timeout MS            end at the latest MS milliseconds after the start (default
                           10000; an interactive session ends then only when --timeout
                           is given)

@@ -1,5 +1,6 @@
 #include "hostsession.h"
 
+#include "childprocesses.h"
 #include "dataimage.h"
 #include "messageformat.h"
 
@@ -265,9 +266,12 @@ void HostSession::inputClosed()
 
 void HostSession::onQuiet()
 {
-    if (options.deck)
+    if (options.deck || inputOpen || pendingDelayed > 0 || !allSent())
         return;
-    if (!inputOpen && pendingDelayed == 0 && allSent())
+    // A script that still runs, a live key among them, may have more to say.
+    if (hasRunningChildren(plugin.processId()))
+        quietTimer.start(options.quietMs);
+    else
         finish(Done);
 }
 
