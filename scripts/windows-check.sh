@@ -17,7 +17,7 @@ fail() {
 [ -d "$root/../shared" ] || fail "no ../shared beside the project: it holds Qt for Windows"
 [ -f "$tarball" ] || fail "$tarball is missing"
 
-scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine xz-utils unzip
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine xz-utils unzip curl
 
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
@@ -56,3 +56,27 @@ unzip -q "$zip" -d "$try"
 echo "== pressing an example from the unzipped bundle"
 (cd "$try" && WINEPATH= wine bin/keyscript-host.exe press com.example.greet \
     --settings '{"name":"Tom & Jerry"}' --timeout 60000 --quiet-ms 3000)
+
+# The deck from the zip: the page comes, and only with its token; a socket from another origin
+# is refused.
+echo "== serving the deck from the unzipped bundle"
+(cd "$try" && WINEPATH= wine bin/keyscript-host.exe deck --keys 2x1 >deck.out 2>&1 &)
+url=
+for _ in $(seq 1 120); do
+    url=$(sed -n 's/^The deck: \(http[^[:space:]]*\).*/\1/p' "$try/deck.out" 2>/dev/null | head -1)
+    [ -n "$url" ] && break
+    sleep 0.5
+done
+stop_deck() { pkill -f 'keyscript-host.exe deck' || true; pkill -f 'keyscript.exe' || true; }
+[ -n "$url" ] || { stop_deck; fail "the deck printed no address: $(cat "$try/deck.out")"; }
+origin=${url%/*/}
+status() { curl -s -o /dev/null -w '%{http_code}' --max-time 10 "$@"; }
+page=$(status "$url")
+no_token=$(status "$origin/")
+foreign=$(status -H 'Connection: Upgrade' -H 'Upgrade: websocket' -H 'Sec-WebSocket-Version: 13' \
+    -H 'Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==' -H 'Origin: http://evil.example' "${url}socket")
+curl -s --max-time 10 "$url" | grep -q '<title>keyscript deck</title>' || page="$page, not the deck"
+stop_deck
+[ "$page" = 200 ] && [ "$no_token" = 404 ] && [ "$foreign" = 403 ] ||
+    fail "deck: page $page (want 200), without token $no_token (404), other origin $foreign (403)"
+echo "deck: the page, 404 without its token, 403 from another origin"
