@@ -23,6 +23,8 @@ public:
     // The script named name (an action, or "<action>@<event>"): the first regular file behind
     // it with one of scriptSuffixes(); empty when there is none.
     QString find(const QString &name);
+    // Where a script of that name would be, before its suffix.
+    QString basePath(const QString &name) const { return path + QLatin1Char('/') + name; }
 
 private:
     void list();

@@ -11,11 +11,22 @@
 #include <QDir>
 #include <QJsonDocument>
 
+namespace {
+// cmd/ beside the application's folder. A stand-in host for trying scripts may name another in
+// KEYSCRIPT_CMD_DIR (keyscript-host --cmd); the host never does, and no script inherits it.
+QString scriptFolder()
+{
+    const QString chosen = qEnvironmentVariable("KEYSCRIPT_CMD_DIR");
+    if (!chosen.isEmpty())
+        return chosen;
+    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../cmd"));
+}
+} // namespace
+
 ScriptRunner::ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent)
     : QObject(parent)
     , streamDeck(streamDeck)
-    , scripts(
-          QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../cmd")))
+    , scripts(scriptFolder())
     , baseEnvironment(QProcessEnvironment::systemEnvironment())
 {
     // Once the host has taken what waits, or the connection is gone, output flows again.

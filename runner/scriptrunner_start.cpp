@@ -47,8 +47,7 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
         // Only a press says so: a profile of thirty keys would fill the log with missing scripts.
         // A key whose appear script runs has heard its press already.
         if (event.isKeyPress() && !appearScripts.value(event.context))
-            qDebug() << "Could not found"
-                     << scriptBasePath(QCoreApplication::applicationDirPath(), event.action);
+            qDebug() << "Could not found" << scripts.basePath(event.action);
         return nullptr;
     }
 

@@ -44,6 +44,6 @@ echo "A status light drawn as SVG, and a picture from a file; --save-images keep
 show appear com.example.status --for 500 --save-images "$build/images/status"
 show appear com.example.logo --save-images "$build/images/logo"
 echo
-echo "Write your own: put an executable script in $bundle/cmd/ named after its action (the demo"
-echo "never removes a file it did not install; keep the original of your scripts elsewhere), then"
-echo "  $host press <action> --settings '{\"key\":\"value\"}'"
+echo "Write your own: an executable script named after its action, in a folder of yours, then"
+echo "  $host --cmd ~/keys press <action> --settings '{\"key\":\"value\"}'"
+echo "  $host deck --cmd ~/keys       # every key live in your browser"

@@ -69,6 +69,15 @@ void KeyscriptHostTest::initTestCase()
     QVERIFY(bundle.writeScript("slow", "sleep 1\necho 'setTitle late'\n",
                                "ping -n 2 127.0.0.1 >nul\necho setTitle late\n"));
     QVERIFY(bundle.writeFile("work/afile", "not a folder"));
+    // An author's own folder of scripts, away from the bundle.
+    QVERIFY(QDir(bundle.workDir()).mkpath("mine"));
+    const QString mine =
+        Bundle::scriptSuffix().isEmpty() ? "work/mine/hello" : "work/mine/hello.bat";
+    QVERIFY(bundle.writeFile(mine, Bundle::scriptSuffix().isEmpty()
+                                       ? QByteArray("#!/bin/sh\necho 'setTitle mine'\n")
+                                       : QByteArray("@echo off\necho setTitle mine\n")));
+    QVERIFY(QFile::setPermissions(bundle.workDir() + "/../" + mine,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 
 int KeyscriptHostTest::run(const QStringList &arguments, const QByteArray &input,
@@ -273,6 +282,9 @@ void KeyscriptHostTest::events_data()
         << QByteArray("setTitle context=k target=0 title=\"keyUp k none 0/0 {}\"\n"
                       "setTitle context=k target=0 title=\"didReceiveSettings k none 0/0 "
                       "{\\\"n\\\":2}\"\n");
+    QTest::newRow("scripts from the author's own folder")
+        << QStringList{"--cmd", "mine", "press", "hello"}
+        << QByteArray("setTitle context=key-1 target=0 title=\"mine\"\n");
     // It waits while the plugin still runs a script, whatever --quiet-ms says.
     QTest::newRow("a script slower than --quiet-ms is waited for")
         << QStringList{"--quiet-ms", "200", "press", "slow"}

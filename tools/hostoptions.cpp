@@ -297,6 +297,8 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             options.deckRows = rows;
         } else if (options.deck && word == QLatin1String("--open")) {
             options.openDeck = true;
+        } else if (word == QLatin1String("--cmd")) {
+            options.cmdDir = reader.value(word);
         } else if (word == QLatin1String("--keep")) {
             options.keepFile = reader.value(word);
         } else if (word == QLatin1String("--save-images")) {
@@ -326,6 +328,14 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
     }
     // The plugin runs in a working directory of its own: a relative path is taken from here.
     options.plugin = plugin.absoluteFilePath();
+    if (!options.cmdDir.isEmpty()) {
+        const QFileInfo folder(options.cmdDir);
+        if (!folder.isDir()) {
+            options.error = QStringLiteral("--cmd %1 is no folder").arg(options.cmdDir);
+            return options;
+        }
+        options.cmdDir = folder.absoluteFilePath();
+    }
     if (!options.saveImagesDir.isEmpty()) {
         // Said now, with the system's reason, rather than for every image.
         QDir().mkpath(options.saveImagesDir);

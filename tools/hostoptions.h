@@ -33,6 +33,7 @@ struct HostOptions
     QSet<QString> pressedActions; // the actions pressed among them
     QString saveImagesDir;        // where to write the images the plugin sends; none when empty
     QString keepFile;             // where the keys are kept across runs; none when empty
+    QString cmdDir;               // the scripts' folder, when not the plugin's cmd/
     bool deck = false;            // serve the live deck instead of sending events
     int deckColumns = 5;
     int deckRows = 3;

@@ -5,7 +5,7 @@ QString HostOptions::usage()
 {
     return QStringLiteral(
         R"(Usage: keyscript-host [options] [EVENT ACTION [event options]]...
-       keyscript-host deck [--keys COLUMNSxROWS] [--keep FILE] [--open] [options]
+       keyscript-host deck [--cmd DIR] [--keys COLUMNSxROWS] [--keep FILE] [--open] [options]
 
 Plays the host for one keyscript plugin: listens on 127.0.0.1, starts the plugin with
 -port, -pluginUUID, -registerEvent and -info, waits for its registration, sends the events
@@ -38,6 +38,8 @@ each with
 
 Options:
   --plugin PATH           the plugin to start (default: keyscript beside this program)
+  --cmd DIR               the scripts' folder (default: cmd/ beside the plugin's folder), so
+                          your scripts can live where you keep them
   --uuid U                the plugin UUID (default: a new one)
   --register-event E      the registration event (default: registerPlugin)
   --info JSON             the -info text (default: a small description of one device)

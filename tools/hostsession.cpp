@@ -62,6 +62,12 @@ void HostSession::start()
     }
     keysLoaded = true; // only keys that were read are written back
     plugin.setWorkingDirectory(log.workingDirectory());
+    // The plugin looks up scripts in the author's own folder.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("KEYSCRIPT_CMD_DIR"));
+    if (!options.cmdDir.isEmpty())
+        environment.insert(QStringLiteral("KEYSCRIPT_CMD_DIR"), options.cmdDir);
+    plugin.setProcessEnvironment(environment);
     log.start();
     plugin.start(options.plugin,
                  {QStringLiteral("-port"), QString::number(server.serverPort()),

@@ -95,8 +95,9 @@ int main(int argc, char *argv[])
     HostSession session(options);
     std::unique_ptr<DeckServer> deck;
     if (options.deck) {
-        deck = std::make_unique<DeckServer>(session, options.deckColumns, options.deckRows,
-                                            actionsIn(scriptFolder(options.plugin)));
+        deck = std::make_unique<DeckServer>(
+            session, options.deckColumns, options.deckRows,
+            actionsIn(options.cmdDir.isEmpty() ? scriptFolder(options.plugin) : options.cmdDir));
         if (!deck->listen()) {
             fprintf(stderr, "keyscript-host: cannot serve the deck: %s\n",
                     qPrintable(deck->errorString()));
