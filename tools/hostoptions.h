@@ -1,5 +1,8 @@
 #pragma once
 
+#include "eventtext.h"
+#include "shorthand.h"
+
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -61,16 +64,3 @@ struct HostOptions
     static QString usage();
     static QString interactiveHelp();
 };
-
-// An event of a key as the host sends it; a state below 0 is left out.
-QString actionEvent(const QString &event, const QString &action, const QString &context,
-                    const QString &device, const QJsonObject &settings, int state = -1,
-                    int column = 0, int row = 0);
-// A key press as the host sends it.
-QString keyDownEvent(const QString &action, const QString &context, const QString &device,
-                     const QJsonObject &settings);
-
-// Splits one line of interactive input into words as a shell would: at white space, with '...'
-// and "..." quoting, so press a --settings '{"name": "A B"}' works as on the command line. A
-// bare JSON object runs to its closing brace: press a --settings {"name": "A B"}
-QStringList splitShorthand(const QString &line);
