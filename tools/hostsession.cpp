@@ -25,19 +25,16 @@ HostSession::HostSession(HostOptions options, QObject *parent)
     registrationTimer.setSingleShot(true);
     quietTimer.setSingleShot(true);
     overallTimer.setSingleShot(true);
+    // Windows holds back a coarse timer's message while others keep coming, as they do while
+    // many events are sent; a precise one comes on time.
+    overallTimer.setTimerType(Qt::PreciseTimer);
     connect(&server, &QWebSocketServer::newConnection, this, &HostSession::onNewConnection);
     connect(&registrationTimer, &QTimer::timeout, this, [this] {
         fail(RegistrationFailed, QStringLiteral("no registration from the plugin within %1 ms")
                                      .arg(this->options.timeoutMs));
     });
     connect(&quietTimer, &QTimer::timeout, this, &HostSession::onQuiet);
-    connect(&overallTimer, &QTimer::timeout, this, [this] {
-        // Interactive input sets its own pace, unless a time limit was asked for. Before the
-        // registration, the registration timer says what went wrong.
-        if (registered && (!inputOpen || this->options.timeoutGiven))
-            fail(TimedOut, QStringLiteral("the run was cut short at --timeout %1 ms")
-                               .arg(this->options.timeoutMs));
-    });
+    connect(&overallTimer, &QTimer::timeout, this, &HostSession::onTimeout);
     connect(&log, &PluginLog::line, this, &HostSession::onLogLine);
     connect(&log, &PluginLog::line, this, &HostSession::pluginLogLine);
     connect(&plugin, &QProcess::finished, this, &HostSession::onPluginFinished);
@@ -76,6 +73,7 @@ void HostSession::start()
     registrationTimer.start(options.timeoutMs);
     if (!options.deck || options.timeoutGiven)
         overallTimer.start(options.timeoutMs); // the whole run, from its start
+    runClock.start();
 }
 
 void HostSession::onNewConnection()
@@ -194,6 +192,15 @@ void HostSession::inputClosed()
     inputOpen = false;
     if (registered)
         quietTimer.start(options.quietMs);
+}
+
+void HostSession::onTimeout()
+{
+    // Interactive input sets its own pace, unless a time limit was asked for. Before the
+    // registration, the registration timer says what went wrong.
+    if (registered && (!inputOpen || options.timeoutGiven))
+        fail(TimedOut,
+             QStringLiteral("the run was cut short at --timeout %1 ms").arg(options.timeoutMs));
 }
 
 void HostSession::onQuiet()

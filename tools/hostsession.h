@@ -4,6 +4,7 @@
 #include "keystore.h"
 #include "pluginlog.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
 #include <QTextStream>
@@ -64,6 +65,7 @@ private:
     void onPluginError(QProcess::ProcessError error);
     void send(const QString &event);
     void onQuiet();
+    void onTimeout();
     void onLogLine(const QString &line);
     void queue(const HostOptions &parsed);
     void sendMore();
@@ -82,6 +84,7 @@ private:
     QTimer registrationTimer;
     QTimer quietTimer;
     QTimer overallTimer;
+    QElapsedTimer runClock; // since the start, for --timeout where timers come late
     QTextStream out;
     PluginLog log;
     KeyStore keys;

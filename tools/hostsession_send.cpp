@@ -25,9 +25,22 @@ void HostSession::queue(const HostOptions &parsed)
 
 void HostSession::sendMore()
 {
-    // Only as much as the plugin takes: what waits unsent stays small.
+    // Only as much as the plugin takes: what waits unsent stays small. And a few at a time, so
+    // that the event loop turns (and --timeout can end the run) where the socket writes at once.
     constexpr qint64 maxUnsent = 64 * 1024;
+    constexpr int perTurn = 256;
+    int sent = 0;
     while (registered && !ended && !pausing && socket->bytesToWrite() < maxUnsent) {
+        if (++sent > perTurn) {
+            // Windows may hold back --timeout's timer while this goes on: look at the clock.
+            if (overallTimer.isActive() && runClock.hasExpired(options.timeoutMs)) {
+                onTimeout();
+                if (ended)
+                    return;
+            }
+            QTimer::singleShot(0, this, &HostSession::sendMore);
+            return;
+        }
         if (sendingNext < sending.size()) {
             const QString &next = sending.at(sendingNext++);
             if (next.startsWith(QLatin1String("wait "))) {
