@@ -13,6 +13,19 @@ namespace {
 // time could miss a change in the same tick, which would leave the time as it was.
 constexpr qint64 tickNs = 100'000'000;
 
+// The action a script serves: its name before the event, without a suffix of this system.
+QString actionOf(const QString &file)
+{
+    QString action = file.section(QLatin1Char('@'), 0, 0);
+    for (const QString &suffix : scriptSuffixes()) {
+        if (!suffix.isEmpty() && action.endsWith(suffix, Qt::CaseInsensitive)) {
+            action.chop(suffix.size());
+            break;
+        }
+    }
+    return action;
+}
+
 qint64 nowNs()
 {
     return QDateTime::currentMSecsSinceEpoch() * 1'000'000;
@@ -27,14 +40,25 @@ ScriptDirectory::ScriptDirectory(QString path)
     QObject::connect(&nextTurn, &QTimer::timeout, [this] { looked = false; });
 }
 
+void ScriptDirectory::refresh()
+{
+    if (looked)
+        return;
+    if (modificationTime(path) != listedTime || listedAt - listedTime < tickNs)
+        list();
+    looked = true;
+    nextTurn.start();
+}
+
+bool ScriptDirectory::hasScripts(const QString &action)
+{
+    refresh();
+    return actions.contains(fileKey(action));
+}
+
 QString ScriptDirectory::find(const QString &name)
 {
-    if (!looked) {
-        if (modificationTime(path) != listedTime || listedAt - listedTime < tickNs)
-            list();
-        looked = true;
-        nextTurn.start();
-    }
+    refresh();
     for (const QString &suffix : scriptSuffixes()) {
         if (files.contains(fileKey(name + suffix)))
             return path + QLatin1Char('/') + name + suffix;
@@ -48,12 +72,14 @@ void ScriptDirectory::list()
     listedAt = nowNs();
     listedTime = modificationTime(path);
     files.clear();
+    actions.clear();
     // Regular files and links to them; not folders, FIFOs or devices.
     QDirIterator it(path, QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         it.next();
         const QString file = it.fileName();
         files.insert(fileKey(file));
+        actions.insert(fileKey(actionOf(file)));
         if (file.contains(QLatin1Char('@')) && !reported.contains(file))
             reportUnknownEvent(file);
     }

@@ -23,11 +23,15 @@ public:
     // The script named name (an action, or "<action>@<event>"): the first regular file behind
     // it with one of scriptSuffixes(); empty when there is none.
     QString find(const QString &name);
+    // Whether any script of the action is there: a quick answer for the many events of actions
+    // that have none.
+    bool hasScripts(const QString &action);
     // Where a script of that name would be, before its suffix.
     QString basePath(const QString &name) const { return path + QLatin1Char('/') + name; }
 
 private:
     void list();
+    void refresh();
     void reportUnknownEvent(const QString &file);
 
     // The folder's modification time in nanoseconds since the epoch; -1 without a folder.
@@ -39,6 +43,7 @@ private:
     qint64 listedTime = -2; // the folder's time when it was listed; never a real one at first
     qint64 listedAt = 0;    // when it was listed, in nanoseconds since the epoch
     QSet<QString> files;    // the regular files, by fileKey
+    QSet<QString> actions;  // the actions they serve, by fileKey
     QSet<QString> reported; // files whose event is no event, said once
     QTimer nextTurn;        // runs when the event loop turns: look at the time again then
     bool looked = false;    // at the time, in this turn

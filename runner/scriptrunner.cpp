@@ -142,6 +142,8 @@ void ScriptRunner::appear(const KeyEvent &event)
     delete waitingAppears.take(context).data();
     if (ScriptOutput::hostIsGone(streamDeck))
         return; // no key is visible without a host
+    if (!scripts.hasScripts(event.action))
+        return; // the common case: no appear script, nothing to wait for
     QObject *wait = order.after({cleanUps.value(context)}, [this, event](bool late) {
         waitingAppears.remove(event.context);
         if (late)

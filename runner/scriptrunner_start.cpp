@@ -41,8 +41,9 @@ void logStartError(ScriptProcess *script)
 ScriptProcess *ScriptRunner::run(const KeyEvent &event)
 {
     // An action that cannot name a key-press script names no event script either.
-    const QString program =
-        isScriptName(event.action) ? scripts.find(event.scriptName()) : QString();
+    const QString program = isScriptName(event.action) && scripts.hasScripts(event.action)
+                                ? scripts.find(event.scriptName())
+                                : QString();
     if (program.isEmpty()) {
         // Only a press says so: a profile of thirty keys would fill the log with missing scripts.
         // A key whose appear script runs has heard its press already.
