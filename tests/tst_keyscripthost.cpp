@@ -401,8 +401,9 @@ void KeyscriptHostTest::runsEndWithAReason()
     QVERIFY(bundle.writeScript("fails", "exit 3\n", "exit /b 3\n"));
     QCOMPARE(run(arguments, QByteArray(), interruptAfterMs), code);
     QCOMPARE(err, error);
-    // Every exit path removes the plugin's temporary working directory.
-    QCOMPARE(QDir(temporary.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+    // Every exit path removes the plugin's temporary working directory (Wine may leave files of
+    // its own there).
+    QCOMPARE(QDir(temporary.path()).entryList({"keyscript-host*"}, QDir::AllEntries),
              QStringList());
 }
 

@@ -1,6 +1,7 @@
 #include "pluginlog.h"
 
 #include <QRegularExpression>
+#include <QThread>
 
 namespace {
 constexpr int pollMs = 50;
@@ -46,7 +47,13 @@ void PluginLog::remove()
 {
     timer.stop();
     file.close();
-    directory.remove();
+    // Windows lets a folder go only once the processes that had it as their working directory
+    // have let go of it, which may take a moment after they ended.
+    for (int attempt = 0; attempt < 20 && directory.isValid() && !removed; ++attempt) {
+        removed = directory.remove();
+        if (!removed)
+            QThread::msleep(50);
+    }
 }
 
 bool PluginLog::isFailure(const QString &line)

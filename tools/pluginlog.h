@@ -32,6 +32,7 @@ Q_SIGNALS:
 
 private:
     QTemporaryDir directory;
+    bool removed = false;
     QFile file;
     QTimer timer;
     QByteArray pending; // a line whose line feed has not been written yet
