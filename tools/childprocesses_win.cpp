@@ -5,6 +5,22 @@
 
 #include <cwchar>
 
+namespace {
+
+// When the process was created; 0 when it cannot be told.
+quint64 creationTime(DWORD pid)
+{
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process)
+        return 0;
+    FILETIME created = {}, exited = {}, kernel = {}, user = {};
+    const bool known = GetProcessTimes(process, &created, &exited, &kernel, &user);
+    CloseHandle(process);
+    return known ? (quint64(created.dwHighDateTime) << 32) | created.dwLowDateTime : 0;
+}
+
+} // namespace
+
 bool hasRunningChildren(qint64 pid)
 {
     if (pid <= 0)
@@ -12,14 +28,19 @@ bool hasRunningChildren(qint64 pid)
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return false;
+    // A process names its parent by number only, and numbers are reused: one created before
+    // the plugin is the child of an earlier process of that number. A console program's console
+    // host is its child for its whole life, and runs no script.
+    const quint64 born = creationTime(DWORD(pid));
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     bool found = false;
-    // A console program's console host is its child for its whole life, and runs no script.
     for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
-         more = Process32NextW(snapshot, &entry))
+         more = Process32NextW(snapshot, &entry)) {
         found = entry.th32ParentProcessID == DWORD(pid) &&
-                _wcsicmp(entry.szExeFile, L"conhost.exe") != 0;
+                _wcsicmp(entry.szExeFile, L"conhost.exe") != 0 &&
+                creationTime(entry.th32ProcessID) >= born;
+    }
     CloseHandle(snapshot);
     return found;
 }
