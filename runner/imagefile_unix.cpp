@@ -7,23 +7,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-ImageFile failure(ImageFile::Status status, const QString &error = QString())
-{
-    return ImageFile{status, QByteArray(), error};
-}
-} // namespace
-
 ImageFile ImageFile::read(const QString &path, qint64 maxSize)
 {
     // Without O_NONBLOCK, opening a FIFO waits for a writer.
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        return errno == ENOENT || errno == ENOTDIR ? failure(Missing)
-                                                   : failure(Failed, qt_error_string(errno));
+        return errno == ENOENT || errno == ENOTDIR ? ImageFile{Missing, {}, {}}
+                                                   : ImageFile{Failed, {}, qt_error_string(errno)};
     }
-    ImageFile result = failure(Failed);
+    ImageFile result;
     struct stat info = {};
     if (::fstat(fd, &info) != 0) {
         result.error = qt_error_string(errno);

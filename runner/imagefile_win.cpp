@@ -4,13 +4,6 @@
 
 #include <qt_windows.h>
 
-namespace {
-ImageFile failure(ImageFile::Status status, const QString &error = QString())
-{
-    return ImageFile{status, QByteArray(), error};
-}
-} // namespace
-
 ImageFile ImageFile::read(const QString &path, qint64 maxSize)
 {
     // Backup semantics let a folder open too, so that it is told apart from a missing file.
@@ -21,10 +14,10 @@ ImageFile ImageFile::read(const QString &path, qint64 maxSize)
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-                   ? failure(Missing)
-                   : failure(Failed, qt_error_string(int(error)));
+                   ? ImageFile{Missing, {}, {}}
+                   : ImageFile{Failed, {}, qt_error_string(int(error))};
     }
-    ImageFile result = failure(Failed);
+    ImageFile result;
     BY_HANDLE_FILE_INFORMATION info = {};
     LARGE_INTEGER size = {};
     if (GetFileType(file) != FILE_TYPE_DISK) {

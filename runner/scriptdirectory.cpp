@@ -13,19 +13,6 @@ namespace {
 // time could miss a change in the same tick, which would leave the time as it was.
 constexpr qint64 tickNs = 100'000'000;
 
-// The action a script serves: its name before the event, without a suffix of this system.
-QString actionOf(const QString &file)
-{
-    QString action = file.section(QLatin1Char('@'), 0, 0);
-    for (const QString &suffix : scriptSuffixes()) {
-        if (!suffix.isEmpty() && action.endsWith(suffix, Qt::CaseInsensitive)) {
-            action.chop(suffix.size());
-            break;
-        }
-    }
-    return action;
-}
-
 qint64 nowNs()
 {
     return QDateTime::currentMSecsSinceEpoch() * 1'000'000;
@@ -79,7 +66,7 @@ void ScriptDirectory::list()
         it.next();
         const QString file = it.fileName();
         files.insert(fileKey(file));
-        actions.insert(fileKey(actionOf(file)));
+        actions.insert(fileKey(scriptAction(file)));
         if (file.contains(QLatin1Char('@')) && !reported.contains(file))
             reportUnknownEvent(file);
     }

@@ -10,8 +10,8 @@
 // once per turn of the event loop: the events that one turn handles all arrived before it began,
 // so each of them is handled after any change made before the host sent it. So a script added,
 // renamed or removed counts at the next event, while a quiet folder costs one look at its time
-// per burst of events. What a file holds, or
-// whether it may run, is not part of the listing: both count at the next start anyway.
+// per burst of events. What a file holds, or whether it may run, is not part of the listing:
+// both count at the next start anyway.
 class ScriptDirectory
 {
 public:

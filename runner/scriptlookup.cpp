@@ -3,9 +3,14 @@
 #include <QDir>
 #include <QFile>
 
+QString scriptFolder(const QString &applicationDir)
+{
+    return QDir(applicationDir).absoluteFilePath(QStringLiteral("../cmd"));
+}
+
 QString scriptBasePath(const QString &applicationDir, const QString &action)
 {
-    return QDir(applicationDir).absoluteFilePath(QStringLiteral("../cmd/") + action);
+    return scriptFolder(applicationDir) + QLatin1Char('/') + action;
 }
 
 bool isScriptName(const QString &action)
@@ -13,6 +18,18 @@ bool isScriptName(const QString &action)
     return !action.isEmpty() && action != QLatin1String(".") && action != QLatin1String("..") &&
            !action.contains(QLatin1Char('/')) && !action.contains(QLatin1Char('\\')) &&
            !action.contains(QChar(0)) && !action.contains(QLatin1Char('@'));
+}
+
+QString scriptAction(const QString &fileName)
+{
+    QString action = fileName.section(QLatin1Char('@'), 0, 0);
+    for (const QString &suffix : scriptSuffixes()) {
+        if (!suffix.isEmpty() && action.endsWith(suffix, Qt::CaseInsensitive)) {
+            action.chop(suffix.size());
+            break;
+        }
+    }
+    return action;
 }
 
 bool interpreterLineEndsInCarriageReturn(const QString &path)

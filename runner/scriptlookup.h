@@ -3,8 +3,10 @@
 #include <QString>
 #include <QStringList>
 
-// Where an action's script would be: the application directory, "/../cmd/", the action UUID.
-// The ".." is kept, so the path shows where the plugin looked.
+// The scripts' folder: the application directory, then "/../cmd". The ".." is kept, so the
+// paths shown say where the plugin looked.
+QString scriptFolder(const QString &applicationDir);
+// Where an action's script would be: the scripts' folder, "/", the action UUID.
 QString scriptBasePath(const QString &applicationDir, const QString &action);
 
 // Whether an action UUID may name scripts in cmd/. The UUID comes from the host's message, so
@@ -15,6 +17,10 @@ bool isScriptName(const QString &action);
 // The suffixes tried behind a script's name, in order: ".exe", ".bat" and none on Windows; only
 // none elsewhere, where neither a program nor a batch file for Windows can run.
 const QStringList &scriptSuffixes();
+
+// The action a script file serves: its name before any "@event", without a suffix of this
+// system.
+QString scriptAction(const QString &fileName);
 
 // Whether the file starts with "#!" and its first line ends in a carriage return: saved with
 // Windows line ends, it names an interpreter that does not exist.

@@ -104,7 +104,7 @@ bool ScriptOutput::hostIsBusy(const QStreamDeckPlugin *streamDeck)
 bool ScriptOutput::read(const QByteArray &chunk)
 {
     if (hostIsGone(streamDeck)) {
-        drop(chunk.size());
+        dropped += chunk.size();
         return true;
     }
     waiting += lines.feed(chunk);
@@ -117,7 +117,7 @@ bool ScriptOutput::resume()
     for (; done < waiting.size(); ++done) {
         if (hostIsGone(streamDeck)) {
             for (qsizetype i = done; i < waiting.size(); ++i)
-                drop(waiting.at(i).size());
+                dropped += waiting.at(i).size();
             done = waiting.size();
             break;
         }
@@ -134,16 +134,11 @@ void ScriptOutput::finish()
     // Nothing waits: a script's end is reported only once its output has been taken.
     const QByteArray rest = lines.takeRest();
     if (!rest.isEmpty() && hostIsGone(streamDeck))
-        drop(rest.size());
+        dropped += rest.size();
     else if (!rest.isEmpty())
         interpret(*streamDeck, rest + '\n', key, scriptDir);
     if (dropped > 0)
         qDebug() << "dropped" << dropped << "bytes of output: the host is gone";
-}
-
-void ScriptOutput::drop(qsizetype bytes)
-{
-    dropped += bytes;
 }
 
 void ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,

@@ -42,8 +42,6 @@ public:
                           const KeyEvent &key, const QString &scriptDir);
 
 private:
-    void drop(qsizetype bytes);
-
     // Cleared when the plugin's teardown destroys the host connection; a script killed then may
     // still deliver output, which must not reach a destroyed object.
     QPointer<QStreamDeckPlugin> streamDeck;

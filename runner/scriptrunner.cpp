@@ -2,31 +2,31 @@
 
 #include "connection/qstreamdeckplugin.h"
 #include "models/qstreamdeckaction.h"
+#include "scriptlookup.h"
 #include "scriptoutput.h"
 #include "scriptprocess.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDebug>
-#include <QDir>
 #include <QJsonDocument>
 
 namespace {
 // cmd/ beside the application's folder. A stand-in host for trying scripts may name another in
 // KEYSCRIPT_CMD_DIR (keyscript-host --cmd); the host never does, and no script inherits it.
-QString scriptFolder()
+QString chosenScriptFolder()
 {
     const QString chosen = qEnvironmentVariable("KEYSCRIPT_CMD_DIR");
     if (!chosen.isEmpty())
         return chosen;
-    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../cmd"));
+    return scriptFolder(QCoreApplication::applicationDirPath());
 }
 } // namespace
 
 ScriptRunner::ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent)
     : QObject(parent)
     , streamDeck(streamDeck)
-    , scripts(scriptFolder())
+    , scripts(chosenScriptFolder())
     , baseEnvironment(QProcessEnvironment::systemEnvironment())
 {
     // Once the host has taken what waits, or the connection is gone, output flows again.

@@ -3,10 +3,12 @@
 #include "deck/deckserver.h"
 #include "hostoptions.h"
 #include "hostsession.h"
+#include "runner/scriptlookup.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -24,12 +26,6 @@
 
 namespace {
 
-// The folder the plugin takes its scripts from.
-QString scriptFolder(const QString &plugin)
-{
-    return QFileInfo(plugin).dir().filePath(QStringLiteral("../cmd"));
-}
-
 // The actions that have scripts in folder: the names of the files that may run, without their
 // event and suffix.
 QStringList actionsIn(const QString &folder)
@@ -38,11 +34,7 @@ QStringList actionsIn(const QString &folder)
     QDirIterator it(folder, QDir::Files | QDir::Executable);
     while (it.hasNext()) {
         it.next();
-        QString action = it.fileName().section(QLatin1Char('@'), 0, 0);
-        for (const char *suffix : {".exe", ".bat", ".cmd"}) {
-            if (action.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
-                action.chop(4);
-        }
+        const QString action = scriptAction(it.fileName());
         if (!actions.contains(action))
             actions << action;
     }
@@ -97,7 +89,9 @@ int main(int argc, char *argv[])
     if (options.deck) {
         deck = std::make_unique<DeckServer>(
             session, options.deckColumns, options.deckRows,
-            actionsIn(options.cmdDir.isEmpty() ? scriptFolder(options.plugin) : options.cmdDir));
+            actionsIn(options.cmdDir.isEmpty()
+                          ? scriptFolder(QFileInfo(options.plugin).absolutePath())
+                          : options.cmdDir));
         if (!deck->listen()) {
             fprintf(stderr, "keyscript-host: cannot serve the deck: %s\n",
                     qPrintable(deck->errorString()));

@@ -136,8 +136,7 @@ void DeckServer::onPageConnected()
 {
     while (QWebSocket *page = pages.nextPendingConnection()) {
         connected << page;
-        connect(page, &QWebSocket::textMessageReceived, this,
-                [this, page](const QString &text) { onPageMessage(page, text); });
+        connect(page, &QWebSocket::textMessageReceived, this, &DeckServer::onPageMessage);
         connect(page, &QWebSocket::disconnected, this, [this, page] {
             connected.removeAll(page);
             page->deleteLater();
@@ -146,7 +145,7 @@ void DeckServer::onPageConnected()
     }
 }
 
-void DeckServer::onPageMessage(QWebSocket *, const QString &text)
+void DeckServer::onPageMessage(const QString &text)
 {
     const QJsonObject message = object(text);
     const QString type = message.value(QLatin1String("type")).toString();

@@ -36,7 +36,7 @@ private:
     void respond(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
                  const QByteArray &body);
     void onPageConnected();
-    void onPageMessage(QWebSocket *page, const QString &text);
+    void onPageMessage(const QString &text);
     void onPluginMessage(const QJsonObject &message);
     void onLogLine(const QString &line);
     void appearAll(bool visible);
