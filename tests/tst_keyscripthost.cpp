@@ -399,6 +399,9 @@ void KeyscriptHostTest::runsEndWithAReason()
     }
 
     QVERIFY(bundle.writeScript("fails", "exit 3\n", "exit /b 3\n"));
+    // What an earlier run left there (one that crashed, say) is not this run's doing.
+    QDir(temporary.path()).removeRecursively();
+    QVERIFY(QDir().mkpath(temporary.path()));
     QCOMPARE(run(arguments, QByteArray(), interruptAfterMs), code);
     QCOMPARE(err, error);
     // Every exit path removes the plugin's temporary working directory (Wine may leave files of

@@ -10,11 +10,13 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <qt_windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -22,7 +24,6 @@
 #include <iostream>
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -49,6 +50,19 @@ bool isTerminal()
 #else
     return isatty(STDIN_FILENO) != 0;
 #endif
+}
+
+// Ends the process at once, with nothing torn down: the input reader may still be blocked in its
+// read, and uses the session. Windows' usual exit would run the libraries' teardown while
+// threads of Qt's own may still run; ending the process runs none.
+[[noreturn]] void endAtOnce(int code)
+{
+    fflush(stdout);
+    fflush(stderr);
+#ifdef Q_OS_WIN
+    TerminateProcess(GetCurrentProcess(), UINT(code));
+#endif
+    std::_Exit(code);
 }
 
 void openInBrowser(const QString &url)
@@ -105,13 +119,15 @@ int main(int argc, char *argv[])
     QObject::connect(&session, &HostSession::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     if (options.interactive) {
-        // A blocking read has no portable way to be woken, so the reader is detached and the
-        // process ends without waiting for it (see below).
+        // A blocking read has no portable way to be woken, so the reader is left running and the
+        // process ends without waiting for it (endAtOnce). The reader is a thread of Qt's own:
+        // Qt adopts a foreign thread that posts events, and on Windows tears it down on a
+        // watcher thread of its own.
         // At a terminal, a prompt and a word on help; piped input stays quiet.
         const bool terminal = isTerminal();
         if (terminal)
             fputs("Type events, or help. Ctrl+D ends.\n", stderr);
-        std::thread([&session, terminal] {
+        QThread *reader = QThread::create([&session, terminal] {
             std::string line;
             while ((!terminal || fputs("keyscript> ", stderr) >= 0) &&
                    std::getline(std::cin, line)) {
@@ -121,7 +137,8 @@ int main(int argc, char *argv[])
             }
             QMetaObject::invokeMethod(
                 &session, [&session] { session.inputClosed(); }, Qt::QueuedConnection);
-        }).detach();
+        });
+        reader->start(); // never deleted: it may be blocked in its read when the process ends
     }
     // Ctrl+C and the like end the run through the event loop, so that nothing is left behind.
     const TerminationSignals termination;
@@ -132,9 +149,7 @@ int main(int argc, char *argv[])
         code = HostSession::Interrupted;
     }
     session.stop();
-    if (options.interactive) {
-        fflush(stdout);
-        std::_Exit(code); // the input reader may still be blocked, and uses the session
-    }
+    if (options.interactive)
+        endAtOnce(code);
     return code;
 }
