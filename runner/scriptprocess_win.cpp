@@ -7,6 +7,7 @@
 #include <qt_windows.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 constexpr DWORD chunkSize = 64 * 1024;
@@ -154,13 +155,20 @@ void ScriptProcess::closePipe()
 {
     if (!pipe)
         return;
+    // No longer waited for before the read is cancelled, which sets the event.
+    if (pipe->notifier)
+        pipe->notifier->setEnabled(false);
     if (pipe->reading) { // the buffer must outlive the read
         DWORD n = 0;
         CancelIoEx(pipe->readEnd, &pipe->overlapped);
         GetOverlappedResult(pipe->readEnd, &pipe->overlapped, &n, TRUE);
     }
     if (pipe->notifier) { // also reached from the notifier's own signal, hence later
-        pipe->notifier->setEnabled(false);
+        // The event is closed only once the notifier and its wait have gone: closed sooner, its
+        // number may be given to a new handle while a wait thread still watches it (under Wine,
+        // a notifier that was gone was then called).
+        const HANDLE event = std::exchange(pipe->overlapped.hEvent, nullptr);
+        connect(pipe->notifier, &QObject::destroyed, [event] { CloseHandle(event); });
         pipe->notifier->deleteLater();
     }
     for (HANDLE handle : {pipe->readEnd, pipe->writeEnd}) {
