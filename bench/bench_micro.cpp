@@ -46,11 +46,11 @@ void interpret(benchmark::State &state, const char *line)
 } // namespace
 
 BENCHMARK_CAPTURE(dispatch, keyDown,
-                  R"({"action":"com.example.greet","context":"0123456789abcdef","device":"D1",)"
+                  R"({"action":"org.keyscript.greet","context":"0123456789abcdef","device":"D1",)"
                   R"("event":"keyDown","payload":{"coordinates":{"column":1,"row":0},)"
                   R"("settings":{"name":"Ada"}}})");
 BENCHMARK_CAPTURE(dispatch, willAppear,
-                  R"({"action":"com.example.greet","context":"0123456789abcdef","device":"D1",)"
+                  R"({"action":"org.keyscript.greet","context":"0123456789abcdef","device":"D1",)"
                   R"("event":"willAppear","payload":{"settings":{"name":"Ada"}}})");
 BENCHMARK_CAPTURE(dispatch, deviceDidConnect,
                   R"({"event":"deviceDidConnect","device":"D1","deviceInfo":{"type":0}})");

@@ -74,11 +74,8 @@ void ScriptDirectory::list()
 
 void ScriptDirectory::reportUnknownEvent(const QString &file)
 {
-    static const QStringList events{QStringLiteral("keyUp"), QStringLiteral("willAppear"),
-                                    QStringLiteral("willDisappear"),
-                                    QStringLiteral("didReceiveSettings")};
     const QString event = fileKey(file.section(QLatin1Char('@'), -1));
-    for (const QString &known : events) {
+    for (const QString &known : scriptEvents()) {
         for (const QString &suffix : scriptSuffixes()) {
             if (event == fileKey(known + suffix))
                 return;

@@ -20,6 +20,14 @@ bool isScriptName(const QString &action)
            !action.contains(QChar(0)) && !action.contains(QLatin1Char('@'));
 }
 
+const QStringList &scriptEvents()
+{
+    static const QStringList events{QStringLiteral("keyUp"), QStringLiteral("willAppear"),
+                                    QStringLiteral("willDisappear"),
+                                    QStringLiteral("didReceiveSettings")};
+    return events;
+}
+
 QString scriptAction(const QString &fileName)
 {
     QString action = fileName.section(QLatin1Char('@'), 0, 0);

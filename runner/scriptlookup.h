@@ -18,6 +18,10 @@ bool isScriptName(const QString &action);
 // none elsewhere, where neither a program nor a batch file for Windows can run.
 const QStringList &scriptSuffixes();
 
+// The events of a key that have scripts of their own, "<action>@<event>"; a key press runs
+// "<action>" itself.
+const QStringList &scriptEvents();
+
 // The action a script file serves: its name before any "@event", without a suffix of this
 // system.
 QString scriptAction(const QString &fileName);

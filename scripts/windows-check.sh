@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds keyscript as a Windows x86-64 console program with MinGW-w64 against the Qt for Windows
-# in ../shared/windows-qt/, runs its tests under Wine, packs the Windows zip and tries that zip
-# on its own: unzipped into an empty folder, its keyscript-host.exe presses an example.
+# in ../shared/windows-qt/, runs its tests under Wine, makes the host's installer file and tries
+# it on its own: unzipped into an empty folder, the host's validator checks the plugin folder in
+# it and its keyscript-host.exe presses an example and serves the deck.
 # BUILD_DIR chooses the build folder (default: build-win).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,21 +46,32 @@ WINEPATH= wineboot --init >/dev/null 2>&1 || true
 WINEPATH="$qt/bin;$runtime;/usr/x86_64-w64-mingw32/lib" \
     ctest --test-dir "$build" --output-on-failure --timeout 300
 
-(cd "$build" && cpack -G ZIP >/dev/null)
-zip=$(ls "$build"/keyscript-*-win64.zip)
-echo "== packed $zip"
+# The host's installer file, made by the build: keyscript-host.exe makes the folder under Wine.
+cmake --build "$build" --target installer >/dev/null
+installer=$build/org.keyscript.streamDeckPlugin
+echo "== made $installer"
 
-# The zip by itself: nothing on WINEPATH, so every DLL must come from the bundle.
-try=$(mktemp -d)
-trap 'rm -rf "$try"' EXIT
-unzip -q "$zip" -d "$try"
-echo "== pressing an example from the unzipped bundle"
-(cd "$try" && WINEPATH= wine bin/keyscript-host.exe press com.example.greet \
+# The installer file by itself: nothing on WINEPATH, so every DLL must come from the folder.
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+unzip -q "$installer" -d "$unpacked"
+try=$unpacked/org.keyscript.sdPlugin
+[ -f "$try/manifest.json" ] || fail "the installer file holds no org.keyscript.sdPlugin/manifest.json"
+echo "== the host's validator on the unpacked installer file"
+validator=$root/tests/plugin/node_modules/.bin/streamdeck
+if [ -x "$validator" ]; then
+    "$validator" validate "$try" 2>/dev/null | tee "$unpacked/validate.txt"
+    ! grep -qiE 'error|warning' "$unpacked/validate.txt" || fail "the validator found problems"
+else
+    echo "(skipped: the validator is not installed in tests/plugin; scripts/test.sh installs it)"
+fi
+echo "== pressing an example from the unpacked folder"
+(cd "$try" && WINEPATH= wine bin/keyscript-host.exe press org.keyscript.greet \
     --settings '{"name":"Tom & Jerry"}' --timeout 60000 --quiet-ms 3000)
 
 # The deck from the zip: the page comes, and only with its token; a socket from another origin
 # is refused.
-echo "== serving the deck from the unzipped bundle"
+echo "== serving the deck from the unpacked folder"
 (cd "$try" && WINEPATH= wine bin/keyscript-host.exe deck --keys 2x1 >deck.out 2>&1 &)
 url=
 for _ in $(seq 1 120); do

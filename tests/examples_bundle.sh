@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary bundle and presses every example script through
+# Installs the build into a temporary plugin folder and presses every example script through
 # keyscript-host, comparing what comes back with what a user would expect to see.
 set -euo pipefail
 build=$1
@@ -7,7 +7,8 @@ prefix=$(mktemp -d)
 export XDG_STATE_HOME=$prefix/state # the toggle example keeps its state here
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix/bundle" >/dev/null
-host="$prefix/bundle/bin/keyscript-host"
+bundle="$prefix/bundle/org.keyscript.sdPlugin"
+host="$bundle/bin/keyscript-host"
 
 failures=0
 expect() { # expect "what it shows" -- keyscript-host arguments
@@ -24,41 +25,41 @@ expect() { # expect "what it shows" -- keyscript-host arguments
 }
 
 expect 'setTitle context=key-1 target=0 title="Hello\nAda"' \
-    -- press com.example.greet --settings '{"name":"Ada"}'
+    -- press org.keyscript.greet --settings '{"name":"Ada"}'
 expect 'setState context=key-1 state=1
 setSettings context=key-1 on="1"
-setTitle context=key-1 target=0 title="On"' -- press com.example.toggle
+setTitle context=key-1 target=0 title="On"' -- press org.keyscript.toggle
 expect 'setState context=key-1 state=0
 setSettings context=key-1 on="0"
-setTitle context=key-1 target=0 title="Off"' -- press com.example.toggle --state 1
+setTitle context=key-1 target=0 title="Off"' -- press org.keyscript.toggle --state 1
 expect 'setState context=key-1 state=0
 setSettings context=key-1 on="0"
-setTitle context=key-1 target=0 title="Off"' -- press com.example.toggle --settings '{"on":"1"}'
-logo_size=$(wc -c <"$prefix/bundle/cmd/com.example.logo.svg")
+setTitle context=key-1 target=0 title="Off"' -- press org.keyscript.toggle --settings '{"on":"1"}'
+logo_size=$(wc -c <"$bundle/cmd/org.keyscript.logo.svg")
 expect "setImage context=key-1 image=<image/svg+xml, $logo_size bytes> target=0" \
-    -- appear com.example.logo
+    -- appear org.keyscript.logo
 expect 'setImage context=key-1 image=<image/svg+xml, 116 bytes> target=0' \
-    -- appear com.example.status --for 300 --settings '{"path":"/"}'
+    -- appear org.keyscript.status --for 300 --settings '{"path":"/"}'
 expect 'setTitle context=key-1 target=0 title="2"
 setTitle context=key-1 target=0 title="1"
 setTitle context=key-1 target=0 title="Go!"' \
-    -- --quiet-ms 1500 press com.example.countdown --settings '{"seconds":"2"}'
+    -- --quiet-ms 1500 press org.keyscript.countdown --settings '{"seconds":"2"}'
 expect 'setTitle context=key-1 target=0 title="Hello\nAdaswitchProfile Evil"' \
-    -- press com.example.greet --settings '{"name":"Ada\nswitchProfile Evil"}'
+    -- press org.keyscript.greet --settings '{"name":"Ada\nswitchProfile Evil"}'
 expect 'switchToProfile context=PLUGIN device=device-1 profile="Work"' \
-    -- press com.example.profile --settings '{"profile":"Work"}'
+    -- press org.keyscript.profile --settings '{"profile":"Work"}'
 expect 'showAlert context=k
 setTitle context=k target=0 title="missing"' \
-    -- press com.example.check --settings '{"path":"/no/such/file"}' --context k
+    -- press org.keyscript.check --settings '{"path":"/no/such/file"}' --context k
 expect 'setTitle context=key-1 target=0 title="OK\ntmp"' \
-    -- press com.example.check --settings '{"path":"/tmp"}'
+    -- press org.keyscript.check --settings '{"path":"/tmp"}'
 
 # The clock ticks once a second while visible, and stops when it disappears.
-clock=$("$host" appear com.example.clock --for 2500 --quiet-ms 1500)
+clock=$("$host" appear org.keyscript.clock --for 2500 --quiet-ms 1500)
 ticks=$(grep -cE '^setTitle context=key-1 target=0 title="[0-9]{2}:[0-9]{2}:[0-9]{2}"$' \
     <<<"$clock" || true)
 if [ "$ticks" -ge 2 ] && [ "$ticks" -le 4 ] && [ "$ticks" -eq "$(wc -l <<<"$clock")" ]; then
-    echo "ok: appear com.example.clock --for 2500 ($ticks ticks)"
+    echo "ok: appear org.keyscript.clock --for 2500 ($ticks ticks)"
 else
     echo "FAILED: the clock showed: $clock"
     failures=$((failures + 1))
@@ -68,35 +69,35 @@ fi
 event() { # event NAME ACTION SETTINGS
     printf '{"event":"%s","action":"%s","context":"c","payload":{"settings":%s}}' "$1" "$2" "$3"
 }
-press=$(event keyDown com.example.counter '{}')
+press=$(event keyDown org.keyscript.counter '{}')
 expect 'setTitle context=c target=0 title="5"
 setTitle context=c target=0 title="6"
 setSettings context=c count="6"
 setTitle context=c target=0 title="7"
 setSettings context=c count="7"' \
-    -- appear com.example.counter --for 1000 --context c --settings '{"count":"5"}' \
+    -- appear org.keyscript.counter --for 1000 --context c --settings '{"count":"5"}' \
     --send "$press" --send "$press"
 green='setImage context=c image=<image/svg+xml, 116 bytes> target=0'
-load=$("$host" appear com.example.load --for 1000 --context c --settings '{"limit":"1000"}' \
-    --log --send "$(event didReceiveSettings com.example.load '{"limit":"0"}')")
+load=$("$host" appear org.keyscript.load --for 1000 --context c --settings '{"limit":"1000"}' \
+    --log --send "$(event didReceiveSettings org.keyscript.load '{"limit":"0"}')")
 if grep -q '#2e7d32' <<<"$load" && grep -q '#c62828' <<<"$load" &&
     [ "$(grep -c "^$green" <<<"$load")" -eq 2 ]; then
-    echo "ok: appear com.example.load, green, then red under a new limit"
+    echo "ok: appear org.keyscript.load, green, then red under a new limit"
 else
     echo "FAILED: the load light showed: $load"
     failures=$((failures + 1))
 fi
 if command -v python3 >/dev/null; then
-    press=$(event keyDown com.example.pycounter '{}')
+    press=$(event keyDown org.keyscript.pycounter '{}')
     expect 'setTitle context=c target=0 title="0"
 setTitle context=c target=0 title="1"
 setSettings context=c count="1" step="1"
 setTitle context=c target=0 title="11"
 setSettings context=c count="11" step="10"' \
-        -- appear com.example.pycounter --for 1000 --context c --send "$press" \
-        --send "$(event didReceiveSettings com.example.pycounter '{"step":"10"}')" --send "$press"
+        -- appear org.keyscript.pycounter --for 1000 --context c --send "$press" \
+        --send "$(event didReceiveSettings org.keyscript.pycounter '{"step":"10"}')" --send "$press"
 else
-    echo "skipped: com.example.pycounter, no python3 here"
+    echo "skipped: org.keyscript.pycounter, no python3 here"
 fi
 
 echo "$failures failed"

@@ -56,25 +56,25 @@ void BatchExamplesTest::anySettingStaysText_data()
     QTest::addColumn<QString>("settings");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("greet") << "com.example.greet" << QStringLiteral(R"({"name":"%1"})").arg(syntax)
+    QTest::newRow("greet") << "org.keyscript.greet" << QStringLiteral(R"({"name":"%1"})").arg(syntax)
                            << QStringList{title("Hello\n" + syntax)};
-    QTest::newRow("greet without a name") << "com.example.greet"
+    QTest::newRow("greet without a name") << "org.keyscript.greet"
                                           << "{}" << QStringList{title("Hello\nthere")};
     QTest::newRow("profile")
-        << "com.example.profile" << QStringLiteral(R"({"profile":"%1"})").arg(syntax)
+        << "org.keyscript.profile" << QStringLiteral(R"({"profile":"%1"})").arg(syntax)
         << QStringList{QStringLiteral(R"({"context":"plugin-1","device":"dev",)"
                                       R"("event":"switchToProfile","payload":{"profile":"%1"}})")
                            .arg(syntax)};
     QTest::newRow("check, a path that is not there")
-        << "com.example.check"
+        << "org.keyscript.check"
         << QStringLiteral(R"({"path":"C:\\no such & (folder) %1"})").arg("%TEMP%")
         << QStringList{R"({"context":"k","event":"showAlert"})", title("missing")};
     QTest::newRow("countdown, a number with a command behind it")
-        << "com.example.countdown"
+        << "org.keyscript.countdown"
         << R"({"seconds":"1&exit"})"
         << QStringList{title("3"), title("2"), title("1"), title("Go!")};
     QTest::newRow("toggle, its state in the settings")
-        << "com.example.toggle"
+        << "org.keyscript.toggle"
         << R"({"on":"1"})"
         << QStringList{R"({"context":"k","event":"setState","payload":{"state":0}})",
                        R"({"context":"k","event":"setSettings","payload":{"on":"0"}})",

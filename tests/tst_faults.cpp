@@ -1,6 +1,6 @@
 // Faults from outside: a host that goes away or never answers, frames no host should send, and
 // a burst of presses. The plugin stays up and keeps answering.
-#include "hostoptions.h"
+#include "host/hostoptions.h"
 #include "support/bundle.h"
 #include "support/processinfo.h"
 #include "support/standinhost.h"

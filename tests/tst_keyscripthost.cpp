@@ -1,7 +1,7 @@
 // keyscript-host, the stand-in host for script authors: its usage errors, its registration
 // checks, and the events it sends on the plugin's behalf.
-#include "hostoptions.h"
-#include "messageformat.h"
+#include "host/hostoptions.h"
+#include "host/messageformat.h"
 #include "support/bundle.h"
 
 #include <QtTest>

@@ -112,8 +112,8 @@ void RunnerTest::missingScriptIsLogged_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("basePath"); // after "<bin>/../cmd/"
 
-    QTest::newRow("no such script") << "com.example.none"
-                                    << "com.example.none";
+    QTest::newRow("no such script") << "org.keyscript.none"
+                                    << "org.keyscript.none";
     // Action names from the host never reach outside cmd/.
     QTest::newRow("parent directory") << "../outside"
                                       << "../outside";

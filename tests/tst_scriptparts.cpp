@@ -141,7 +141,7 @@ void ScriptPartsTest::scriptName_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("reverse-DNS") << "com.example.my-action_2" << true;
+    QTest::newRow("reverse-DNS") << "org.keyscript.my-action_2" << true;
     QTest::newRow("leading dots") << "..x" << true;
     QTest::newRow("empty") << "" << false;
     QTest::newRow("dot") << "." << false;

@@ -1,8 +1,9 @@
 // keyscript-host: plays the host for one plugin, so scripts can be tried without the real one.
 #include "app/terminationsignals.h"
 #include "deck/deckserver.h"
-#include "hostoptions.h"
-#include "hostsession.h"
+#include "host/hostoptions.h"
+#include "host/hostsession.h"
+#include "plugin/makeplugin.h"
 #include "runner/scriptlookup.h"
 
 #include <QCoreApplication>
@@ -82,6 +83,8 @@ void openInBrowser(const QString &url)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == QLatin1String("plugin"))
+        return makePlugin(app.arguments().mid(2), QCoreApplication::applicationDirPath());
 #ifdef Q_OS_WIN
     const QString pluginName = QStringLiteral("keyscript.exe");
 #else

@@ -34,8 +34,8 @@ exec sleep 60`);
 script("hold", "echo 'setTitle down'");
 script("hold@keyUp", "echo 'setTitle up'");
 script("show@didReceiveSettings", `printf 'setTitle %s\\n' "$KEYSCRIPT_SETTINGS"`);
-fs.copyFileSync(path.join(examples, "com.example.toggle"), path.join(root, "cmd", "com.example.toggle"));
-fs.chmodSync(path.join(root, "cmd", "com.example.toggle"), 0o755);
+fs.copyFileSync(path.join(examples, "org.keyscript.toggle"), path.join(root, "cmd", "org.keyscript.toggle"));
+fs.chmodSync(path.join(root, "cmd", "org.keyscript.toggle"), 0o755);
 
 let host;
 let browser;
@@ -109,7 +109,7 @@ try {
   check(kept.a === "1", "edited settings reach the script (KEYSCRIPT_SETTINGS) and come back after a reload");
 
   // The toggle example keeps its state in the host: On, Off, On.
-  await assign(3, "com.example.toggle");
+  await assign(3, "org.keyscript.toggle");
   const seen = [];
   for (const expected of ["On", "Off", "On"]) {
     await page.click(".slot:nth-child(4) .key");

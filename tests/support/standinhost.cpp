@@ -1,6 +1,6 @@
 #include "standinhost.h"
 
-#include "hostoptions.h"
+#include "host/hostoptions.h"
 
 #include <QJsonDocument>
 #include <QWebSocket>

@@ -1,8 +1,8 @@
 #include "deckserver.h"
 
-#include "hostoptions.h"
-#include "hostsession.h"
-#include "messageformat.h"
+#include "host/hostoptions.h"
+#include "host/hostsession.h"
+#include "host/messageformat.h"
 
 #include <QFile>
 #include <QJsonArray>

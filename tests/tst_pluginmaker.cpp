@@ -1,0 +1,323 @@
+// "keyscript-host plugin": the header lines it reads, what it refuses and its defaults, and a
+// made folder whose plugin runs the author's script.
+#include "plugin/scriptheader.h"
+#include "support/bundle.h"
+#include "support/standinhost.h"
+
+#include <QtTest>
+
+class PluginMakerTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void headerLines_data();
+    void headerLines();
+    void refusalsAndDefaults_data();
+    void refusalsAndDefaults();
+    void madePluginRunsTheAuthorsScript();
+
+private:
+    // Writes the files of specs into folder: "x NAME|CONTENT" executable, "- NAME|CONTENT" not;
+    // a script without content prints a title.
+    static bool writeFiles(const QString &folder, const QStringList &specs);
+    // Runs keyscript-host plugin in workDir; returns its exit code.
+    int make(const QStringList &arguments, const QString &workDir);
+    // The manifest of a made folder, or an empty object.
+    static QJsonObject manifest(const QString &folder);
+
+    Bundle bundle;
+    QString host;
+    QByteArray err;
+};
+
+void PluginMakerTest::initTestCase()
+{
+    QVERIFY(bundle.isValid());
+    host = bundle.addHost();
+    QVERIFY(!host.isEmpty());
+}
+
+void PluginMakerTest::headerLines_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("tooltip");
+    QTest::addColumn<QString>("states");
+    QTest::addColumn<QString>("error"); // the first one; none when empty
+
+    QTest::newRow("sh") << QByteArray("#!/bin/sh\n# keyscript name: Mute microphone\n")
+                        << "Mute microphone"
+                        << ""
+                        << ""
+                        << "";
+    QTest::newRow("batch, any case, Windows line ends")
+        << QByteArray("@echo off\r\nREM keyscript name: Mute\r\n@rem keyscript states: 2\r\n")
+        << "Mute"
+        << ""
+        << "2"
+        << "";
+    QTest::newRow("every other comment")
+        << QByteArray("// keyscript name: A\n-- keyscript tooltip: Does B\n; keyscript states: 1\n"
+                      ":: keyscript name: A\n")
+        << ""
+        << "Does B"
+        << "1"
+        << "line 4: \"keyscript name:\" was given on line 1 already";
+    QTest::newRow("prose and code are no headers")
+        << QByteArray("# keyscript is what runs this\necho keyscript name: X\n#! keyscript "
+                      "name: Y\n")
+        << ""
+        << ""
+        << ""
+        << "";
+    QTest::newRow("only near the top")
+        << QByteArray(QByteArray(20, '\n') + "# keyscript name: Late\n") << ""
+        << ""
+        << ""
+        << "";
+    QTest::newRow("no value") << QByteArray("#!/bin/sh\n# keyscript name:   \n") << ""
+                              << ""
+                              << ""
+                              << "line 2: \"keyscript name:\" needs a value after the colon";
+    QTest::newRow("no colon") << QByteArray("# keyscript tooltip Mutes\n") << ""
+                              << ""
+                              << ""
+                              << "line 1: a colon belongs after \"keyscript tooltip\"";
+    QTest::newRow("unknown header")
+        << QByteArray("# keyscript colour: red\n") << ""
+        << ""
+        << ""
+        << "line 1: \"keyscript colour:\" is no header; the headers are name, tooltip and states";
+    QTest::newRow("three states") << QByteArray("# keyscript states: 3\n") << ""
+                                  << ""
+                                  << ""
+                                  << "line 1: \"keyscript states:\" is 1 or 2, not \"3\"";
+}
+
+void PluginMakerTest::headerLines()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(QString, error);
+    const ScriptHeader header = ScriptHeader::read(script);
+    if (error.isEmpty()) {
+        QFETCH(QString, name);
+        QFETCH(QString, tooltip);
+        QFETCH(QString, states);
+        QCOMPARE(header.errors, QStringList());
+        QCOMPARE(header.name.value, name);
+        QCOMPARE(header.tooltip.value, tooltip);
+        QCOMPARE(header.states.value, states);
+    } else {
+        QCOMPARE(header.errors.value(0), error);
+    }
+}
+
+void PluginMakerTest::refusalsAndDefaults_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said"); // on standard error
+    // Of a made folder: each action as UUID:Name:states:Icon.
+    QTest::addColumn<QString>("actions");
+
+    const QStringList none;
+    QTest::newRow("upper case") << QStringList{"x com.me.keys.Mute"} << none << 9
+                                << "com.me.keys.Mute: \"com.me.keys.Mute\" is no action name the "
+                                   "host accepts"
+                                << "";
+    QTest::newRow("underscore") << QStringList{"x com.me.keys.big_mute@keyUp"} << none << 9
+                                << "\"com.me.keys.big_mute\" is no action name"
+                                << "";
+    QTest::newRow("space") << QStringList{"x com.me.keys.big mute"} << none << 9
+                           << "\"com.me.keys.big mute\" is no action name"
+                           << "";
+    QTest::newRow("unknown event") << QStringList{"x com.me.keys.a@keyDown"} << none << 9
+                                   << "com.me.keys.a@keyDown: \"keyDown\" is no event"
+                                   << "";
+    QTest::newRow("header without a value")
+        << QStringList{"x com.me.keys.a|#!/bin/sh\n# keyscript name:\n"} << none << 9
+        << "com.me.keys.a: line 2: \"keyscript name:\" needs a value"
+        << "";
+    QTest::newRow("headers that disagree")
+        << QStringList{"x com.me.keys.a|#!/bin/sh\n# keyscript name: A\n",
+                       "x com.me.keys.a@keyUp|#!/bin/sh\n# keyscript name: B\n"}
+        << none << 9
+        << "com.me.keys.a@keyUp: line 2: \"keyscript name:\" says \"B\", but com.me.keys.a line 2 "
+           "says \"A\""
+        << "";
+    QTest::newRow("only script not executable")
+        << QStringList{"- com.me.keys.a|#!/bin/sh\necho 'setTitle a'\n"} << none << 9
+        << "com.me.keys.a: not executable"
+        << "";
+    QTest::newRow("carriage return on #!")
+        << QStringList{"x com.me.keys.a|#!/bin/sh\r\necho\r\n"} << none << 9
+        << "com.me.keys.a: line 1: the #! line ends in a carriage return"
+        << "";
+    QTest::newRow("empty folder") << QStringList{"- com.me.keys.a.svg|<svg/>"} << none << 9
+                                  << "no scripts for macOS and Linux here"
+                                  << "";
+    QTest::newRow(".cmd for Windows")
+        << QStringList{"- com.me.keys.a.cmd|echo setTitle a"} << QStringList{"--for", "windows"}
+        << 9 << "com.me.keys.a.cmd: the plugin runs .exe and .bat scripts on Windows"
+        << "";
+    QTest::newRow("bad --uuid") << QStringList{"x com.me.keys.a"}
+                                << QStringList{"--uuid", "com.me.Keys"} << 2
+                                << "--uuid \"com.me.Keys\" is no UUID the host accepts"
+                                << "";
+    QTest::newRow("bad --version")
+        << QStringList{"x com.me.keys.a"} << QStringList{"--version", "1.2.x"} << 2
+        << "--version takes up to four whole numbers"
+        << "";
+
+    QTest::newRow("defaults") << QStringList{"x com.me.keys.mute-mic"} << none << 0 << ""
+                              << "com.me.keys.mute-mic:mute-mic:1:images/action";
+    QTest::newRow("pictures, folders and Windows scripts are no actions")
+        << QStringList{"x com.me.keys.a", "- com.me.keys.a.svg|<svg/>", "- lib/helper.py|x = 1",
+                       "- com.me.keys.b.bat|echo setTitle b"}
+        << none << 0 << "note: com.me.keys.b: left out, since its scripts (com.me.keys.b.bat)"
+        << "com.me.keys.a:a:1:images/actions/com.me.keys.a";
+    QTest::newRow("an appear script alone, two states")
+        << QStringList{"x com.me.keys.live@willAppear|#!/bin/sh\n# keyscript states: 2\n"} << none
+        << 0 << ""
+        << "com.me.keys.live:live:2:images/action";
+    QTest::newRow("--install where the host does not run")
+        << QStringList{"x com.me.keys.a"} << QStringList{"--install"} << 10
+        << "not installed: the host runs on Windows and macOS"
+        << "com.me.keys.a:a:1:images/action";
+}
+
+void PluginMakerTest::refusalsAndDefaults()
+{
+    SKIP_WITHOUT_SH("the folders hold sh scripts and their permissions");
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QString, actions);
+
+    QTemporaryDir temporary;
+    const QString scripts = temporary.filePath("keys");
+    QVERIFY(QDir().mkpath(scripts));
+    QVERIFY(writeFiles(scripts, files));
+    // A plugin made before: replaced whole, or left as it was.
+    const QString out = temporary.filePath("out");
+    const QString made = out + "/com.me.keys.sdPlugin";
+    QVERIFY(QDir().mkpath(made));
+    QVERIFY(writeFiles(made, {"- earlier|made before"}));
+
+    QCOMPARE(make(QStringList{"--cmd", scripts, "--uuid", "com.me.keys"} + arguments, out),
+             exitCode);
+    QVERIFY2(err.contains(said.toUtf8()), err.constData());
+    QVERIFY(!QFileInfo::exists(made + ".new"));
+    if (actions.isEmpty()) {
+        QVERIFY(QFileInfo::exists(made + "/earlier"));
+        return;
+    }
+    QVERIFY(!QFileInfo::exists(made + "/earlier"));
+    QStringList summary;
+    for (const QJsonValue &action : manifest(made).value("Actions").toArray()) {
+        const QJsonObject a = action.toObject();
+        summary << QStringList{a.value("UUID").toString(), a.value("Name").toString(),
+                               QString::number(a.value("States").toArray().size()),
+                               a.value("Icon").toString()}
+                       .join(':');
+        // Two states are the script's: the host must not flip them itself.
+        QCOMPARE(a.value("DisableAutomaticStates").toBool(),
+                 a.value("States").toArray().size() == 2);
+    }
+    QCOMPARE(summary.join(';'), actions);
+}
+
+void PluginMakerTest::madePluginRunsTheAuthorsScript()
+{
+    SKIP_WITHOUT_SH("the author's scripts are sh scripts");
+    QTemporaryDir temporary;
+    const QString scripts = temporary.filePath("keys");
+    QVERIFY(QDir().mkpath(scripts));
+    QVERIFY(writeFiles(scripts,
+                       {"x com.me.keys.hello|#!/bin/sh\n# keyscript name: Say hello\n"
+                        "# keyscript tooltip: Greets the name in its settings\n"
+                        "echo \"setTitle Hello $ZEB_name\"\n",
+                        "x com.me.keys.mute|#!/bin/sh\n# keyscript states: 2\necho 'setState 1'\n",
+                        "- com.me.keys.mute.svg|<svg xmlns='http://www.w3.org/2000/svg'/>",
+                        "- data/words.txt|hello"}));
+    QCOMPARE(make({"--cmd", scripts, "--uuid", "com.me.keys", "--name", "My keys", "--version",
+                   "1.2", "--out", temporary.path()},
+                  temporary.path()),
+             0);
+    const QString made = temporary.filePath("com.me.keys.sdPlugin");
+    const QJsonObject m = manifest(made);
+    QCOMPARE(m.value("Name").toString(), "My keys");
+    QCOMPARE(m.value("Category").toString(), "My keys");
+    QCOMPARE(m.value("Version").toString(), "1.2.0.0");
+    QCOMPARE(m.value("CodePath").toString(), "bin/keyscript");
+    QCOMPARE(m.value("CodePathMac").toString(), "bin/keyscript");
+    QCOMPARE(m.value("OS").toArray().size(), 1);
+    const QJsonObject hello = m.value("Actions").toArray().at(0).toObject();
+    QCOMPARE(hello.value("Name").toString(), "Say hello");
+    QCOMPARE(hello.value("Tooltip").toString(), "Greets the name in its settings");
+    // Every picture the manifest names is in the folder, and the author's files came along.
+    for (const char *file :
+         {"images/plugin.png", "images/plugin@2x.png", "images/category.png", "images/key.svg",
+          "images/action.svg", "images/actions/com.me.keys.mute.svg", "cmd/data/words.txt"})
+        QVERIFY2(QFileInfo(made + QLatin1Char('/') + QLatin1String(file)).isFile(), file);
+    QVERIFY(QFileInfo(made + "/cmd/com.me.keys.hello").isExecutable());
+
+    // The folder's own plugin, started as the host starts it, runs the author's copy.
+    StandInHost standIn;
+    PluginProcess plugin;
+    plugin.setWorkingDirectory(temporary.path());
+    plugin.start(made + "/bin/keyscript", {"-port", QString::number(standIn.port()), "-pluginUUID",
+                                           "p", "-registerEvent", "registerPlugin", "-info", "{}"});
+    QTRY_COMPARE(standIn.messages.size(), 1);
+    QVERIFY(standIn.press("com.me.keys.hello", "ctx", R"({"name":"Ada"})"));
+    QTRY_COMPARE(standIn.messages.size(), 2);
+    QCOMPARE(standIn.messages.at(1),
+             R"({"context":"ctx","event":"setTitle","payload":{"target":0,"title":"Hello Ada"}})");
+}
+
+bool PluginMakerTest::writeFiles(const QString &folder, const QStringList &specs)
+{
+    for (const QString &spec : specs) {
+        const bool executable = spec.startsWith("x ");
+        const QString name = spec.mid(2).section('|', 0, 0);
+        QByteArray content = spec.section('|', 1).toUtf8();
+        if (!spec.contains('|'))
+            content = "#!/bin/sh\necho 'setTitle " + name.toUtf8() + "'\n";
+        const QString path = folder + '/' + name;
+        QFile file(path);
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !file.open(QIODevice::WriteOnly) ||
+            file.write(content) != content.size())
+            return false;
+        file.close();
+        QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
+        if (executable)
+            permissions |= QFile::ExeOwner;
+        if (!QFile::setPermissions(path, permissions))
+            return false;
+    }
+    return true;
+}
+
+int PluginMakerTest::make(const QStringList &arguments, const QString &workDir)
+{
+    QProcess process;
+    process.setWorkingDirectory(workDir);
+    process.start(host, QStringList{"plugin"} + arguments);
+    if (!process.waitForFinished(30000))
+        return -1;
+    err = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QJsonObject PluginMakerTest::manifest(const QString &folder)
+{
+    QFile file(folder + "/manifest.json");
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                          : QJsonObject();
+}
+
+QTEST_GUILESS_MAIN(PluginMakerTest)
+#include "tst_pluginmaker.moc"

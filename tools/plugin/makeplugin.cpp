@@ -1,0 +1,82 @@
+#include "makeplugin.h"
+
+#include "pluginfolder.h"
+#include "pluginoptions.h"
+#include "pluginplan.h"
+
+#include "runner/scriptlookup.h"
+
+#include <QDir>
+
+#include <cstdio>
+
+namespace {
+
+enum ExitCode { Made = 0, UsageError = 2, Refused = 9, NotMade = 10 };
+
+void say(FILE *stream, const QString &line)
+{
+    fprintf(stream, "%s\n", qPrintable(line));
+}
+
+} // namespace
+
+int makePlugin(const QStringList &arguments, const QString &programDir)
+{
+    PluginOptions options = PluginOptions::parse(arguments, scriptFolder(programDir));
+    if (options.help) {
+        fputs(qPrintable(PluginOptions::usage()), stdout);
+        return Made;
+    }
+    if (!options.error.isEmpty()) {
+        say(stderr, QStringLiteral("keyscript-host: ") + options.error);
+        return UsageError;
+    }
+    QString hostFolder;
+    if (options.install) {
+        hostFolder = PluginFolder::hostPluginsFolder();
+        if (!hostFolder.isEmpty() && !QDir(hostFolder).exists()) {
+            say(stderr, QStringLiteral("keyscript-host: the host's plugins folder %1 is not "
+                                       "there: is the host installed for this user?")
+                            .arg(QDir::toNativeSeparators(hostFolder)));
+            return NotMade;
+        }
+        if (!hostFolder.isEmpty())
+            options.outDir = hostFolder;
+    }
+
+    const PluginPlan plan =
+        PluginPlan::read(options.scriptsFolder, options.identity, options.system);
+    for (const QString &note : plan.notes)
+        say(stderr, QStringLiteral("keyscript-host: note: ") + note);
+    if (!plan.errors.isEmpty()) {
+        for (const QString &error : plan.errors)
+            say(stderr, QStringLiteral("keyscript-host: ") + error);
+        say(stderr, QStringLiteral("keyscript-host: no plugin made: mend the scripts in %1 and "
+                                   "run this again")
+                        .arg(QDir::toNativeSeparators(options.scriptsFolder)));
+        return Refused;
+    }
+    if (const QString error = PluginFolder::make(plan, programDir, options.outDir);
+        !error.isEmpty()) {
+        say(stderr, QStringLiteral("keyscript-host: ") + error);
+        return NotMade;
+    }
+
+    const QString folder =
+        QDir::toNativeSeparators(QDir(options.outDir).absoluteFilePath(plan.folderName()));
+    say(stdout, QStringLiteral("Made %1 with %2 action(s):").arg(folder).arg(plan.actions.size()));
+    for (const PluginAction &action : plan.actions)
+        say(stdout, QStringLiteral("  %1  %2").arg(action.uuid, action.name));
+    if (options.install && hostFolder.isEmpty()) {
+        say(stderr, QStringLiteral("keyscript-host: not installed: the host runs on Windows and "
+                                   "macOS, and has no plugins folder here. Copy the folder to "
+                                   "its plugins folder there."));
+        return NotMade;
+    }
+    if (options.install)
+        say(stdout, QStringLiteral("Installed. Restart the host to see new actions: they are "
+                                   "under \"%1\" in its list of actions.")
+                        .arg(plan.identity.name));
+    return Made;
+}

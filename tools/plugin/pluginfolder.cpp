@@ -1,0 +1,141 @@
+#include "pluginfolder.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+
+namespace {
+
+// keyscript's own pictures, built into keyscript-host: the plugin's icon and the category's as
+// PNG (the host takes nothing else there), an action's icon and its key as SVG.
+const char *const ownImages[] = {"plugin.png",      "plugin@2x.png", "category.png",
+                                 "category@2x.png", "action.svg",    "key.svg"};
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+QString PluginFolder::make(const PluginPlan &plan, const QString &programDir, const QString &outDir)
+{
+    if (!QFileInfo(QDir(programDir).filePath(plan.programName())).isFile())
+        return QStringLiteral("%1 is not beside keyscript-host in %2: a folder for %3 is made "
+                              "by the keyscript-host of that system")
+            .arg(plan.programName(), native(programDir),
+                 plan.system == PluginSystem::Windows ? QStringLiteral("Windows")
+                                                      : QStringLiteral("macOS"));
+    if (!QDir().mkpath(outDir))
+        return QStringLiteral("cannot make the folder %1").arg(native(outDir));
+    const QString target = QDir(outDir).absoluteFilePath(plan.folderName());
+    const QString made = target + QLatin1String(".new");
+    QDir(made).removeRecursively(); // left by a run that was cut short
+    QString error = writeInto(plan, programDir, made);
+    if (error.isEmpty())
+        error = replace(made, target);
+    if (!error.isEmpty())
+        QDir(made).removeRecursively();
+    return error;
+}
+
+QString PluginFolder::writeInto(const PluginPlan &plan, const QString &programDir,
+                                const QString &folder)
+{
+    QString error;
+    const QDir into(folder);
+    if (!copyTree(programDir, into.filePath(QStringLiteral("bin")), error))
+        return error;
+    const QDir scripts(plan.scriptsFolder);
+    for (const QString &name : plan.copied) {
+        const QString from = scripts.filePath(name);
+        const QString to = into.filePath(QLatin1String("cmd/") + name);
+        if (!(QFileInfo(from).isDir() ? copyTree(from, to, error) : copyFile(from, to, error)))
+            return error;
+    }
+    for (const char *image : ownImages) {
+        const QString to = into.filePath(QLatin1String("images/") + QLatin1String(image));
+        if (!copyFile(QLatin1String(":/plugin/images/") + QLatin1String(image), to, error))
+            return error;
+        // Copied from the program's resources, which are read-only.
+        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                      QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+    }
+    for (const PluginAction &action : plan.actions) {
+        if (!action.image.isEmpty() &&
+            !copyFile(scripts.filePath(action.image),
+                      into.filePath(QLatin1String("images/actions/") + action.image), error))
+            return error;
+    }
+    QFile manifest(into.filePath(QStringLiteral("manifest.json")));
+    if (!manifest.open(QIODevice::WriteOnly) ||
+        manifest.write(QJsonDocument(plan.manifest()).toJson()) < 0 || !manifest.flush())
+        return QStringLiteral("cannot write %1: %2")
+            .arg(native(manifest.fileName()), manifest.errorString());
+    return QString();
+}
+
+QString PluginFolder::replace(const QString &made, const QString &target)
+{
+    const QString old = target + QLatin1String(".old");
+    QDir(old).removeRecursively();
+    const bool hadOne = QFileInfo::exists(target);
+    // A folder whose files are in use (the host runs the plugin) cannot be moved on Windows:
+    // then nothing of it has changed.
+    if (hadOne && !QDir().rename(target, old))
+        return QStringLiteral("cannot replace %1: its files are in use. Quit the host (or remove "
+                              "the plugin in it), then run this again")
+            .arg(native(target));
+    if (!QDir().rename(made, target)) {
+        if (hadOne)
+            QDir().rename(old, target);
+        return QStringLiteral("cannot move the new folder to %1").arg(native(target));
+    }
+    if (hadOne)
+        QDir(old).removeRecursively();
+    return QString();
+}
+
+bool PluginFolder::copyTree(const QString &from, const QString &to, QString &error)
+{
+    if (!QDir().mkpath(to)) {
+        error = QStringLiteral("cannot make the folder %1").arg(native(to));
+        return false;
+    }
+    // Links stay links where they point inside the tree, as in the frameworks of macOS.
+    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    const QDir source(from);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString copy = QDir(to).filePath(source.relativeFilePath(file));
+        const QString target = info.isSymLink() ? info.symLinkTarget() : QString();
+        if (!target.isEmpty() && !source.relativeFilePath(target).startsWith(QLatin1String(".."))) {
+            const QString link = info.dir().relativeFilePath(target);
+            if (!QDir().mkpath(QFileInfo(copy).absolutePath()) || !QFile::link(link, copy)) {
+                error = QStringLiteral("cannot make the link %1").arg(native(copy));
+                return false;
+            }
+        } else if (info.isDir()) {
+            if (!QDir().mkpath(copy)) {
+                error = QStringLiteral("cannot make the folder %1").arg(native(copy));
+                return false;
+            }
+        } else if (!copyFile(file, copy, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PluginFolder::copyFile(const QString &from, const QString &to, QString &error)
+{
+    // QFile::copy keeps the permissions, so a script stays executable.
+    if (QDir().mkpath(QFileInfo(to).absolutePath()) && QFile::copy(from, to))
+        return true;
+    error = QStringLiteral("cannot copy %1 to %2").arg(native(from), native(to));
+    return false;
+}

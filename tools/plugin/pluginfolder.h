@@ -1,0 +1,27 @@
+#pragma once
+
+#include "pluginplan.h"
+
+#include <QString>
+
+// Writes the folder the host loads, <uuid>.sdPlugin: bin/ with keyscript's program files,
+// cmd/ with copies of the scripts, images/, and manifest.json. The folder is made complete
+// beside its final place and only then takes it, so a folder that is there stays whole when
+// anything fails, and no half-made folder is left behind.
+class PluginFolder
+{
+public:
+    // Makes outDir/<uuid>.sdPlugin from plan, with the program files of programDir. Returns
+    // the reason when it could not; the old folder is then as it was.
+    static QString make(const PluginPlan &plan, const QString &programDir, const QString &outDir);
+
+    // The host's plugins folder for this user; empty where the host does not run.
+    static QString hostPluginsFolder();
+
+private:
+    static QString writeInto(const PluginPlan &plan, const QString &programDir,
+                             const QString &folder);
+    static QString replace(const QString &made, const QString &target);
+    static bool copyTree(const QString &from, const QString &to, QString &error);
+    static bool copyFile(const QString &from, const QString &to, QString &error);
+};

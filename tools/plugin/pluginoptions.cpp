@@ -1,0 +1,147 @@
+#include "pluginoptions.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#ifndef KEYSCRIPT_VERSION
+#define KEYSCRIPT_VERSION "0.0.0"
+#endif
+
+PluginIdentity PluginOptions::keyscriptIdentity()
+{
+    return {QStringLiteral("org.keyscript"), QStringLiteral("keyscript"),
+            QStringLiteral(KEYSCRIPT_VERSION ".0"), QStringLiteral("keyscript"),
+            QStringLiteral("Runs a script of yours for every key: what it prints shows on the "
+                           "key.")};
+}
+
+PluginSystem PluginOptions::defaultSystem()
+{
+#ifdef Q_OS_WIN
+    return PluginSystem::Windows;
+#else
+    return PluginSystem::Mac;
+#endif
+}
+
+PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &defaultScripts)
+{
+    PluginOptions options;
+    options.identity = keyscriptIdentity();
+    options.scriptsFolder = defaultScripts;
+    options.outDir = QDir::currentPath();
+    bool outGiven = false;
+    const auto fail = [&options](const QString &message) {
+        if (options.error.isEmpty())
+            options.error = message;
+    };
+    for (qsizetype index = 0; index < arguments.size() && options.error.isEmpty(); ++index) {
+        const QString word = arguments.at(index);
+        if (word == QLatin1String("-h") || word == QLatin1String("--help")) {
+            options.help = true;
+            continue;
+        }
+        if (word == QLatin1String("--install")) {
+            options.install = true;
+            continue;
+        }
+        static const QStringList valued{QStringLiteral("--cmd"),    QStringLiteral("--uuid"),
+                                        QStringLiteral("--name"),   QStringLiteral("--version"),
+                                        QStringLiteral("--author"), QStringLiteral("--for"),
+                                        QStringLiteral("--out")};
+        if (!valued.contains(word)) {
+            fail(QStringLiteral("plugin: unknown argument \"%1\" (see keyscript-host plugin "
+                                "--help)")
+                     .arg(word));
+            break;
+        }
+        if (index + 1 >= arguments.size()) {
+            fail(QStringLiteral("%1 needs a value").arg(word));
+            break;
+        }
+        const QString value = arguments.at(++index);
+        if (word == QLatin1String("--cmd")) {
+            options.scriptsFolder = value;
+        } else if (word == QLatin1String("--uuid")) {
+            options.identity.uuid = value;
+            if (!PluginPlan::isUuid(value))
+                fail(QStringLiteral("--uuid \"%1\" is no UUID the host accepts: lower-case "
+                                    "letters, digits and \"-\" in reverse-DNS form, such as "
+                                    "com.me.keys")
+                         .arg(value));
+        } else if (word == QLatin1String("--name")) {
+            options.identity.name = value.trimmed();
+            if (options.identity.name.isEmpty())
+                fail(QStringLiteral("--name needs a name to show"));
+        } else if (word == QLatin1String("--version")) {
+            // One to four whole numbers; the host wants four.
+            static const QRegularExpression version(
+                QStringLiteral("^(0|[1-9][0-9]*)(\\.(0|[1-9][0-9]*)){0,3}$"));
+            options.identity.version = value;
+            while (options.identity.version.count(QLatin1Char('.')) < 3)
+                options.identity.version += QLatin1String(".0");
+            if (!version.match(value).hasMatch())
+                fail(QStringLiteral("--version takes up to four whole numbers, such as 1.2.0.0, "
+                                    "not \"%1\"")
+                         .arg(value));
+        } else if (word == QLatin1String("--author")) {
+            options.identity.author = value;
+        } else if (word == QLatin1String("--for")) {
+            if (value == QLatin1String("windows"))
+                options.system = PluginSystem::Windows;
+            else if (value == QLatin1String("mac"))
+                options.system = PluginSystem::Mac;
+            else
+                fail(QStringLiteral("--for takes windows or mac, not \"%1\"").arg(value));
+        } else {
+            options.outDir = value;
+            outGiven = true;
+        }
+    }
+    if (options.install && outGiven)
+        fail(QStringLiteral("--install and --out: the plugin is installed into the host's "
+                            "plugins folder; give one of them"));
+    if (options.install && options.system != defaultSystem())
+        fail(QStringLiteral("--install puts a plugin for this system into the host; a folder "
+                            "for another system is made with --out"));
+    if (options.error.isEmpty() && !QFileInfo(options.scriptsFolder).isDir())
+        fail(QStringLiteral("the scripts' folder %1 is no folder")
+                 .arg(QDir::toNativeSeparators(options.scriptsFolder)));
+    options.scriptsFolder = QFileInfo(options.scriptsFolder).absoluteFilePath();
+    return options;
+}
+
+QString PluginOptions::usage()
+{
+    return QStringLiteral(
+        R"(Usage: keyscript-host plugin [--cmd DIR] [--uuid U] [--name N] [options]
+
+Makes a plugin folder the host installs, UUID.sdPlugin, from a folder of scripts: keyscript's
+program (copied from beside this keyscript-host), copies of the scripts in cmd/, a manifest
+with one action for every action that has a script, and its images.
+
+An action's name, tooltip and states come from header lines near the top of one of its
+scripts, as a comment in the script's own language:
+  # keyscript name: Mute microphone       (default: the last part of the action's name)
+  # keyscript tooltip: Mutes the default microphone
+  # keyscript states: 2                   (the script sets the state; default 1)
+ACTION.svg or ACTION.png beside the scripts is the action's icon and key image.
+
+Options:
+  --cmd DIR          the scripts (default: cmd/ beside this program's folder)
+  --uuid U           the plugin's UUID, such as com.me.keys; every action's name should
+                     begin with it (default org.keyscript)
+  --name N           the plugin's name in the host's action list (default keyscript)
+  --version V        up to four whole numbers (default: keyscript's version)
+  --author A         (default keyscript)
+  --for windows|mac  the system the folder is for (default: this one; mac on Linux)
+  --out DIR          where UUID.sdPlugin is made (default: the current folder); one that
+                     is there is replaced whole
+  --install          make it in the host's plugins folder; restart the host to see it
+  -h, --help         show this text
+
+Exit codes: 0 made; 2 usage error; 9 the scripts make no plugin the host accepts (each
+reason on standard error); 10 the folder could not be made or installed.
+)");
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "pluginplan.h"
+
+#include <QString>
+#include <QStringList>
+
+// What "keyscript-host plugin" was asked to make, read from its command line.
+struct PluginOptions
+{
+    QString scriptsFolder;
+    PluginIdentity identity;
+    PluginSystem system = defaultSystem();
+    QString outDir; // where the folder is made; the host's plugins folder with --install
+    bool install = false;
+    bool help = false;
+    QString error; // a usage error, in one line
+
+    // Reads the arguments after "plugin"; scripts are taken from defaultScripts unless --cmd
+    // says otherwise.
+    static PluginOptions parse(const QStringList &arguments, const QString &defaultScripts);
+    static QString usage();
+    // keyscript's own plugin: what the options are when none are given.
+    static PluginIdentity keyscriptIdentity();
+    static PluginSystem defaultSystem();
+};

@@ -1,0 +1,208 @@
+#include "pluginplan.h"
+
+#include "scriptheader.h"
+
+#include "runner/scriptlookup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const QStringList &imageSuffixes()
+{
+    static const QStringList suffixes{QStringLiteral("svg"), QStringLiteral("png"),
+                                      QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                      QStringLiteral("gif"), QStringLiteral("bmp")};
+    return suffixes;
+}
+
+QString systemName(PluginSystem system)
+{
+    return system == PluginSystem::Windows ? QStringLiteral("Windows")
+                                           : QStringLiteral("macOS and Linux");
+}
+
+} // namespace
+
+bool PluginPlan::isUuid(const QString &text)
+{
+    static const QRegularExpression uuid(QStringLiteral("^[a-z0-9-]+(\\.[a-z0-9-]+)+$"));
+    return uuid.match(text).hasMatch();
+}
+
+QString PluginPlan::programName() const
+{
+    return system == PluginSystem::Windows ? QStringLiteral("keyscript.exe")
+                                           : QStringLiteral("keyscript");
+}
+
+PluginPlan PluginPlan::read(const QString &scriptsFolder, const PluginIdentity &identity,
+                            PluginSystem system)
+{
+    PluginPlan plan;
+    plan.identity = identity;
+    plan.system = system;
+    plan.scriptsFolder = scriptsFolder;
+    // Hidden entries (.git, an editor's swap files) are no part of anyone's keys.
+    const QStringList names =
+        QDir(scriptsFolder)
+            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
+    QHash<QString, QStringList> otherSystem; // actions with scripts for the other system only
+    for (const QString &name : names)
+        plan.readEntry(name, otherSystem);
+    plan.gatherHeaders();
+
+    for (auto it = otherSystem.cbegin(); it != otherSystem.cend(); ++it) {
+        const bool served =
+            std::any_of(plan.actions.cbegin(), plan.actions.cend(),
+                        [&it](const PluginAction &a) { return a.uuid == it.key(); });
+        if (!served)
+            plan.notes << QStringLiteral("%1: left out, since its scripts (%2) are not for %3")
+                              .arg(it.key(), it.value().join(QStringLiteral(", ")),
+                                   systemName(system));
+    }
+    if (plan.actions.isEmpty() && plan.errors.isEmpty())
+        plan.errors << QStringLiteral("%1: no scripts for %2 here, so the plugin would have no "
+                                      "actions")
+                           .arg(QDir::toNativeSeparators(scriptsFolder), systemName(system));
+    return plan;
+}
+
+void PluginPlan::readEntry(const QString &name, QHash<QString, QStringList> &otherSystem)
+{
+    const QFileInfo info(QDir(scriptsFolder).filePath(name));
+    if (info.isDir()) {
+        copied << name; // the plugin looks for scripts in cmd/ only; a folder holds their files
+        return;
+    }
+    if (!info.isFile()) {
+        notes << QStringLiteral("%1: left out, since it is no regular file").arg(name);
+        return;
+    }
+    const QString suffix = info.suffix().toLower();
+    if (imageSuffixes().contains(suffix)) {
+        copied << name; // pictures the scripts show, and the actions' icons
+        return;
+    }
+    const bool windowsFile = suffix == QLatin1String("exe") || suffix == QLatin1String("bat") ||
+                             suffix == QLatin1String("cmd");
+    const bool forWindows = system == PluginSystem::Windows;
+    if (windowsFile != forWindows) {
+        const QString stem = windowsFile ? info.completeBaseName() : name;
+        otherSystem[stem.section(QLatin1Char('@'), 0, 0)] << name;
+        return;
+    }
+    if (suffix == QLatin1String("cmd")) {
+        errors << QStringLiteral("%1: the plugin runs .exe and .bat scripts on Windows, not "
+                                 ".cmd; rename it to .bat")
+                      .arg(name);
+        return;
+    }
+    addScript(name, forWindows ? info.completeBaseName() : name);
+}
+
+void PluginPlan::addScript(const QString &fileName, const QString &stem)
+{
+    const QString action = stem.section(QLatin1Char('@'), 0, 0);
+    const QString event = stem.section(QLatin1Char('@'), 1);
+    const QString path = QDir(scriptsFolder).filePath(fileName);
+    if (stem.contains(QLatin1Char('@')) && !scriptEvents().contains(event)) {
+        errors << QStringLiteral("%1: \"%2\" is no event with a script of its own; those are "
+                                 "@%3")
+                      .arg(fileName, event, scriptEvents().join(QStringLiteral(", @")));
+        return;
+    }
+    if (!isUuid(action)) {
+        errors << QStringLiteral("%1: \"%2\" is no action name the host accepts: lower-case "
+                                 "letters, digits and \"-\" in reverse-DNS form, such as "
+                                 "%3.mute")
+                      .arg(fileName, action, identity.uuid);
+        return;
+    }
+    if (system == PluginSystem::Mac) {
+        if (!QFileInfo(path).isExecutable())
+            errors << QStringLiteral("%1: not executable, so the plugin cannot run it (chmod +x "
+                                     "it; files your scripts only read belong in a subfolder)")
+                          .arg(fileName);
+        else if (interpreterLineEndsInCarriageReturn(path))
+            errors << QStringLiteral("%1: line 1: the #! line ends in a carriage return (saved "
+                                     "with Windows line ends), so its interpreter is not found")
+                          .arg(fileName);
+    }
+    if (!action.startsWith(identity.uuid + QLatin1Char('.')) && !stem.contains(QLatin1Char('@')))
+        notes << QStringLiteral("%1: the host wants an action's name to begin with the plugin's "
+                                "UUID, %2.")
+                     .arg(action, identity.uuid);
+    copied << fileName;
+    auto it = std::find_if(actions.begin(), actions.end(),
+                           [&action](const PluginAction &a) { return a.uuid == action; });
+    if (it == actions.end()) {
+        PluginAction added;
+        added.uuid = action;
+        it = actions.insert(std::lower_bound(actions.begin(), actions.end(), added,
+                                             [](const PluginAction &a, const PluginAction &b) {
+                                                 return a.uuid < b.uuid;
+                                             }),
+                            added);
+    }
+    // The press script first: its header is the one an author looks for.
+    if (stem == action)
+        it->scripts.prepend(fileName);
+    else
+        it->scripts << fileName;
+}
+
+void PluginPlan::gatherHeaders()
+{
+    const QDir folder(scriptsFolder);
+    for (PluginAction &action : actions) {
+        ScriptHeader::Field name, tooltip, states;
+        QString nameFrom, tooltipFrom, statesFrom;
+        for (const QString &script : std::as_const(action.scripts)) {
+            if (script.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
+                continue; // a program has no comment lines to read
+            QFile file(folder.filePath(script));
+            if (!file.open(QIODevice::ReadOnly)) {
+                errors << QStringLiteral("%1: cannot be read: %2").arg(script, file.errorString());
+                continue;
+            }
+            const ScriptHeader header = ScriptHeader::read(file.read(16384));
+            for (const QString &error : header.errors)
+                errors << script + QLatin1String(": ") + error;
+            const auto take = [&](const ScriptHeader::Field &given, ScriptHeader::Field &kept,
+                                  QString &from, const char *word) {
+                if (given.line == 0)
+                    return;
+                if (kept.line == 0) {
+                    kept = given;
+                    from = script;
+                } else if (given.value != kept.value) {
+                    errors << QStringLiteral("%1: line %2: \"keyscript %3:\" says \"%4\", but %5 "
+                                             "line %6 says \"%7\"; give it once")
+                                  .arg(script)
+                                  .arg(given.line)
+                                  .arg(QLatin1String(word), given.value, from)
+                                  .arg(kept.line)
+                                  .arg(kept.value);
+                }
+            };
+            take(header.name, name, nameFrom, "name");
+            take(header.tooltip, tooltip, tooltipFrom, "tooltip");
+            take(header.states, states, statesFrom, "states");
+        }
+        action.name = name.line ? name.value : action.uuid.section(QLatin1Char('.'), -1);
+        action.tooltip = tooltip.value;
+        action.states = states.value == QLatin1String("2") ? 2 : 1;
+        for (const char *suffix : {".svg", ".png"}) {
+            const QString image = action.uuid + QLatin1String(suffix);
+            if (action.image.isEmpty() && QFileInfo(folder.filePath(image)).isFile())
+                action.image = image;
+        }
+    }
+}

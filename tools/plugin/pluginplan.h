@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QHash>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The system a plugin folder is made for: the host runs on Windows and macOS. A folder for
+// macOS is laid out as one for Linux, where keyscript-host is tried.
+enum class PluginSystem { Windows, Mac };
+
+// Who the plugin is, as the host shows it.
+struct PluginIdentity
+{
+    QString uuid;
+    QString name;
+    QString version; // four whole numbers
+    QString author;
+    QString description;
+};
+
+// One action of the plugin: a key type in the host's list, served by the scripts named after it.
+struct PluginAction
+{
+    QString uuid;
+    QString name;
+    QString tooltip;
+    int states = 1;      // two: the scripts set the state, and the host flips nothing itself
+    QString image;       // the author's picture beside the scripts; keyscript's own when empty
+    QStringList scripts; // file names in the scripts' folder, the press script first
+};
+
+// What a folder of scripts makes: its actions, found as the plugin finds scripts, what goes
+// into the plugin's cmd/, and everything that stands in the way. Read once, then written by
+// PluginFolder; nothing is written while errors remain.
+class PluginPlan
+{
+public:
+    static PluginPlan read(const QString &scriptsFolder, const PluginIdentity &identity,
+                           PluginSystem system);
+
+    // Whether text is a UUID the host accepts for a plugin or an action: reverse-DNS, lower-case
+    // letters, digits and "-" between dots.
+    static bool isUuid(const QString &text);
+
+    // The manifest the host reads from the folder, with its paths to the folder's files.
+    QJsonObject manifest() const;
+    QString folderName() const { return identity.uuid + QLatin1String(".sdPlugin"); }
+    // The plugin's program in the folder, and the name of the program file it needs.
+    QString codePath() const { return QLatin1String("bin/") + programName(); }
+    QString programName() const;
+
+    PluginIdentity identity;
+    PluginSystem system = PluginSystem::Mac;
+    QString scriptsFolder;
+    QList<PluginAction> actions; // by UUID
+    QStringList copied;          // names in the scripts' folder that go into cmd/
+    QStringList notes;           // worth saying, no reason to stop
+    QStringList errors;          // each names the file, the line where there is one, and the rule
+
+private:
+    void readEntry(const QString &name, QHash<QString, QStringList> &otherSystem);
+    void addScript(const QString &fileName, const QString &stem);
+    void gatherHeaders();
+};

@@ -1,0 +1,89 @@
+#include "scriptheader.h"
+
+#include <QList>
+#include <QRegularExpression>
+
+namespace {
+
+// The comment markers of the script languages an author may write in, longest first where
+// one begins another. "REM" is batch's, in any letter case and with an optional "@".
+const QLatin1String commentMarkers[] = {QLatin1String("//"), QLatin1String("--"),
+                                        QLatin1String("::"), QLatin1String("#"),
+                                        QLatin1String(";")};
+
+// The text after the line's comment marker; a null string when the line is no comment.
+QString commentText(QString line, int number)
+{
+    line = line.trimmed();
+    if (number == 1 && line.startsWith(QLatin1String("#!")))
+        return QString();
+    static const QRegularExpression rem(QStringLiteral("^@?rem(\\s|$)"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    if (const QRegularExpressionMatch match = rem.match(line); match.hasMatch())
+        return line.mid(match.capturedLength());
+    for (const QLatin1String &marker : commentMarkers) {
+        if (line.startsWith(marker))
+            return line.mid(marker.size());
+    }
+    return QString();
+}
+
+} // namespace
+
+ScriptHeader ScriptHeader::read(const QByteArray &start)
+{
+    ScriptHeader header;
+    const struct
+    {
+        QLatin1String word;
+        Field ScriptHeader::*field;
+    } fields[] = {
+        {QLatin1String("name"), &ScriptHeader::name},
+        {QLatin1String("tooltip"), &ScriptHeader::tooltip},
+        {QLatin1String("states"), &ScriptHeader::states},
+    };
+    // "keyscript", a word, and what follows it: the word is a field's, or it ends in a colon.
+    static const QRegularExpression headerLine(
+        QStringLiteral("^\\s*keyscript\\s+([A-Za-z]+)(\\s*:)?\\s*(.*)$"));
+
+    const QList<QByteArray> lines = start.split('\n');
+    for (int index = 0; index < lines.size() && index < linesRead; ++index) {
+        const int number = index + 1;
+        const QString text = commentText(QString::fromUtf8(lines.at(index)), number);
+        const QRegularExpressionMatch match = headerLine.match(text);
+        if (!match.hasMatch())
+            continue;
+        const QString word = match.captured(1);
+        const bool colon = match.capturedLength(2) > 0;
+        const QString value = match.captured(3).trimmed();
+        Field ScriptHeader::*field = nullptr;
+        for (const auto &entry : fields) {
+            if (word == entry.word)
+                field = entry.field;
+        }
+        const auto fail = [&header, number](const QString &why) {
+            header.errors << QStringLiteral("line %1: %2").arg(number).arg(why);
+        };
+        if (!field && !colon)
+            continue; // prose that happens to begin with the word
+        if (!field) {
+            fail(QStringLiteral("\"keyscript %1:\" is no header; the headers are name, "
+                                "tooltip and states")
+                     .arg(word));
+        } else if (!colon) {
+            fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));
+        } else if (value.isEmpty()) {
+            fail(QStringLiteral("\"keyscript %1:\" needs a value after the colon").arg(word));
+        } else if (field == &ScriptHeader::states && value != QLatin1String("1") &&
+                   value != QLatin1String("2")) {
+            fail(QStringLiteral("\"keyscript states:\" is 1 or 2, not \"%1\"").arg(value));
+        } else if ((header.*field).line > 0) {
+            fail(QStringLiteral("\"keyscript %1:\" was given on line %2 already")
+                     .arg(word)
+                     .arg((header.*field).line));
+        } else {
+            header.*field = Field{value, number};
+        }
+    }
+    return header;
+}

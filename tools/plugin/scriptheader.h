@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// What an author says about an action in header lines near the top of one of its scripts,
+// written as a comment of any script language, one form for all:
+//     # keyscript name: Mute microphone
+//     REM keyscript tooltip: Mutes the default microphone
+//     // keyscript states: 2
+struct ScriptHeader
+{
+    // A field the author gave, and the line of the script it came from (counted from 1).
+    struct Field
+    {
+        QString value;
+        int line = 0;
+    };
+    Field name;
+    Field tooltip;
+    Field states; // "1" or "2"
+
+    // Problems, each "line N: what is wrong"; the fields hold what could be read.
+    QStringList errors;
+
+    // How many lines from the top are read: a header sits above the script's work.
+    static constexpr int linesRead = 20;
+
+    // Reads the header lines from the start of a script. A comment line whose first word is
+    // "keyscript" followed by a field name, or by any word and a colon, is a header line, and
+    // one that cannot be read is an error rather than passing unnoticed.
+    static ScriptHeader read(const QByteArray &start);
+};
