@@ -56,7 +56,8 @@ unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 unzip -q "$installer" -d "$unpacked"
 try=$unpacked/org.keyscript.sdPlugin
-[ -f "$try/manifest.json" ] || fail "the installer file holds no org.keyscript.sdPlugin/manifest.json"
+grep -q '"UUID": "org.keyscript.greet"' "$try/manifest.json" 2>/dev/null ||
+    fail "the installer file holds no org.keyscript.sdPlugin/manifest.json with the examples"
 echo "== the host's validator on the unpacked installer file"
 validator=$root/tests/plugin/node_modules/.bin/streamdeck
 if [ -x "$validator" ]; then
