@@ -32,6 +32,12 @@ bool Plugin::init(const LaunchArguments &arguments)
             &ScriptRunner::onDidReceiveSettings);
     connect(&streamDeck, &QStreamDeckPlugin::titleParametersDidChange, &runner,
             &ScriptRunner::onTitleParametersDidChange);
+    // A key's settings page hears of its key's scripts.
+    connect(&streamDeck, &QStreamDeckPlugin::propertyInspectorDidAppear, &runner,
+            &ScriptRunner::onPropertyInspectorDidAppear);
+    connect(&streamDeck, &QStreamDeckPlugin::propertyInspectorDidDisappear, &runner,
+            &ScriptRunner::onPropertyInspectorDidDisappear);
+    connect(&streamDeck, &QStreamDeckPlugin::sendToPlugin, &runner, &ScriptRunner::onSendToPlugin);
     return true;
 }
 

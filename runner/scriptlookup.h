@@ -26,6 +26,11 @@ const QStringList &scriptEvents();
 // system.
 QString scriptAction(const QString &fileName);
 
+// Why the script file at path cannot run here, in words for its author; empty when it can (as
+// far as a look at the file tells): a folder, a file that is not executable, a "#!" line with a
+// carriage return; on Windows a file without ".exe" or ".bat".
+QString whyScriptCannotRun(const QString &path);
+
 // Whether the file starts with "#!" and its first line ends in a carriage return: saved with
 // Windows line ends, it names an interpreter that does not exist.
 bool interpreterLineEndsInCarriageReturn(const QString &path);

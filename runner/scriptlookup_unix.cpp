@@ -1,7 +1,21 @@
 #include "scriptlookup.h"
 
+#include <QFileInfo>
+
 const QStringList &scriptSuffixes()
 {
     static const QStringList suffixes{QString()};
     return suffixes;
+}
+
+QString whyScriptCannotRun(const QString &path)
+{
+    const QFileInfo file(path);
+    if (file.isDir())
+        return QStringLiteral("a folder, not a script");
+    if (!file.isExecutable())
+        return QStringLiteral("not executable: chmod +x it");
+    if (interpreterLineEndsInCarriageReturn(path))
+        return QStringLiteral("its #! line ends in a carriage return: save it with Unix line ends");
+    return QString();
 }

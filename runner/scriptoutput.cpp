@@ -87,6 +87,7 @@ ScriptOutput::ScriptOutput(QStreamDeckPlugin *streamDeck, KeyEvent key, QString 
     , key(std::move(key))
     , scriptDir(std::move(scriptDir))
 {
+    clock.start();
 }
 
 bool ScriptOutput::hostIsGone(const QStreamDeckPlugin *streamDeck)
@@ -123,7 +124,7 @@ bool ScriptOutput::resume()
         }
         if (hostIsBusy(streamDeck))
             break;
-        interpret(*streamDeck, waiting.at(done), key, scriptDir);
+        interpretKept(waiting.at(done));
     }
     waiting.remove(0, done);
     return waiting.isEmpty();
@@ -136,12 +137,21 @@ void ScriptOutput::finish()
     if (!rest.isEmpty() && hostIsGone(streamDeck))
         dropped += rest.size();
     else if (!rest.isEmpty())
-        interpret(*streamDeck, rest + '\n', key, scriptDir);
+        interpretKept(rest + '\n');
     if (dropped > 0)
         qDebug() << "dropped" << dropped << "bytes of output: the host is gone";
 }
 
-void ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
+void ScriptOutput::interpretKept(const QByteArray &bytes)
+{
+    if (interpret(*streamDeck, bytes, key, scriptDir))
+        return;
+    if (ignored.size() == ignoredLinesKept)
+        ignored.removeFirst();
+    ignored << QString::fromUtf8(bytes.left(ignoredKept * 4)).trimmed().left(ignoredKept);
+}
+
+bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
                              const KeyEvent &key, const QString &scriptDir)
 {
     const ScriptLine line = ScriptLine::parse(bytes);
@@ -157,12 +167,16 @@ void ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &by
     if (!bytes.endsWith('\n')) {
         if (command && command->whenCut) {
             qDebug() << command->whenCut;
-            return;
+            return true;
         }
         qDebug() << "cut at" << LineSplitter::maxPending << "bytes";
     }
-    if (command)
+    if (command) {
         command->call(Target{streamDeck, key, scriptDir}, line);
-    else if (!line.text.isEmpty()) // a misspelt word, a tab after it: say which
-        qDebug() << "ignored" << line.text.left(ignoredShown);
+        return true;
+    }
+    if (line.text.isEmpty())
+        return true;
+    qDebug() << "ignored" << line.text.left(ignoredShown); // a misspelt word, a tab after it
+    return false;
 }

@@ -3,9 +3,12 @@
 #include "keyevent.h"
 #include "linesplitter.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 class QStreamDeckPlugin;
 
@@ -16,6 +19,11 @@ class QStreamDeckPlugin;
 class ScriptOutput
 {
 public:
+    // The event that started the script, and when it started.
+    const KeyEvent &event() const { return key; }
+    QDateTime startedAt() const { return started; }
+    qint64 elapsedMs() const { return clock.elapsed(); }
+
     // While more than this waits to be written to the host, no line is interpreted.
     static constexpr qint64 maxHostBacklog = 1024 * 1024;
 
@@ -35,10 +43,17 @@ public:
     // and says how much was dropped for want of a host.
     void finish();
 
-    // Logs one line and makes the call its command word stands for, if any. bytes is a line
-    // with its line feed; without one, it was cut at LineSplitter's bound: a cut title still
-    // goes, but an image or settings cut short would be broken, and are dropped.
-    static void interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
+    // The last lines the script printed that were no command, each cut at ignoredKept
+    // characters, at most ignoredLinesKept of them: its key's settings page shows them.
+    static constexpr int ignoredLinesKept = 5;
+    static constexpr qsizetype ignoredKept = 200;
+    const QStringList &ignoredLines() const { return ignored; }
+
+    // Logs one line and makes the call its command word stands for, if any; returns false for
+    // a line that is no command. bytes is a line with its line feed; without one, it was cut at
+    // LineSplitter's bound: a cut title still goes, but an image or settings cut short would be
+    // broken, and are dropped.
+    static bool interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
                           const KeyEvent &key, const QString &scriptDir);
 
 private:
@@ -50,4 +65,9 @@ private:
     LineSplitter lines;
     QList<QByteArray> waiting; // read, not yet interpreted: at most what one read completed
     qint64 dropped = 0;        // bytes read after the host had gone
+    QStringList ignored;
+    QDateTime started = QDateTime::currentDateTime();
+    QElapsedTimer clock;
+
+    void interpretKept(const QByteArray &bytes);
 };

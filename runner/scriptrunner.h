@@ -2,6 +2,7 @@
 
 #include "keyevent.h"
 #include "keyorder.h"
+#include "keystatus.h"
 #include "scriptdirectory.h"
 
 #include <QHash>
@@ -48,6 +49,12 @@ public:
     void onDidReceiveSettings(const QStreamDeckAction &a);
     void onTitleParametersDidChange(const QStreamDeckAction &a); // only told to appear scripts
 
+    // A key's settings page: while it is open, it is sent the key's status, and each run of
+    // the key's scripts as it ends.
+    void onPropertyInspectorDidAppear(const QStreamDeckAction &a);
+    void onPropertyInspectorDidDisappear(const QStreamDeckAction &a);
+    void onSendToPlugin(const QStreamDeckAction &a); // the page asks for the status again
+
 private:
     // Handles the event now, or when a script has ended if maxRunning run or others wait.
     void handle(const KeyEvent &event);
@@ -66,6 +73,9 @@ private:
     void onDone(ScriptProcess *script);
     void pauseOutput();
     void resumeOutput();
+    // A run of a key's script has ended, or the script could not start.
+    void recordRun(const KeyEvent &event, const QString &script, ScriptRun run);
+    void sendStatus(const QString &action, const QString &context);
 
     QPointer<QStreamDeckPlugin> streamDeck;
     ScriptDirectory scripts;
@@ -85,4 +95,6 @@ private:
     QHash<QString, QPointer<QObject>> cleanUps;
     QHash<QString, QPointer<QObject>> waitingAppears;
     KeyOrder order;
+    KeyStatus status;
+    bool unknownRequestSaid = false;
 };

@@ -2,8 +2,11 @@
 #include "scriptrunner.h"
 
 #include "connection/qstreamdeckplugin.h"
+#include "scriptlookup.h"
 #include "scriptoutput.h"
 #include "scriptprocess.h"
+
+#include <utility>
 
 void ScriptRunner::onOutput(ScriptProcess *script, const QByteArray &chunk)
 {
@@ -16,6 +19,28 @@ void ScriptRunner::onDone(ScriptProcess *script)
     const auto output = outputs.take(script);
     if (output && !script->isEnding()) // an ended script's last words are dropped with the rest
         output->finish();
+    if (output) {
+        ScriptRun run;
+        run.started = output->startedAt();
+        run.ms = output->elapsedMs();
+        run.ignored = output->ignoredLines();
+        run.errors = QString::fromUtf8(script->errorTail());
+        if (script->error() == QProcess::FailedToStart) {
+            run.ending = QStringLiteral("could not start: ") + script->errorString();
+            if (interpreterLineEndsInCarriageReturn(script->program()))
+                run.ending += QStringLiteral(" (its #! line ends in a carriage return)");
+            run.failed = true;
+        } else if (script->exitStatus() == QProcess::NormalExit) {
+            run.ending = QStringLiteral("exit %1").arg(script->exitCode());
+            run.failed = script->exitCode() != 0 && !script->isEnding();
+        } else if (script->isEnding()) {
+            run.ending = QStringLiteral("ended by the plugin");
+        } else {
+            run.ending = QStringLiteral("crashed");
+            run.failed = true;
+        }
+        recordRun(output->event(), script->program(), std::move(run));
+    }
     script->deleteLater();
     startWaiting();
 }

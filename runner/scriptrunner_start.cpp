@@ -66,6 +66,10 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
         const QString reason = runThroughCommandInterpreter(*script);
         if (!reason.isEmpty()) {
             qDebug() << "Could not run" << program << "safely:" << qUtf8Printable(reason);
+            recordRun(event, program,
+                      ScriptRun::notStarted(QStringLiteral("could not run "
+                                                           "safely: ") +
+                                            reason));
             delete script;
             return nullptr;
         }
@@ -94,6 +98,9 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
     outputs.insert(script, output);
     if (!script->startSupervised()) {
         qDebug() << "error" << script->errorString();
+        recordRun(
+            event, program,
+            ScriptRun::notStarted(QStringLiteral("could not start: ") + script->errorString()));
         outputs.remove(script);
         delete script;
         return nullptr;

@@ -1,0 +1,90 @@
+// ScriptRunner: what a key's settings page is told of the key's scripts and their runs.
+#include "scriptrunner.h"
+
+#include "connection/qstreamdeckplugin.h"
+#include "models/qstreamdeckaction.h"
+#include "scriptlookup.h"
+#include "scriptprocess.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <utility>
+
+void ScriptRunner::onPropertyInspectorDidAppear(const QStreamDeckAction &a)
+{
+    status.pageOpened(a.context);
+    sendStatus(a.action, a.context);
+}
+
+void ScriptRunner::onPropertyInspectorDidDisappear(const QStreamDeckAction &a)
+{
+    status.pageClosed(a.context);
+}
+
+void ScriptRunner::onSendToPlugin(const QStreamDeckAction &a)
+{
+    if (a.payload.value(QLatin1String("keyscript")).toString() == QLatin1String("status")) {
+        status.pageOpened(a.context);
+        sendStatus(a.action, a.context);
+    } else if (!unknownRequestSaid) {
+        unknownRequestSaid = true; // a page of another kind would fill the log
+        qDebug() << "sendToPlugin not understood, and ignored from now on:"
+                 << QJsonDocument(a.payload).toJson(QJsonDocument::Compact).left(200);
+    }
+}
+
+void ScriptRunner::recordRun(const KeyEvent &event, const QString &script, ScriptRun run)
+{
+    run.event = event.event;
+    run.script = QDir::toNativeSeparators(script);
+    if (!status.record(event.context, std::move(run)) || !streamDeck)
+        return;
+    QJsonObject payload{{QStringLiteral("keyscript"), QStringLiteral("run")},
+                        {QStringLiteral("run"), status.runs(event.context).first().toJson()}};
+    streamDeck->sendToPropertyInspector(event.action, event.context, payload);
+}
+
+void ScriptRunner::sendStatus(const QString &action, const QString &context)
+{
+    if (!streamDeck)
+        return;
+    // Every script of the action that is there, and why one cannot run.
+    QJsonArray found;
+    if (isScriptName(action)) {
+        QStringList events{QString()};
+        events += scriptEvents();
+        for (const QString &event : std::as_const(events)) {
+            const QString base =
+                scripts.basePath(event.isEmpty() ? action : action + QLatin1Char('@') + event);
+            for (const QString &suffix : scriptSuffixes()) {
+                const QString path = base + suffix;
+                if (!QFileInfo::exists(path))
+                    continue;
+                found.append(QJsonObject{
+                    {QStringLiteral("event"), event.isEmpty() ? QStringLiteral("keyDown") : event},
+                    {QStringLiteral("path"), QDir::toNativeSeparators(path)},
+                    {QStringLiteral("problem"), whyScriptCannotRun(path)}});
+                break; // the first one found is the one that runs
+            }
+        }
+    }
+    QJsonArray runs;
+    for (const ScriptRun &run : status.runs(context))
+        runs.append(run.toJson());
+    const QString log = QDir::current().absoluteFilePath(QStringLiteral("log.txt"));
+    const QPointer<ScriptProcess> live = appearScripts.value(context);
+    QJsonObject payload{
+        {QStringLiteral("keyscript"), QStringLiteral("status")},
+        {QStringLiteral("scripts"), found},
+        {QStringLiteral("pressScript"),
+         isScriptName(action) ? QDir::toNativeSeparators(scripts.basePath(action)) : QString()},
+        {QStringLiteral("runs"), runs},
+        {QStringLiteral("live"), live && live->state() != QProcess::NotRunning},
+        {QStringLiteral("log"), QJsonObject{{QStringLiteral("path"), QDir::toNativeSeparators(log)},
+                                            {QStringLiteral("on"), QFileInfo(log).isFile()}}}};
+    streamDeck->sendToPropertyInspector(action, context, payload);
+}

@@ -1,0 +1,194 @@
+// What a key's settings page hears from the plugin: the key's scripts and why one cannot run,
+// its last runs within a fixed bound, each run as it ends while the page is open, and nothing
+// while it is closed.
+#include "runner/keystatus.h"
+#include "support/bundle.h"
+#include "support/standinhost.h"
+
+#include <QtTest>
+
+#include <memory>
+
+class KeyStatusTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void scriptStatus_data();
+    void scriptStatus();
+    void runsReachAnOpenPageOnly_data();
+    void runsReachAnOpenPageOnly();
+    void keptRunsAreBounded();
+    void unknownRequestsAreIgnored();
+
+private:
+    // Sends an event of the key's page ("propertyInspectorDidAppear", ...) for action on key k1.
+    void pageEvent(const QString &event, const QString &action, const QByteArray &payload = "{}");
+    // The payloads of the sendToPropertyInspector messages the plugin sent, in order.
+    QList<QJsonObject> toPage() const;
+
+    std::unique_ptr<StandInHost> host;
+    std::unique_ptr<Bundle> bundle;
+    std::unique_ptr<PluginProcess> plugin;
+};
+
+void KeyStatusTest::init()
+{
+    SKIP_WITHOUT_SH("the scripts and their permissions are sh's");
+    plugin.reset();
+    host = std::make_unique<StandInHost>();
+    bundle = std::make_unique<Bundle>();
+    plugin = std::make_unique<PluginProcess>();
+    QVERIFY(bundle->isValid());
+    QVERIFY(bundle->writeFile("work/log.txt", ""));
+    bundle->start(*plugin, host->port());
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), 1, 10000);
+}
+
+void KeyStatusTest::pageEvent(const QString &event, const QString &action,
+                              const QByteArray &payload)
+{
+    QVERIFY(host->sendText(QStringLiteral(R"({"event":"%1","action":"%2","context":"k1",)"
+                                          R"("device":"dev","payload":%3})")
+                               .arg(event, action, QString::fromUtf8(payload))));
+}
+
+QList<QJsonObject> KeyStatusTest::toPage() const
+{
+    QList<QJsonObject> payloads;
+    for (const QString &message : host->messages) {
+        const QJsonObject object = QJsonDocument::fromJson(message.toUtf8()).object();
+        if (object.value("event") == "sendToPropertyInspector" && object.value("context") == "k1")
+            payloads << object.value("payload").toObject();
+    }
+    return payloads;
+}
+
+void KeyStatusTest::scriptStatus_data()
+{
+    QTest::addColumn<QString>("file");       // in cmd/, for the action "a"
+    QTest::addColumn<QByteArray>("content"); // a folder when empty
+    QTest::addColumn<bool>("executable");
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QString>("problem"); // none when empty; no script at all when "-"
+
+    QTest::newRow("runs") << "a" << QByteArray("#!/bin/sh\n") << true << "keyDown"
+                          << "";
+    QTest::newRow("not executable") << "a" << QByteArray("#!/bin/sh\n") << false << "keyDown"
+                                    << "not executable: chmod +x it";
+    QTest::newRow("carriage return")
+        << "a@keyUp" << QByteArray("#!/bin/sh\r\necho\r\n") << true << "keyUp"
+        << "its #! line ends in a carriage return: save it with Unix line ends";
+    QTest::newRow("a folder") << "a@willAppear" << QByteArray() << true << "willAppear"
+                              << "a folder, not a script";
+    QTest::newRow("missing") << "b" << QByteArray("#!/bin/sh\n") << true << ""
+                             << "-";
+}
+
+void KeyStatusTest::scriptStatus()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, executable);
+    QFETCH(QString, event);
+    QFETCH(QString, problem);
+    const QString path = bundle->cmdDir() + '/' + file;
+    if (content.isEmpty()) {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QVERIFY(bundle->writeFile("cmd/" + file, content));
+        QVERIFY(QFile::setPermissions(path, executable ? QFile::ReadOwner | QFile::ExeOwner
+                                                       : QFile::ReadOwner));
+    }
+    pageEvent("propertyInspectorDidAppear", "a");
+    QTRY_COMPARE(toPage().size(), 1);
+    const QJsonObject status = toPage().first();
+    QCOMPARE(status.value("keyscript").toString(), "status");
+    QCOMPARE(status.value("pressScript").toString(),
+             QDir::toNativeSeparators(bundle->binDir() + "/../cmd/a"));
+    QCOMPARE(status.value("log").toObject().value("on").toBool(), true);
+    const QJsonArray scripts = status.value("scripts").toArray();
+    if (problem == "-") {
+        QCOMPARE(scripts.size(), 0);
+        return;
+    }
+    QCOMPARE(scripts.size(), 1);
+    QCOMPARE(scripts.at(0).toObject().value("event").toString(), event);
+    QCOMPARE(scripts.at(0).toObject().value("problem").toString(), problem);
+}
+
+void KeyStatusTest::runsReachAnOpenPageOnly_data()
+{
+    QTest::addColumn<QStringList>("pageEvents"); // before the press
+    QTest::addColumn<int>("statuses");           // what they are answered with
+    QTest::addColumn<bool>("told");              // of the run
+    QTest::newRow("open") << QStringList{"propertyInspectorDidAppear"} << 1 << true;
+    QTest::newRow("asked by the page") << QStringList{"sendToPlugin"} << 1 << true;
+    QTest::newRow("closed again") << QStringList{"propertyInspectorDidAppear",
+                                                 "propertyInspectorDidDisappear"}
+                                  << 1 << false;
+    QTest::newRow("never opened") << QStringList{} << 0 << false;
+}
+
+void KeyStatusTest::runsReachAnOpenPageOnly()
+{
+    QFETCH(QStringList, pageEvents);
+    QFETCH(int, statuses);
+    QFETCH(bool, told);
+    QVERIFY(bundle->writeScript("fails", "echo 'setTitle trying'\necho 'not a command'\n"
+                                         "echo 'boom <img src=x>' >&2\nexit 3\n"));
+    for (const QString &event : pageEvents)
+        pageEvent(event, "fails", R"({"keyscript":"status"})");
+    QTRY_COMPARE(toPage().size(), statuses);
+    const int before = toPage().size();
+    QVERIFY(host->press("fails", "k1"));
+    QTRY_VERIFY(bundle->logLines().contains("exit 3"));
+    if (!told) {
+        QTest::qWait(100); // a message sent with the log line would be here by now
+        QCOMPARE(toPage().size(), before);
+        return;
+    }
+    QTRY_COMPARE(toPage().size(), before + 1);
+    const QJsonObject run = toPage().last().value("run").toObject();
+    QCOMPARE(toPage().last().value("keyscript").toString(), "run");
+    QCOMPARE(run.value("event").toString(), "keyDown");
+    QCOMPARE(run.value("ending").toString(), "exit 3");
+    QCOMPARE(run.value("failed").toBool(), true);
+    QCOMPARE(run.value("stderr").toString(), "boom <img src=x>\n");
+    QCOMPARE(run.value("ignored").toArray(), QJsonArray{"not a command"});
+    QVERIFY(QDateTime::fromString(run.value("started").toString(), Qt::ISODateWithMs).isValid());
+}
+
+void KeyStatusTest::keptRunsAreBounded()
+{
+    KeyStatus status;
+    status.pageOpened("open");
+    ScriptRun run;
+    run.errors = QString(5000, 'e');
+    QVERIFY(status.record("open", run));
+    for (int key = 0; key < KeyStatus::keysKept + 50; ++key) {
+        for (int n = 0; n <= KeyStatus::runsKept; ++n) {
+            run.ms = n;
+            QVERIFY(!status.record(QString::number(key), run));
+        }
+    }
+    // The keys heard from longest ago went, but not the one whose page is open.
+    QCOMPARE(status.runs("0").size(), 0);
+    QCOMPARE(status.runs("open").size(), 1);
+    QCOMPARE(status.runs("open").first().errors.size(), KeyStatus::errorsKept);
+    const QList<ScriptRun> last = status.runs(QString::number(KeyStatus::keysKept + 49));
+    QCOMPARE(last.size(), KeyStatus::runsKept);
+    QCOMPARE(last.first().ms, qint64(KeyStatus::runsKept)); // newest first
+}
+
+void KeyStatusTest::unknownRequestsAreIgnored()
+{
+    for (int i = 0; i < 3; ++i)
+        pageEvent("sendToPlugin", "a", R"({"foo":[1,2]})");
+    pageEvent("sendToPlugin", "a", R"({"keyscript":"status"})");
+    QTRY_COMPARE(toPage().size(), 1); // only the status asked for
+    QCOMPARE(bundle->logLines().filter("sendToPlugin not understood").size(), 1);
+}
+
+QTEST_GUILESS_MAIN(KeyStatusTest)
+#include "tst_keystatus.moc"
