@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
@@ -27,22 +26,6 @@
 #include <string>
 
 namespace {
-
-// The actions that have scripts in folder: the names of the files that may run, without their
-// event and suffix.
-QStringList actionsIn(const QString &folder)
-{
-    QStringList actions;
-    QDirIterator it(folder, QDir::Files | QDir::Executable);
-    while (it.hasNext()) {
-        it.next();
-        const QString action = scriptAction(it.fileName());
-        if (!actions.contains(action))
-            actions << action;
-    }
-    actions.sort();
-    return actions;
-}
 
 bool isTerminal()
 {
@@ -106,9 +89,8 @@ int main(int argc, char *argv[])
     if (options.deck) {
         deck = std::make_unique<DeckServer>(
             session, options.deckColumns, options.deckRows,
-            actionsIn(options.cmdDir.isEmpty()
-                          ? scriptFolder(QFileInfo(options.plugin).absolutePath())
-                          : options.cmdDir));
+            options.cmdDir.isEmpty() ? scriptFolder(QFileInfo(options.plugin).absolutePath())
+                                     : options.cmdDir);
         if (!deck->listen()) {
             fprintf(stderr, "keyscript-host: cannot serve the deck: %s\n",
                     qPrintable(deck->errorString()));

@@ -33,7 +33,15 @@ echo 'setTitle lit'
 exec sleep 60`);
 script("hold", "echo 'setTitle down'");
 script("hold@keyUp", "echo 'setTitle up'");
-script("show@didReceiveSettings", `printf 'setTitle %s\\n' "$KEYSCRIPT_SETTINGS"`);
+// The settings each didReceiveSettings brings, one line each, and what a press is given.
+script("show@didReceiveSettings", `printf '%s\\n' "$KEYSCRIPT_SETTINGS" >>'${root}/settings.log'`);
+script("show", `printf 'setTitle %s|%s\\n' "$ZEB_name" "$*"`);
+script("fails", `echo '<img src=x onerror="document.title=1">' >&2; exit 3`);
+script("nox", "exit 0");
+fs.chmodSync(path.join(root, "cmd", "nox"), 0o644);
+script("crlf", "exit 0\r");
+fs.writeFileSync(path.join(root, "cmd", "crlf"), "#!/bin/sh\r\nexit 0\r\n", { mode: 0o755 });
+script("gone", "exit 0");
 fs.copyFileSync(path.join(examples, "org.keyscript.toggle"), path.join(root, "cmd", "org.keyscript.toggle"));
 fs.chmodSync(path.join(root, "cmd", "org.keyscript.toggle"), 0o755);
 
@@ -47,7 +55,7 @@ const check = (ok, what) => {
 
 try {
   host = spawn(path.join(root, "bin", path.basename(hostExe)),
-    ["deck", "--keys", "4x1", "--keep", path.join(root, "keys.json")],
+    ["deck", "--keys", "4x2", "--keep", path.join(root, "keys.json")],
     { cwd: path.join(root, "work"), stdio: ["ignore", "pipe", "inherit"] });
   const url = await new Promise((resolve, reject) => {
     let out = "";
@@ -68,9 +76,9 @@ try {
       "--disable-component-update", "--disable-sync", "--disable-dev-shm-usage"],
   });
   const page = await browser.newPage();
-  await page.setViewport({ width: 1000, height: 520 });
+  await page.setViewport({ width: 1100, height: 760 });
   await page.goto(url);
-  await page.waitForFunction(() => document.querySelectorAll(".key").length === 4);
+  await page.waitForFunction(() => document.querySelectorAll(".key").length === 8);
   const title = (index) => page.$eval(`.slot:nth-child(${index + 1}) .title`, (e) => e.textContent);
   const waitTitle = (index, text) => page.waitForFunction(
     (i, t) => document.querySelectorAll(".title")[i]?.textContent === t, { timeout: 10000 }, index, text);
@@ -94,22 +102,90 @@ try {
   await waitTitle(1, "up");
   check(held === "down", "holding a key sends keyDown, and keyUp comes at the release");
 
-  // Settings edited on the page reach the script, and are there again after a reload.
+  // The key's settings page, as the host shows it: rows added, edited and removed are saved
+  // as the user types, gathered into one setSettings each, and the next press has them.
   await assign(2, "show");
+  // The page of the key just selected, once the plugin has told it the key's status.
+  let shown = "";
+  const frameOf = async () => {
+    const handle = await page.waitForFunction((before) => {
+      const frame = document.getElementById("settingsFrame");
+      const url = frame.contentWindow?.location.href || "";
+      return !frame.hidden && url !== before && url.includes("settings.html") &&
+        frame.contentDocument.querySelector("#scripts li") && url;
+    }, { timeout: 10000 }, shown);
+    shown = await handle.jsonValue();
+    return page.frames().find((frame) => frame.url() === shown);
+  };
   await page.click(".slot:nth-child(3) button.settings");
-  await page.$eval("#editorText", (e) => { e.value = '{"a":"1"}'; });
-  await page.click("#editorSave");
-  await waitTitle(2, '{"a":"1"}');
+  let frame = await frameOf();
+  const settingsSeen = () => fs.existsSync(path.join(root, "settings.log"))
+    ? fs.readFileSync(path.join(root, "settings.log"), "utf8").trim().split("\n") : [];
+  const waitSettings = async (count) => {
+    for (let i = 0; i < 50 && settingsSeen().length < count; ++i) await new Promise((r) => setTimeout(r, 100));
+    await new Promise((r) => setTimeout(r, 500)); // and nothing more comes
+    return settingsSeen();
+  };
+  await frame.click("#add");
+  await frame.type(".row:nth-child(1) .name", "name");
+  await frame.type(".row:nth-child(1) .value", "Ada & Bob");
+  const afterAdd = await waitSettings(1);
+  await page.click(".slot:nth-child(3) .key");
+  await waitTitle(2, "Ada & Bob|--name Ada & Bob");
+  await frame.click("#add");
+  await frame.type(".row:nth-child(2) .name", "a=b");
+  const note = await frame.$eval(".row:nth-child(2) .note", (e) => e.textContent);
+  await frame.click(".row:nth-child(2) .remove");
+  await frame.$eval(".row:nth-child(1) .name", (e) => { e.select(); });
+  await frame.type(".row:nth-child(1) .name", "who");
+  // The row with "=" came and went within one pause: never saved.
+  const afterEdit = await waitSettings(2);
+  check(JSON.stringify(afterAdd) === JSON.stringify(['{"name":"Ada & Bob"}']) &&
+    JSON.stringify(afterEdit) === JSON.stringify(['{"name":"Ada & Bob"}', '{"who":"Ada & Bob"}']),
+    `typed rows are saved gathered, one setSettings a pause, and the press has them (${afterEdit.join(" ")})`);
+  check(note.includes("no ZEB_ variable"), `a name holding "=" is marked with the reason (${note})`);
+
+  // A reloaded deck shows the same settings on the page.
   await page.reload();
-  await page.waitForFunction(() => document.querySelectorAll(".key").length === 4);
-  await waitTitle(2, '{"a":"1"}');
+  await page.waitForFunction(() => document.querySelectorAll(".key").length === 8);
   await page.click(".slot:nth-child(3) button.settings");
-  const kept = await page.$eval("#editorText", (e) => JSON.parse(e.value));
-  await page.keyboard.press("Escape");
-  check(kept.a === "1", "edited settings reach the script (KEYSCRIPT_SETTINGS) and come back after a reload");
+  frame = await frameOf();
+  const names = await frame.$$eval(".row .name", (rows) => rows.map((e) => e.value));
+  check(names.join() === "who", `the page shows the key's settings again after a reload (${names})`);
+
+  // Why a key's script does not run, and a failing script's error, as text within a second.
+  const statusOf = async (index, action) => {
+    await assign(index, action);
+    await page.click(`.slot:nth-child(${index + 1}) button.settings`);
+    await page.waitForFunction((a) => document.getElementById("inspectorTitle").textContent.endsWith(a), {}, action);
+    const inspected = await frameOf();
+    return inspected.$eval("#scripts", (e) => e.textContent);
+  };
+  check((await statusOf(4, "nox")).includes("not executable"), "a script that is not executable says so");
+  check((await statusOf(5, "crlf")).includes("carriage return"), "a #! line with a carriage return says so");
+  await assign(6, "gone");
+  fs.rmSync(path.join(root, "cmd", "gone"));
+  await page.click(".slot:nth-child(7) button.settings");
+  frame = await frameOf();
+  const missing = await frame.$eval("#scripts", (e) => e.textContent);
+  check(missing.includes("a press script would go at") && missing.includes("gone"), "a missing script says where it would go");
+  await assign(7, "fails");
+  await page.click(".slot:nth-child(8) button.settings");
+  frame = await frameOf();
+  await page.click(".slot:nth-child(8) .key");
+  const ended = Date.now();
+  await frame.waitForSelector(".run.failed pre.stderr", { timeout: 5000 });
+  const shownAfter = Date.now() - ended;
+  const stderr = await frame.$eval(".run.failed pre.stderr", (e) => e.textContent);
+  const injected = await frame.$$eval(".run img", (images) => images.length);
+  check(stderr.includes('<img src=x onerror="document.title=1">') && injected === 0 && shownAfter < 1500,
+    `a failing script's standard error shows as text within a second (${shownAfter} ms)`);
+  await page.screenshot({ path: screenshot.replace(/\.png$/, "-settings.png") });
 
   // The toggle example keeps its state in the host: On, Off, On.
   await assign(3, "org.keyscript.toggle");
+  await page.click(".slot:nth-child(4) button.settings"); // the toggle's page beside it
+  await frameOf();
   const seen = [];
   for (const expected of ["On", "Off", "On"]) {
     await page.click(".slot:nth-child(4) .key");
@@ -117,6 +193,10 @@ try {
     seen.push(await title(3));
   }
   check(seen.join(",") === "On,Off,On", `the toggle shows On, Off, On over three presses (${seen})`);
+  // Its page follows: the setting the script stored, and its runs.
+  frame = page.frames().find((f) => f.url() === shown);
+  await frame.waitForFunction(() => document.querySelectorAll(".run").length === 3 &&
+    document.querySelector(".row .value")?.value === "1", { timeout: 5000 });
 
   await page.screenshot({ path: screenshot });
   console.log(`screenshot: ${screenshot}`);

@@ -30,14 +30,15 @@ QString json(const QJsonObject &message)
 
 } // namespace
 
-DeckServer::DeckServer(HostSession &session, int columns, int rows, QStringList actions,
+DeckServer::DeckServer(HostSession &session, int columns, int rows, const QString &scriptsFolder,
                        QObject *parent)
     : QObject(parent)
     , session(session)
     , columns(columns)
     , rows(rows)
-    , actions(std::move(actions))
+    , actions(scriptsFolder)
     , pages(QStringLiteral("keyscript deck"), QWebSocketServer::NonSecureMode)
+    , settingsPage(session)
 {
     quint32 random[4];
     QRandomGenerator::system()->fillRange(random);
@@ -47,6 +48,12 @@ DeckServer::DeckServer(HostSession &session, int columns, int rows, QStringList 
     connect(&session, &HostSession::pluginMessage, this, &DeckServer::onPluginMessage);
     connect(&session, &HostSession::pluginLogLine, this, &DeckServer::onLogLine);
     connect(&session, &HostSession::ready, this, [this] { appearAll(true); });
+    connect(&actions, &ActionList::changed, this, [this] { broadcast(snapshot()); });
+    // The key's settings page stored new ones: the plugin hears them, as from the host.
+    connect(&settingsPage, &SettingsPageHost::settingsStored, this, [this](const QString &key) {
+        sendKeyEvent(indexOf(key), QStringLiteral("didReceiveSettings"));
+        broadcast(snapshot());
+    });
 }
 
 bool DeckServer::listen()
@@ -90,15 +97,26 @@ void DeckServer::onRequest(QTcpSocket *socket)
     }
     const QByteArray path = request.value(1);
     const QByteArray base = '/' + token + '/';
+    if (request.value(0) == "GET" && path == "/" &&
+        headers.value("upgrade").toLower() == "websocket") {
+        // A settings page's socket, at the root as the host has it; it proves itself with the
+        // UUID the deck gave the page.
+        if (!fromOurPage(headers)) {
+            respond(socket, "403 Forbidden", "text/plain", "");
+            return;
+        }
+        disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+        disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        settingsPage.handleConnection(socket);
+        return;
+    }
     if (request.value(0) != "GET" || !path.startsWith(base)) {
         respond(socket, "404 Not Found", "text/plain", "");
         return;
     }
     if (path == base + "socket") {
         // Only the deck's own page may open its socket: a page of another origin is refused.
-        const QByteArray port = QByteArray::number(tcp.serverPort());
-        const QByteArray origin = headers.value("origin");
-        if (origin != "http://127.0.0.1:" + port && origin != "http://localhost:" + port) {
+        if (!fromOurPage(headers)) {
             respond(socket, "403 Forbidden", "text/plain", "");
             return;
         }
@@ -107,28 +125,40 @@ void DeckServer::onRequest(QTcpSocket *socket)
         pages.handleConnection(socket);
         return;
     }
-    if (path != base) {
+    // The same settings page the plugin folder holds.
+    const bool settings = path.split('?').first() == base + "settings.html";
+    if (path != base && !settings) {
         respond(socket, "404 Not Found", "text/plain", "");
         return;
     }
-    QFile page(QStringLiteral(":/deck/deck.html"));
+    QFile page(settings ? QStringLiteral(":/plugin/settings.html")
+                        : QStringLiteral(":/deck/deck.html"));
     page.open(QIODevice::ReadOnly);
-    respond(socket, "200 OK", "text/html; charset=utf-8", page.readAll());
+    respond(socket, "200 OK", "text/html; charset=utf-8", page.readAll(), settings);
+}
+
+bool DeckServer::fromOurPage(const QHash<QByteArray, QByteArray> &headers) const
+{
+    const QByteArray port = QByteArray::number(tcp.serverPort());
+    const QByteArray origin = headers.value("origin");
+    return origin == "http://127.0.0.1:" + port || origin == "http://localhost:" + port;
 }
 
 void DeckServer::respond(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
-                         const QByteArray &body)
+                         const QByteArray &body, bool framed)
 {
     socket->readAll();
     // The page and its socket come from here, and nothing else may frame or feed it.
     const QByteArray port = QByteArray::number(tcp.serverPort());
-    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: " + type +
-                  "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                  "\r\nCache-Control: no-store\r\nX-Frame-Options: DENY\r\n"
-                  "Content-Security-Policy: default-src 'none'; script-src 'unsafe-inline'; "
-                  "style-src 'unsafe-inline'; img-src data:; connect-src ws://127.0.0.1:" +
-                  port + " ws://localhost:" + port +
-                  "; frame-ancestors 'none'\r\nConnection: close\r\n\r\n" + body);
+    socket->write(
+        "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+        "\r\nContent-Length: " + QByteArray::number(body.size()) +
+        "\r\nCache-Control: no-store\r\nX-Frame-Options: " + (framed ? "SAMEORIGIN" : "DENY") +
+        "\r\nContent-Security-Policy: default-src 'none'; script-src 'unsafe-inline'; "
+        "style-src 'unsafe-inline'; img-src data:; frame-src 'self'; "
+        "connect-src ws://127.0.0.1:" +
+        port + " ws://localhost:" + port + "; frame-ancestors " + (framed ? "'self'" : "'none'") +
+        "\r\nConnection: close\r\n\r\n" + body);
     socket->disconnectFromHost();
 }
 
@@ -165,18 +195,35 @@ void DeckServer::onPageMessage(const QString &text)
         if (visible)
             sendKeyEvent(index, QStringLiteral("willAppear"));
         broadcast(snapshot());
-    } else if (type == QLatin1String("settings") && onKey) {
-        session.keyStore().setSettings(contextOf(index),
-                                       message.value(QLatin1String("settings")).toObject());
-        sendKeyEvent(index, QStringLiteral("didReceiveSettings"));
-        broadcast(snapshot());
+        if (settingsPage.shownContext() == contextOf(index))
+            select(action.isEmpty() ? -1 : index); // the page of the key's new action
+    } else if (type == QLatin1String("select")) {
+        select(onKey ? index : -1);
     } else if (type == QLatin1String("visible")) {
         appearAll(message.value(QLatin1String("on")).toBool());
     }
 }
 
+void DeckServer::select(int index)
+{
+    // As the host does when a key is selected: its action's settings page shows it.
+    const QString action = index >= 0 ? session.keyStore().key(contextOf(index)).action : QString();
+    if (action.isEmpty()) {
+        settingsPage.hide();
+        broadcast(
+            {{QStringLiteral("type"), QStringLiteral("inspect")}, {QStringLiteral("index"), -1}});
+        return;
+    }
+    QJsonObject inspect = settingsPage.show(contextOf(index), action, index % columns,
+                                            index / columns, tcp.serverPort());
+    inspect.insert(QStringLiteral("type"), QStringLiteral("inspect"));
+    inspect.insert(QStringLiteral("index"), index);
+    broadcast(inspect);
+}
+
 void DeckServer::onPluginMessage(const QJsonObject &message)
 {
+    settingsPage.onPluginMessage(message);
     const QString event = message.value(QLatin1String("event")).toString();
     const int index = indexOf(message.value(QLatin1String("context")).toString());
     if (event == QLatin1String("showAlert") || event == QLatin1String("showOk")) {
@@ -185,7 +232,7 @@ void DeckServer::onPluginMessage(const QJsonObject &message)
                    {QStringLiteral("kind"), event == QLatin1String("showOk") ? "ok" : "alert"}});
     } else if (event.startsWith(QLatin1String("set"))) {
         broadcast(snapshot());
-    } else {
+    } else if (event != QLatin1String("sendToPropertyInspector")) { // the settings page's
         // switchToProfile, openUrl, logMessage and the rest: for the author to see.
         broadcast({{QStringLiteral("type"), QStringLiteral("notice")},
                    {QStringLiteral("text"), readableMessage(json(message))}});
@@ -238,7 +285,7 @@ QJsonObject DeckServer::snapshot() const
             {QStringLiteral("columns"), columns},
             {QStringLiteral("rows"), rows},
             {QStringLiteral("visible"), visible},
-            {QStringLiteral("actions"), QJsonArray::fromStringList(actions)},
+            {QStringLiteral("actions"), actions.toJson()},
             {QStringLiteral("keys"), keys}};
 }
 

@@ -9,6 +9,9 @@
 #include <QTcpServer>
 #include <QWebSocketServer>
 
+#include "actionlist.h"
+#include "settingspagehost.h"
+
 class HostSession;
 class QTcpSocket;
 class QWebSocket;
@@ -21,7 +24,8 @@ class DeckServer : public QObject
 {
     Q_OBJECT
 public:
-    DeckServer(HostSession &session, int columns, int rows, QStringList actions,
+    // scriptsFolder: where the actions the deck lists have their scripts.
+    DeckServer(HostSession &session, int columns, int rows, const QString &scriptsFolder,
                QObject *parent = nullptr);
 
     // Listens; false with errorString() when it cannot.
@@ -33,8 +37,11 @@ public:
 private:
     void onNewConnection();
     void onRequest(QTcpSocket *socket);
+    // framed: the settings page, which the deck's own page shows in a frame.
     void respond(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
-                 const QByteArray &body);
+                 const QByteArray &body, bool framed = false);
+    bool fromOurPage(const QHash<QByteArray, QByteArray> &headers) const;
+    void select(int index);
     void onPageConnected();
     void onPageMessage(const QString &text);
     void onPluginMessage(const QJsonObject &message);
@@ -49,10 +56,11 @@ private:
     HostSession &session;
     const int columns;
     const int rows;
-    const QStringList actions; // the actions cmd/ has scripts for
+    ActionList actions; // the actions cmd/ has scripts for
     QTcpServer tcp;
     QWebSocketServer pages;
     QList<QWebSocket *> connected;
+    SettingsPageHost settingsPage;
     QByteArray token;
     bool visible = true;
 };

@@ -47,6 +47,7 @@ public:
     // is kept of the keys.
     void sendEvent(const QString &event);
     KeyStore &keyStore() { return keys; }
+    const QString &info() const { return options.info; } // what -info told the plugin
     bool isRegistered() const { return registered; }
 
 Q_SIGNALS:

@@ -8,10 +8,13 @@
 
 namespace {
 
-// keyscript's own pictures, built into keyscript-host: the plugin's icon and the category's as
-// PNG (the host takes nothing else there), an action's icon and its key as SVG.
-const char *const ownImages[] = {"plugin.png",      "plugin@2x.png", "category.png",
-                                 "category@2x.png", "action.svg",    "key.svg"};
+// keyscript's own files, built into keyscript-host: the key's settings page, the plugin's icon
+// and the category's as PNG (the host takes nothing else there), an action's icon and its key
+// as SVG.
+const char *const ownFiles[] = {"settings.html",          "images/plugin.png",
+                                "images/plugin@2x.png",   "images/category.png",
+                                "images/category@2x.png", "images/action.svg",
+                                "images/key.svg"};
 
 QString native(const QString &path)
 {
@@ -55,9 +58,9 @@ QString PluginFolder::writeInto(const PluginPlan &plan, const QString &programDi
         if (!(QFileInfo(from).isDir() ? copyTree(from, to, error) : copyFile(from, to, error)))
             return error;
     }
-    for (const char *image : ownImages) {
-        const QString to = into.filePath(QLatin1String("images/") + QLatin1String(image));
-        if (!copyFile(QLatin1String(":/plugin/images/") + QLatin1String(image), to, error))
+    for (const char *file : ownFiles) {
+        const QString to = into.filePath(QLatin1String(file));
+        if (!copyFile(QLatin1String(":/plugin/") + QLatin1String(file), to, error))
             return error;
         // Copied from the program's resources, which are read-only.
         QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |

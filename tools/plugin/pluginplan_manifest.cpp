@@ -42,6 +42,8 @@ QJsonObject PluginPlan::manifest() const
         {QStringLiteral("Icon"), QStringLiteral("images/plugin")},
         {QStringLiteral("Category"), identity.name},
         {QStringLiteral("CategoryIcon"), QStringLiteral("images/category")},
+        // One page for every action: a key's settings, and why its script failed.
+        {QStringLiteral("PropertyInspectorPath"), QStringLiteral("settings.html")},
         // Some hosts read CodePath only, so it names this folder's program too.
         {QStringLiteral("CodePath"), codePath()},
         {windows ? QStringLiteral("CodePathWin") : QStringLiteral("CodePathMac"), codePath()},

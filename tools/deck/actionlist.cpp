@@ -1,0 +1,57 @@
+#include "actionlist.h"
+
+#include "runner/scriptlookup.h"
+
+#include <QDir>
+#include <QJsonObject>
+#include <QMap>
+
+#include <utility>
+
+ActionList::ActionList(QString folder, QObject *parent)
+    : QObject(parent)
+    , folder(std::move(folder))
+{
+    read();
+    connect(&timer, &QTimer::timeout, this, &ActionList::read);
+    timer.start(1000);
+}
+
+bool ActionList::contains(const QString &action) const
+{
+    for (const QJsonValue &entry : list) {
+        if (entry.toObject().value(QLatin1String("action")).toString() == action)
+            return true;
+    }
+    return false;
+}
+
+void ActionList::read()
+{
+    static const QStringList pictures{QStringLiteral("svg"), QStringLiteral("png"),
+                                      QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                      QStringLiteral("gif"), QStringLiteral("bmp")};
+    QMap<QString, QString> problems; // by action: empty once one of its scripts can run
+    const QDir dir(folder);
+    const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo &file : files) {
+        if (pictures.contains(file.suffix().toLower()))
+            continue; // beside the scripts, for them to show
+        const QString action = scriptAction(file.fileName());
+        if (!isScriptName(action))
+            continue;
+        const QString why = whyScriptCannotRun(file.filePath());
+        if (!problems.contains(action) || why.isEmpty())
+            problems.insert(action, why);
+        else if (!problems.value(action).isEmpty())
+            continue; // the first reason stands
+    }
+    QJsonArray fresh;
+    for (auto it = problems.cbegin(); it != problems.cend(); ++it)
+        fresh.append(QJsonObject{{QStringLiteral("action"), it.key()},
+                                 {QStringLiteral("problem"), it.value()}});
+    if (fresh == list)
+        return;
+    list = fresh;
+    emit changed();
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+// The actions of a scripts folder as the deck lists them, each with why its scripts cannot run
+// when none can, read again every second so that the list follows the folder.
+class ActionList : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ActionList(QString folder, QObject *parent = nullptr);
+
+    bool contains(const QString &action) const;
+    // [{"action": ..., "problem": ...}], by action; the problem is empty for one that runs.
+    const QJsonArray &toJson() const { return list; }
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    void read();
+
+    QString folder;
+    QJsonArray list;
+    QTimer timer;
+};

@@ -1,0 +1,152 @@
+#include "settingspagehost.h"
+
+#include "host/hostsession.h"
+
+#include <QJsonDocument>
+#include <QUuid>
+#include <QWebSocket>
+
+namespace {
+
+QString json(const QJsonObject &message)
+{
+    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+SettingsPageHost::SettingsPageHost(HostSession &session, QObject *parent)
+    : QObject(parent)
+    , session(session)
+    , server(QStringLiteral("keyscript deck settings"), QWebSocketServer::NonSecureMode)
+{
+    connect(&server, &QWebSocketServer::newConnection, this, &SettingsPageHost::onConnected);
+}
+
+QJsonObject SettingsPageHost::show(const QString &context, const QString &action, int column,
+                                   int row, quint16 port)
+{
+    hide();
+    this->context = context;
+    this->action = action;
+    uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QJsonObject actionInfo{
+        {QStringLiteral("action"), action},
+        {QStringLiteral("context"), context},
+        {QStringLiteral("device"), QStringLiteral("device-1")},
+        {QStringLiteral("payload"),
+         QJsonObject{{QStringLiteral("settings"), session.keyStore().key(context).settings},
+                     {QStringLiteral("coordinates"), QJsonObject{{QStringLiteral("column"), column},
+                                                                 {QStringLiteral("row"), row}}}}}};
+    return {{QStringLiteral("port"), port},
+            {QStringLiteral("uuid"), uuid},
+            {QStringLiteral("registerEvent"), QStringLiteral("registerPropertyInspector")},
+            {QStringLiteral("info"), session.info()},
+            {QStringLiteral("actionInfo"), json(actionInfo)}};
+}
+
+void SettingsPageHost::hide()
+{
+    if (appeared)
+        tellPlugin(QStringLiteral("propertyInspectorDidDisappear"));
+    appeared = false;
+    if (page)
+        page->close();
+    page = nullptr;
+    uuid.clear();
+    context.clear();
+}
+
+void SettingsPageHost::handleConnection(QTcpSocket *socket)
+{
+    server.handleConnection(socket);
+}
+
+void SettingsPageHost::onConnected()
+{
+    while (QWebSocket *socket = server.nextPendingConnection()) {
+        connect(socket, &QWebSocket::textMessageReceived, this,
+                [this, socket](const QString &text) { onMessage(socket, text); });
+        connect(socket, &QWebSocket::disconnected, this, [this, socket] {
+            if (socket == page) {
+                page = nullptr;
+                if (appeared)
+                    tellPlugin(QStringLiteral("propertyInspectorDidDisappear"));
+                appeared = false;
+            }
+            socket->deleteLater();
+        });
+    }
+}
+
+void SettingsPageHost::onMessage(QWebSocket *socket, const QString &text)
+{
+    const QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
+    const QString event = message.value(QLatin1String("event")).toString();
+    if (socket != page) {
+        // The first word of a page is its registration, with the UUID it was given.
+        if (uuid.isEmpty() || event != QLatin1String("registerPropertyInspector") ||
+            message.value(QLatin1String("uuid")).toString() != uuid || page) {
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
+            return;
+        }
+        page = socket;
+        appeared = true;
+        tellPlugin(QStringLiteral("propertyInspectorDidAppear"));
+        return;
+    }
+    if (message.value(QLatin1String("context")).toString() != uuid)
+        return;
+    if (event == QLatin1String("setSettings")) {
+        session.keyStore().setSettings(context, message.value(QLatin1String("payload")).toObject());
+        emit settingsStored(context);
+    } else if (event == QLatin1String("getSettings")) {
+        sendToPage(settingsMessage());
+    } else if (event == QLatin1String("sendToPlugin")) {
+        tellPlugin(event, message.value(QLatin1String("payload")).toObject());
+    }
+}
+
+void SettingsPageHost::onPluginMessage(const QJsonObject &message)
+{
+    if (!page || message.value(QLatin1String("context")).toString() != context)
+        return;
+    const QString event = message.value(QLatin1String("event")).toString();
+    if (event == QLatin1String("sendToPropertyInspector")) {
+        sendToPage({{QStringLiteral("event"), event},
+                    {QStringLiteral("action"), action},
+                    {QStringLiteral("context"), context},
+                    {QStringLiteral("payload"), message.value(QLatin1String("payload"))}});
+    } else if (event == QLatin1String("setSettings")) {
+        sendToPage(settingsMessage()); // a script changed them: the page shows what is stored
+    }
+}
+
+void SettingsPageHost::sendToPage(const QJsonObject &message)
+{
+    if (page)
+        page->sendTextMessage(json(message));
+}
+
+QJsonObject SettingsPageHost::settingsMessage() const
+{
+    return {{QStringLiteral("event"), QStringLiteral("didReceiveSettings")},
+            {QStringLiteral("action"), action},
+            {QStringLiteral("context"), context},
+            {QStringLiteral("device"), QStringLiteral("device-1")},
+            {QStringLiteral("payload"),
+             QJsonObject{{QStringLiteral("settings"), session.keyStore().key(context).settings}}}};
+}
+
+void SettingsPageHost::tellPlugin(const QString &event, const QJsonObject &payload)
+{
+    if (!session.isRegistered() || context.isEmpty())
+        return;
+    QJsonObject message{{QStringLiteral("event"), event},
+                        {QStringLiteral("action"), action},
+                        {QStringLiteral("context"), context},
+                        {QStringLiteral("device"), QStringLiteral("device-1")}};
+    if (event == QLatin1String("sendToPlugin"))
+        message.insert(QStringLiteral("payload"), payload);
+    session.sendEvent(json(message));
+}
