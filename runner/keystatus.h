@@ -40,8 +40,8 @@ public:
     // Newest first.
     QList<ScriptRun> runs(const QString &context) const { return kept.value(context); }
 
-    // The host shows one page at a time; a few are kept open in case it overlaps them.
-    static constexpr int pagesKept = 8;
+    // The host shows one page at a time; a stand-in host may watch every key of a device.
+    static constexpr int pagesKept = 64;
     void pageOpened(const QString &context);
     void pageClosed(const QString &context) { open.removeOne(context); }
     bool isPageOpen(const QString &context) const { return open.contains(context); }

@@ -169,9 +169,16 @@ void RunnerTest::onlyKeyDownRunsScripts()
                            .arg(event));
     }
     host->press("a", "k1");
-    QTRY_COMPARE(sent(), QStringList{title("ran")});
+    // The key's settings page hears of its scripts; no script ran for it.
+    const auto scriptsSent = [this] {
+        QStringList lines = sent();
+        lines.removeIf(
+            [](const QString &line) { return line.contains("sendToPropertyInspector"); });
+        return lines;
+    };
+    QTRY_COMPARE(scriptsSent(), QStringList{title("ran")});
     QTest::qWait(200);
-    QCOMPARE(sent(), QStringList{title("ran")});
+    QCOMPARE(scriptsSent(), QStringList{title("ran")});
 }
 
 void RunnerTest::argumentsAndEnvironment_data()

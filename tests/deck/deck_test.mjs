@@ -82,7 +82,12 @@ try {
   const title = (index) => page.$eval(`.slot:nth-child(${index + 1}) .title`, (e) => e.textContent);
   const waitTitle = (index, text) => page.waitForFunction(
     (i, t) => document.querySelectorAll(".title")[i]?.textContent === t, { timeout: 10000 }, index, text);
-  const assign = (index, action) => page.select(`.slot:nth-child(${index + 1}) select`, action);
+  // Gives a key an action, and waits until the deck has it: a press before would go nowhere.
+  const assign = async (index, action) => {
+    await page.select(`.slot:nth-child(${index + 1}) select`, action);
+    await page.waitForFunction((i, a) => !document.querySelectorAll(".key")[i].classList.contains("empty") === !!a,
+      { timeout: 10000 }, index, action);
+  };
 
   // An appear script draws its key: its SVG and its title.
   await assign(0, "light");
@@ -181,6 +186,22 @@ try {
   check(stderr.includes('<img src=x onerror="document.title=1">') && injected === 0 && shownAfter < 1500,
     `a failing script's standard error shows as text within a second (${shownAfter} ms)`);
   await page.screenshot({ path: screenshot.replace(/\.png$/, "-settings.png") });
+
+  // Failed keys are marked, the reason on hover, whether their page is open or not.
+  const markOf = (index) => page.$eval(`.slot:nth-child(${index + 1}) .key`,
+    (e) => e.querySelector(".mark").textContent + "|" + e.title);
+  await page.waitForFunction(() => document.querySelectorAll(".slot")[7].querySelector(".key").title.includes("exit 3"));
+  check((await markOf(7)).includes("keyDown: exit 3\n<img src=x"), `a failed key is marked with the reason (${await markOf(7)})`);
+  check((await markOf(4)).includes("cannot run: not executable"), "a key whose script cannot run is marked before any press");
+  check((await markOf(2)) === "|", "a key whose scripts ran well has no mark");
+
+  // The log: each line with its time; a deck opened late sees the recent lines.
+  await page.reload();
+  await page.waitForFunction(() => document.getElementById("log").textContent.includes("exit 3"));
+  const logLines = await page.$eval("#log", (e) => e.textContent.trim().split("\n"));
+  check(logLines.every((line) => /^\d\d:\d\d:\d\d\.\d{3} /.test(line)) &&
+    logLines.some((line) => line.includes("deck-8 fails keyDown: exit 3")),
+    "the log replays to a late page, each line with its time, runs with their key");
 
   // The toggle example keeps its state in the host: On, Off, On.
   await assign(3, "org.keyscript.toggle");

@@ -10,6 +10,8 @@
 #include <QWebSocketServer>
 
 #include "actionlist.h"
+#include "decklog.h"
+#include "keyoutcomes.h"
 #include "settingspagehost.h"
 
 class HostSession;
@@ -42,6 +44,8 @@ private:
                  const QByteArray &body, bool framed = false);
     bool fromOurPage(const QHash<QByteArray, QByteArray> &headers) const;
     void select(int index);
+    // Asks the plugin about the key's scripts and runs, as its settings page would.
+    void watch(const QString &context);
     void onPageConnected();
     void onPageMessage(const QString &text);
     void onPluginMessage(const QJsonObject &message);
@@ -61,6 +65,8 @@ private:
     QWebSocketServer pages;
     QList<QWebSocket *> connected;
     SettingsPageHost settingsPage;
+    KeyOutcomes outcomes;
+    DeckLog log;
     QByteArray token;
     bool visible = true;
 };

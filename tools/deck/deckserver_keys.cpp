@@ -1,0 +1,181 @@
+// DeckServer: the keys, as the page plays them and the plugin draws them.
+#include "deckserver.h"
+
+#include "host/hostsession.h"
+#include "host/messageformat.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QWebSocket>
+
+namespace {
+
+QJsonObject object(const QString &text)
+{
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+QString json(const QJsonObject &message)
+{
+    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+void DeckServer::onPageMessage(const QString &text)
+{
+    const QJsonObject message = object(text);
+    const QString type = message.value(QLatin1String("type")).toString();
+    const int index = message.value(QLatin1String("index")).toInt(-1);
+    const bool onKey = index >= 0 && index < columns * rows;
+    if (type == QLatin1String("down") && onKey) {
+        sendKeyEvent(index, QStringLiteral("keyDown"));
+    } else if (type == QLatin1String("up") && onKey) {
+        sendKeyEvent(index, QStringLiteral("keyUp"));
+    } else if (type == QLatin1String("assign") && onKey) {
+        const QString action = message.value(QLatin1String("action")).toString();
+        if (!action.isEmpty() && !actions.contains(action))
+            return;
+        if (visible)
+            sendKeyEvent(index, QStringLiteral("willDisappear"));
+        session.keyStore().reset(contextOf(index), action);
+        outcomes.forget(contextOf(index));
+        if (visible)
+            sendKeyEvent(index, QStringLiteral("willAppear"));
+        watch(contextOf(index));
+        broadcast(snapshot());
+        if (settingsPage.shownContext() == contextOf(index))
+            select(action.isEmpty() ? -1 : index); // the page of the key's new action
+    } else if (type == QLatin1String("select")) {
+        select(onKey ? index : -1);
+    } else if (type == QLatin1String("visible")) {
+        appearAll(message.value(QLatin1String("on")).toBool());
+    }
+}
+
+void DeckServer::select(int index)
+{
+    const QString before = settingsPage.shownContext();
+    // As the host does when a key is selected: its action's settings page shows it.
+    const QString action = index >= 0 ? session.keyStore().key(contextOf(index)).action : QString();
+    if (action.isEmpty()) {
+        settingsPage.hide();
+        broadcast(
+            {{QStringLiteral("type"), QStringLiteral("inspect")}, {QStringLiteral("index"), -1}});
+        watch(before);
+        return;
+    }
+    QJsonObject inspect = settingsPage.show(contextOf(index), action, index % columns,
+                                            index / columns, tcp.serverPort());
+    inspect.insert(QStringLiteral("type"), QStringLiteral("inspect"));
+    inspect.insert(QStringLiteral("index"), index);
+    broadcast(inspect);
+    watch(before); // its page went: the deck keeps an eye on it again
+}
+
+void DeckServer::watch(const QString &context)
+{
+    const QString action = session.keyStore().key(context).action;
+    if (action.isEmpty() || context == settingsPage.shownContext())
+        return; // the page shown asks for itself
+    session.sendEvent(
+        json({{QStringLiteral("event"), QStringLiteral("sendToPlugin")},
+              {QStringLiteral("action"), action},
+              {QStringLiteral("context"), context},
+              {QStringLiteral("device"), QStringLiteral("device-1")},
+              {QStringLiteral("payload"), QJsonObject{{QStringLiteral("keyscript"), "status"}}}}));
+}
+
+void DeckServer::onPluginMessage(const QJsonObject &message)
+{
+    settingsPage.onPluginMessage(message);
+    if (message.value(QLatin1String("event")).toString() ==
+        QLatin1String("sendToPropertyInspector")) {
+        // What the plugin tells of a key's runs: a mark on a failed key, a line in the log.
+        if (outcomes.take(message))
+            broadcast(snapshot());
+        if (const QString line = KeyOutcomes::runLine(message); !line.isEmpty())
+            onLogLine(line);
+        return;
+    }
+    const QString event = message.value(QLatin1String("event")).toString();
+    const int index = indexOf(message.value(QLatin1String("context")).toString());
+    if (event == QLatin1String("showAlert") || event == QLatin1String("showOk")) {
+        broadcast({{QStringLiteral("type"), QStringLiteral("flash")},
+                   {QStringLiteral("index"), index},
+                   {QStringLiteral("kind"), event == QLatin1String("showOk") ? "ok" : "alert"}});
+    } else if (event.startsWith(QLatin1String("set"))) {
+        broadcast(snapshot());
+    } else {
+        // switchToProfile, openUrl, logMessage and the rest: for the author to see.
+        broadcast({{QStringLiteral("type"), QStringLiteral("notice")},
+                   {QStringLiteral("text"), readableMessage(json(message))}});
+    }
+}
+
+void DeckServer::onLogLine(const QString &line)
+{
+    broadcast(
+        {{QStringLiteral("type"), QStringLiteral("log")}, {QStringLiteral("line"), log.add(line)}});
+}
+
+void DeckServer::appearAll(bool visible)
+{
+    // As a profile switch would: every key goes, or comes.
+    this->visible = visible;
+    for (int index = 0; index < columns * rows; ++index) {
+        sendKeyEvent(index,
+                     visible ? QStringLiteral("willAppear") : QStringLiteral("willDisappear"));
+        watch(contextOf(index));
+    }
+    broadcast(snapshot());
+}
+
+void DeckServer::sendKeyEvent(int index, const QString &event)
+{
+    const KeyStore::Key key = session.keyStore().key(contextOf(index));
+    if (key.action.isEmpty() || !session.isRegistered())
+        return;
+    session.sendEvent(actionEvent(event, key.action, contextOf(index), QStringLiteral("device-1"),
+                                  key.settings, key.state, index % columns, index / columns));
+}
+
+void DeckServer::broadcast(const QJsonObject &message)
+{
+    const QString text = json(message);
+    for (QWebSocket *page : std::as_const(connected))
+        page->sendTextMessage(text);
+}
+
+QJsonObject DeckServer::snapshot() const
+{
+    QJsonArray keys;
+    for (int index = 0; index < columns * rows; ++index) {
+        const KeyStore::Key key = session.keyStore().key(contextOf(index));
+        keys.append(QJsonObject{{QStringLiteral("action"), key.action},
+                                {QStringLiteral("settings"), key.settings},
+                                {QStringLiteral("state"), key.state},
+                                {QStringLiteral("title"), key.title},
+                                {QStringLiteral("image"), key.image},
+                                {QStringLiteral("problem"), outcomes.problem(contextOf(index))}});
+    }
+    return {{QStringLiteral("type"), QStringLiteral("deck")},
+            {QStringLiteral("columns"), columns},
+            {QStringLiteral("rows"), rows},
+            {QStringLiteral("visible"), visible},
+            {QStringLiteral("actions"), actions.toJson()},
+            {QStringLiteral("keys"), keys}};
+}
+
+QString DeckServer::contextOf(int index) const
+{
+    return QStringLiteral("deck-%1").arg(index + 1);
+}
+
+int DeckServer::indexOf(const QString &context) const
+{
+    if (!context.startsWith(QLatin1String("deck-")))
+        return -1;
+    const int index = context.mid(5).toInt() - 1;
+    return index >= 0 && index < columns * rows ? index : -1;
+}
