@@ -104,7 +104,12 @@ void ScriptProcess::end()
     if (state() == QProcess::NotRunning)
         return;
     closeWriteChannel();
-    askToEnd();
+    // A script that reads its input ends by itself at its end, and its exit code says so; one
+    // that does not is asked.
+    QTimer::singleShot(inputGraceMs, this, [this] {
+        if (state() != QProcess::NotRunning)
+            askToEnd();
+    });
     QTimer::singleShot(endGraceMs, this, [this] {
         if (state() != QProcess::NotRunning)
             kill();

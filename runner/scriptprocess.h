@@ -26,6 +26,8 @@ public:
 
     // How long a script that is asked to end may take before it is killed.
     static constexpr int endGraceMs = 2000;
+    // How long a script whose input was closed may take to end by itself before it is asked.
+    static constexpr int inputGraceMs = 100;
     // What may wait unread on a script's standard input, and what is kept of its standard error.
     static constexpr qint64 maxUnreadInput = 64 * 1024;
     static constexpr qsizetype errorTailSize = 4 * 1024;
@@ -40,9 +42,9 @@ public:
 
     // Asks the script to end (SIGTERM on Unix; a console program on Windows can only be killed).
     void askToEnd();
-    // Closes its standard input (a script that reads it sees the end), asks it to end and kills
-    // it after endGraceMs if it still runs. Its output is read on, so that it never blocks on a
-    // full pipe, but is no longer delivered.
+    // Closes its standard input (a script that reads it sees the end), asks it to end after
+    // inputGraceMs and kills it after endGraceMs if it still runs. Its output is read on, so that
+    // it never blocks on a full pipe, but is no longer delivered.
     void end();
     bool isEnding() const { return ending; }
 

@@ -82,6 +82,9 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
     connect(script, &QProcess::errorOccurred, this, [script](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             logStartError(script);
+        else if (error == QProcess::WriteError) // Qt's own words say nothing to an author
+            qDebug() << "error"
+                     << QStringLiteral("an event was lost: the script no longer reads its input");
         else if (error != QProcess::Crashed) // a crash has its own line when the script ends
             qDebug() << "error" << script->errorString();
     });

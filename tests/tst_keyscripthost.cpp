@@ -426,6 +426,17 @@ void KeyscriptHostTest::keysRemember_data()
                               {"--keep", "KEEP", "press", "count"}}
         << QByteArray("setTitle context=key-1 target=0 title=\"2\"\n"
                       "setSettings context=key-1 n=\"2\"\n");
+    // key-1 is the first action's key in every run.
+    QTest::newRow("another action on the key starts afresh")
+        << QList<QStringList>{{"--keep", "KEEP", "press", "count"},
+                              {"--keep", "KEEP", "press", "other"}}
+        << QByteArray("setTitle context=key-1 target=0 title=\"n=none\"\n");
+    QTest::newRow("and the first action's settings come back with it")
+        << QList<QStringList>{{"--keep", "KEEP", "press", "count"},
+                              {"--keep", "KEEP", "press", "other"},
+                              {"--keep", "KEEP", "press", "count"}}
+        << QByteArray("setTitle context=key-1 target=0 title=\"2\"\n"
+                      "setSettings context=key-1 n=\"2\"\n");
     QTest::newRow("so does the state") << QList<QStringList>{{"--keep", "KEEP", "press", "flip"},
                                                              {"--keep", "KEEP", "press", "flip"}}
                                        << QByteArray("setState context=key-1 state=1\n");
@@ -441,6 +452,9 @@ void KeyscriptHostTest::keysRemember()
                                "echo \"setSettings {\\\"n\\\":\\\"$n\\\"}\"\n",
                                "setlocal EnableDelayedExpansion\nset /a n=ZEB_n+1\n"
                                "echo setTitle !n!\necho setSettings {\"n\":\"!n!\"}\n"));
+    QVERIFY(bundle.writeScript("other", "echo \"setTitle n=${ZEB_n:-none}\"\n",
+                               "if defined ZEB_n (echo setTitle n=%ZEB_n%) else (echo setTitle "
+                               "n=none)\n"));
     QVERIFY(bundle.writeScript("flip", "echo \"setState $((1 - ${KEYSCRIPT_STATE:-1}))\"\n",
                                "if \"%KEYSCRIPT_STATE%\"==\"0\" (echo setState 1) else (echo "
                                "setState 0)\n"));

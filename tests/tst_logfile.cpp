@@ -112,6 +112,9 @@ void LogFileTest::failuresSayWhy_data()
     QTest::newRow("a script the plugin ended")
         << "a@willAppear" << QByteArray("#!/bin/sh\nexec sleep 30\n")
         << QStringList{"willAppear", "willDisappear"} << QStringList{"ended"};
+    QTest::newRow("a live script that ends at the end of its input")
+        << "a@willAppear" << QByteArray("#!/bin/sh\nwhile read -r line; do :; done\n")
+        << QStringList{"willAppear", "willDisappear"} << QStringList{"exit 0"};
     QTest::newRow("lines that are no command")
         << "a" << QByteArray("#!/bin/sh\necho 'settitle x'\nprintf 'setTitle\\tx\\n'\n")
         << QStringList{"keyDown"}

@@ -1,6 +1,7 @@
 #include "keystore.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
 
@@ -32,8 +33,7 @@ QString KeyStore::prepare(const QString &event)
     const QString context = message.value(name("context")).toString();
     if (context.isEmpty())
         return event;
-    Key &stored = byContext[context];
-    stored.action = message.value(name("action")).toString();
+    Key &stored = serve(context, message.value(name("action")).toString());
     QJsonObject payload = message.value(name("payload")).toObject();
     const QJsonObject settings = payload.value(name("settings")).toObject();
     if (!settings.isEmpty())
@@ -46,6 +46,18 @@ QString KeyStore::prepare(const QString &event)
         payload.insert(name("state"), stored.state);
     message.insert(name("payload"), payload);
     return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+}
+
+KeyStore::Key &KeyStore::serve(const QString &context, const QString &action)
+{
+    Key &stored = byContext[context];
+    if (stored.action != action) {
+        if (!stored.action.isEmpty())
+            aside.insert(asideKey(context, stored.action), stored);
+        stored = aside.take(asideKey(context, action));
+        stored.action = action;
+    }
+    return stored;
 }
 
 bool KeyStore::load(const QString &file, QString *error)
@@ -63,14 +75,17 @@ bool KeyStore::load(const QString &file, QString *error)
         *error = QStringLiteral("not a JSON object (%1)").arg(parseError.errorString());
         return false;
     }
+    const auto read = [](const QJsonObject &stored) {
+        return Key{stored.value(name("action")).toString(),
+                   stored.value(name("settings")).toObject(), stored.value(name("state")).toInt(-1),
+                   stored.value(name("title")).toString(), stored.value(name("image")).toString()};
+    };
     const QJsonObject keys = document.object().value(name("keys")).toObject();
-    for (auto it = keys.begin(); it != keys.end(); ++it) {
-        const QJsonObject stored = it.value().toObject();
-        byContext.insert(it.key(), Key{stored.value(name("action")).toString(),
-                                       stored.value(name("settings")).toObject(),
-                                       stored.value(name("state")).toInt(-1),
-                                       stored.value(name("title")).toString(),
-                                       stored.value(name("image")).toString()});
+    for (auto it = keys.begin(); it != keys.end(); ++it)
+        byContext.insert(it.key(), read(it.value().toObject()));
+    for (const QJsonValue &other : document.object().value(name("otherActions")).toArray()) {
+        const Key key = read(other.toObject());
+        aside.insert(asideKey(other[name("context")].toString(), key.action), key);
     }
     return true;
 }
@@ -88,10 +103,19 @@ bool KeyStore::save(const QString &file, QString *error) const
             stored.insert(name("image"), it->image);
         keys.insert(it.key(), stored);
     }
+    QJsonArray others; // what actions had on keys that now serve another
+    for (auto it = aside.begin(); it != aside.end(); ++it)
+        others.append(QJsonObject{{name("context"), it.key().section(QLatin1Char('\n'), 0, 0)},
+                                  {name("action"), it->action},
+                                  {name("settings"), it->settings},
+                                  {name("state"), it->state}});
+    QJsonObject document{{name("keys"), keys}};
+    if (!others.isEmpty())
+        document.insert(name("otherActions"), others);
     // Written whole or not at all: an interrupted run leaves the last good file.
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(QJsonDocument(QJsonObject{{name("keys"), keys}}).toJson()) < 0 || !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(document).toJson()) < 0 ||
+        !out.commit()) {
         *error = out.errorString();
         return false;
     }

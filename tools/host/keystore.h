@@ -5,6 +5,8 @@
 #include <QString>
 
 // What the host keeps of each key: its action, its settings, its state, its title and its image.
+// Settings and state belong to the key's action: a key given another action starts afresh, and
+// what the earlier action had comes back with it, so one action's settings never reach another.
 // The plugin's commands change it, and every event sent for a key carries the key's settings and
 // state, as the host's events do. It may be kept in a JSON file across runs, as the host keeps
 // its keys across restarts.
@@ -38,6 +40,7 @@ public:
     void reset(const QString &context, const QString &action)
     {
         byContext[context] = Key{action, {}, -1, {}, {}};
+        aside.remove(asideKey(context, action));
     }
     void setSettings(const QString &context, const QJsonObject &settings)
     {
@@ -45,5 +48,13 @@ public:
     }
 
 private:
+    // The key context is to serve action: what another action had there is put aside.
+    Key &serve(const QString &context, const QString &action);
+    static QString asideKey(const QString &context, const QString &action)
+    {
+        return context + QLatin1Char('\n') + action;
+    }
+
     QHash<QString, Key> byContext;
+    QHash<QString, Key> aside; // by asideKey: the keys as other actions left them
 };
