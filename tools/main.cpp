@@ -10,8 +10,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryFile>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 #ifdef Q_OS_WIN
@@ -86,6 +88,7 @@ int main(int argc, char *argv[])
 
     HostSession session(options);
     std::unique_ptr<DeckServer> deck;
+    std::unique_ptr<QTemporaryFile> openPage; // removed when the deck ends
     if (options.deck) {
         deck = std::make_unique<DeckServer>(
             session, options.deckColumns, options.deckRows,
@@ -98,8 +101,24 @@ int main(int argc, char *argv[])
         }
         fprintf(stdout, "The deck: %s\n", qPrintable(deck->address()));
         fflush(stdout);
-        if (options.openDeck)
-            openInBrowser(deck->address());
+        if (options.openDeck) {
+            // The address holds the deck's secret: it goes to the browser through a file only
+            // this user can read, never on a command line others may see.
+            openPage = std::make_unique<QTemporaryFile>(
+                QDir::temp().filePath(QStringLiteral("keyscript-deck-XXXXXX.html")));
+            const QByteArray address = deck->address().toUtf8();
+            if (!openPage->open() ||
+                openPage->write(
+                    "<!DOCTYPE html><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" "
+                    "content=\"0; url=" +
+                    address + "\"><a href=\"" + address + "\">The deck</a>\n") < 0 ||
+                !openPage->flush()) {
+                fprintf(stderr, "keyscript-host: cannot write a page to open the deck with: %s\n",
+                        qPrintable(openPage->errorString()));
+            } else {
+                openInBrowser(QUrl::fromLocalFile(openPage->fileName()).toString());
+            }
+        }
     }
     QObject::connect(&session, &HostSession::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QWebSocket>
 
 #include <utility>
@@ -17,11 +18,8 @@ namespace {
 
 // A request's headers may take this much; more is no request of our page.
 constexpr qsizetype maxRequest = 16 * 1024;
-
-QString json(const QJsonObject &message)
-{
-    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
-}
+// What a request may take to arrive whole; a socket that sends part of one is closed then.
+constexpr int requestTimeoutMs = 5000;
 
 } // namespace
 
@@ -33,6 +31,11 @@ DeckServer::DeckServer(HostSession &session, int columns, int rows, const QStrin
     , rows(rows)
     , actions(scriptsFolder)
     , pages(QStringLiteral("keyscript deck"), QWebSocketServer::NonSecureMode)
+    , connected([this](int index) { return keyState(index); },
+                [this] {
+                    return QJsonObject{{QStringLiteral("type"), QStringLiteral("logs")},
+                                       {QStringLiteral("lines"), log.recent()}};
+                })
     , settingsPage(session)
 {
     quint32 random[4];
@@ -47,7 +50,7 @@ DeckServer::DeckServer(HostSession &session, int columns, int rows, const QStrin
     // The key's settings page stored new ones: the plugin hears them, as from the host.
     connect(&settingsPage, &SettingsPageHost::settingsStored, this, [this](const QString &key) {
         sendKeyEvent(indexOf(key), QStringLiteral("didReceiveSettings"));
-        broadcast(snapshot());
+        connected.keyChanged(indexOf(key));
     });
 }
 
@@ -68,6 +71,13 @@ void DeckServer::onNewConnection()
     while (QTcpSocket *socket = tcp.nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onRequest(socket); });
+        // Answered, or handed to a WebSocket server, by then: the timer goes with its socket
+        // and is stopped when the request is taken.
+        auto *timeout = new QTimer(socket);
+        timeout->setObjectName(QStringLiteral("requestTimeout"));
+        timeout->setSingleShot(true);
+        connect(timeout, &QTimer::timeout, socket, &QTcpSocket::abort);
+        timeout->start(requestTimeoutMs);
     }
 }
 
@@ -100,8 +110,7 @@ void DeckServer::onRequest(QTcpSocket *socket)
             respond(socket, "403 Forbidden", "text/plain", "");
             return;
         }
-        disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-        disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        taken(socket);
         settingsPage.handleConnection(socket);
         return;
     }
@@ -115,8 +124,7 @@ void DeckServer::onRequest(QTcpSocket *socket)
             respond(socket, "403 Forbidden", "text/plain", "");
             return;
         }
-        disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-        disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        taken(socket);
         pages.handleConnection(socket);
         return;
     }
@@ -139,9 +147,17 @@ bool DeckServer::fromOurPage(const QHash<QByteArray, QByteArray> &headers) const
     return origin == "http://127.0.0.1:" + port || origin == "http://localhost:" + port;
 }
 
+void DeckServer::taken(QTcpSocket *socket)
+{
+    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    delete socket->findChild<QTimer *>(QStringLiteral("requestTimeout"));
+}
+
 void DeckServer::respond(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
                          const QByteArray &body, bool framed)
 {
+    delete socket->findChild<QTimer *>(QStringLiteral("requestTimeout"));
     socket->readAll();
     // The page and its socket come from here, and nothing else may frame or feed it.
     const QByteArray port = QByteArray::number(tcp.serverPort());
@@ -160,14 +176,9 @@ void DeckServer::respond(QTcpSocket *socket, const QByteArray &status, const QBy
 void DeckServer::onPageConnected()
 {
     while (QWebSocket *page = pages.nextPendingConnection()) {
-        connected << page;
         connect(page, &QWebSocket::textMessageReceived, this, &DeckServer::onPageMessage);
-        connect(page, &QWebSocket::disconnected, this, [this, page] {
-            connected.removeAll(page);
-            page->deleteLater();
-        });
-        page->sendTextMessage(json(snapshot()));
-        page->sendTextMessage(json({{QStringLiteral("type"), QStringLiteral("logs")},
-                                    {QStringLiteral("lines"), log.recent()}}));
+        connected.add(page, {snapshot(),
+                             {{QStringLiteral("type"), QStringLiteral("logs")},
+                              {QStringLiteral("lines"), log.recent()}}});
     }
 }

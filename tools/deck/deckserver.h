@@ -11,6 +11,7 @@
 
 #include "actionlist.h"
 #include "decklog.h"
+#include "deckpages.h"
 #include "keyoutcomes.h"
 #include "settingspagehost.h"
 
@@ -43,6 +44,8 @@ private:
     void respond(QTcpSocket *socket, const QByteArray &status, const QByteArray &type,
                  const QByteArray &body, bool framed = false);
     bool fromOurPage(const QHash<QByteArray, QByteArray> &headers) const;
+    // The request has been read (by us, or by a WebSocket server it is handed to).
+    void taken(QTcpSocket *socket);
     void select(int index);
     // Asks the plugin about the key's scripts and runs, as its settings page would.
     void watch(const QString &context);
@@ -54,6 +57,7 @@ private:
     void sendKeyEvent(int index, const QString &event);
     void broadcast(const QJsonObject &message);
     QJsonObject snapshot() const;
+    QJsonObject keyState(int index) const; // one key, as a page shows it
     QString contextOf(int index) const;
     int indexOf(const QString &context) const;
 
@@ -63,7 +67,7 @@ private:
     ActionList actions; // the actions cmd/ has scripts for
     QTcpServer tcp;
     QWebSocketServer pages;
-    QList<QWebSocket *> connected;
+    DeckPages connected;
     SettingsPageHost settingsPage;
     KeyOutcomes outcomes;
     DeckLog log;

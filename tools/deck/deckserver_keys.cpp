@@ -93,7 +93,7 @@ void DeckServer::onPluginMessage(const QJsonObject &message)
         QLatin1String("sendToPropertyInspector")) {
         // What the plugin tells of a key's runs: a mark on a failed key, a line in the log.
         if (outcomes.take(message))
-            broadcast(snapshot());
+            connected.keyChanged(indexOf(message.value(QLatin1String("context")).toString()));
         if (const QString line = KeyOutcomes::runLine(message); !line.isEmpty())
             onLogLine(line);
         return;
@@ -105,7 +105,7 @@ void DeckServer::onPluginMessage(const QJsonObject &message)
                    {QStringLiteral("index"), index},
                    {QStringLiteral("kind"), event == QLatin1String("showOk") ? "ok" : "alert"}});
     } else if (event.startsWith(QLatin1String("set"))) {
-        broadcast(snapshot());
+        connected.keyChanged(index);
     } else {
         // switchToProfile, openUrl, logMessage and the rest: for the author to see.
         broadcast({{QStringLiteral("type"), QStringLiteral("notice")},
@@ -142,23 +142,27 @@ void DeckServer::sendKeyEvent(int index, const QString &event)
 
 void DeckServer::broadcast(const QJsonObject &message)
 {
-    const QString text = json(message);
-    for (QWebSocket *page : std::as_const(connected))
-        page->sendTextMessage(text);
+    connected.send(message);
+}
+
+QJsonObject DeckServer::keyState(int index) const
+{
+    const KeyStore::Key key = session.keyStore().key(contextOf(index));
+    return {{QStringLiteral("type"), QStringLiteral("key")},
+            {QStringLiteral("index"), index},
+            {QStringLiteral("action"), key.action},
+            {QStringLiteral("settings"), key.settings},
+            {QStringLiteral("state"), key.state},
+            {QStringLiteral("title"), key.title},
+            {QStringLiteral("image"), key.image},
+            {QStringLiteral("problem"), outcomes.problem(contextOf(index))}};
 }
 
 QJsonObject DeckServer::snapshot() const
 {
     QJsonArray keys;
-    for (int index = 0; index < columns * rows; ++index) {
-        const KeyStore::Key key = session.keyStore().key(contextOf(index));
-        keys.append(QJsonObject{{QStringLiteral("action"), key.action},
-                                {QStringLiteral("settings"), key.settings},
-                                {QStringLiteral("state"), key.state},
-                                {QStringLiteral("title"), key.title},
-                                {QStringLiteral("image"), key.image},
-                                {QStringLiteral("problem"), outcomes.problem(contextOf(index))}});
-    }
+    for (int index = 0; index < columns * rows; ++index)
+        keys.append(keyState(index));
     return {{QStringLiteral("type"), QStringLiteral("deck")},
             {QStringLiteral("columns"), columns},
             {QStringLiteral("rows"), rows},

@@ -2,6 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+
+#include <csignal>
+#include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 #ifdef Q_OS_MACOS
 #include <libproc.h>
@@ -36,3 +43,21 @@ bool hasRunningChildren(qint64 pid)
     return false;
 #endif
 }
+
+void endsWithThisProcess(QProcess &process)
+{
+#ifdef Q_OS_LINUX
+    // Asked to end (SIGTERM) as this process goes, so the plugin ends its scripts too; a parent
+    // that went before the request was made is noticed at once.
+    const pid_t parent = getpid();
+    process.setChildProcessModifier([parent] {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            raise(SIGTERM);
+    });
+#else
+    Q_UNUSED(process) // macOS has no death signal: a plugin left behind ends with its host
+#endif
+}
+
+void tieToThisProcess(QProcess &) {}

@@ -1,5 +1,7 @@
 #include "childprocesses.h"
 
+#include <QProcess>
+
 #include <qt_windows.h>
 #include <tlhelp32.h>
 
@@ -43,4 +45,29 @@ bool hasRunningChildren(qint64 pid)
     }
     CloseHandle(snapshot);
     return found;
+}
+
+void endsWithThisProcess(QProcess &) {}
+
+void tieToThisProcess(QProcess &process)
+{
+    // One job for all: when this process ends, however, Windows closes the job's last handle
+    // and kills what is in it. The plugin's own job for its scripts nests inside.
+    static const HANDLE job = [] {
+        const HANDLE made = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (made)
+            SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits,
+                                    sizeof limits);
+        return made;
+    }();
+    if (!job || process.processId() <= 0)
+        return;
+    const HANDLE child =
+        OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(process.processId()));
+    if (child) {
+        AssignProcessToJobObject(job, child);
+        CloseHandle(child);
+    }
 }

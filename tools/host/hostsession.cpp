@@ -1,6 +1,8 @@
 #include "hostsession.h"
 
 #include "childprocesses.h"
+
+#include "childprocesses.h"
 #include "dataimage.h"
 #include "messageformat.h"
 
@@ -53,6 +55,21 @@ void HostSession::start()
         plugin.setStandardOutputFile(QProcess::nullDevice());
         plugin.setStandardErrorFile(QProcess::nullDevice());
     }
+    if (!options.keepFile.isEmpty()) {
+        // One run at a time keeps its keys in a file: two would lose each other's changes.
+        keepLock = std::make_unique<QLockFile>(options.keepFile + QLatin1String(".lock"));
+        keepLock->setStaleLockTime(0); // a lock whose run has gone is taken over
+        if (!keepLock->tryLock(0)) {
+            qint64 pid = 0;
+            QString host, application;
+            keepLock->getLockInfo(&pid, &host, &application);
+            fail(UsageError, QStringLiteral("--keep %1 is in use by another keyscript-host run "
+                                            "(process %2); give each run a file of its own")
+                                 .arg(options.keepFile)
+                                 .arg(pid));
+            return;
+        }
+    }
     if (QString error; !options.keepFile.isEmpty() && !keys.load(options.keepFile, &error)) {
         fail(UsageError, QStringLiteral("cannot read --keep %1: %2").arg(options.keepFile, error));
         return;
@@ -66,10 +83,12 @@ void HostSession::start()
         environment.insert(QStringLiteral("KEYSCRIPT_CMD_DIR"), options.cmdDir);
     plugin.setProcessEnvironment(environment);
     log.start();
+    endsWithThisProcess(plugin);
     plugin.start(options.plugin,
                  {QStringLiteral("-port"), QString::number(server.serverPort()),
                   QStringLiteral("-pluginUUID"), options.uuid, QStringLiteral("-registerEvent"),
                   options.registerEvent, QStringLiteral("-info"), options.info});
+    tieToThisProcess(plugin);
     registrationTimer.start(options.timeoutMs);
     if (!options.deck || options.timeoutGiven)
         overallTimer.start(options.timeoutMs); // the whole run, from its start

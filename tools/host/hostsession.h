@@ -5,11 +5,14 @@
 #include "pluginlog.h"
 
 #include <QElapsedTimer>
+#include <QLockFile>
 #include <QObject>
 #include <QProcess>
 #include <QTextStream>
 #include <QTimer>
+
 #include <QWebSocketServer>
+#include <memory>
 
 class QWebSocket;
 
@@ -88,6 +91,7 @@ private:
     QElapsedTimer runClock; // since the start, for --timeout where timers come late
     QTextStream out;
     PluginLog log;
+    std::unique_ptr<QLockFile> keepLock; // held while the run keeps its keys in --keep FILE
     KeyStore keys;
     bool pausing = false; // a "wait" of the events is under way
     bool keysLoaded = false;

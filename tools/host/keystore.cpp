@@ -1,6 +1,7 @@
 #include "keystore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -65,6 +66,11 @@ bool KeyStore::load(const QString &file, QString *error)
     QFile in(file);
     if (!in.exists())
         return true;
+    // A FIFO would hold the run up until someone writes to it.
+    if (!QFileInfo(file).isFile()) {
+        *error = QStringLiteral("it is no regular file");
+        return false;
+    }
     if (!in.open(QIODevice::ReadOnly)) {
         *error = in.errorString();
         return false;
