@@ -437,6 +437,9 @@ void KeyscriptHostTest::keysRemember_data()
                               {"--keep", "KEEP", "press", "count"}}
         << QByteArray("setTitle context=key-1 target=0 title=\"2\"\n"
                       "setSettings context=key-1 n=\"2\"\n");
+    QTest::newRow("a key pressed twice sees what the first press left")
+        << QList<QStringList>{{"press", "flip", "press", "flip"}}
+        << QByteArray("setState context=key-1 state=0\nsetState context=key-1 state=1\n");
     QTest::newRow("so does the state") << QList<QStringList>{{"--keep", "KEEP", "press", "flip"},
                                                              {"--keep", "KEEP", "press", "flip"}}
                                        << QByteArray("setState context=key-1 state=1\n");

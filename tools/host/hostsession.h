@@ -5,6 +5,7 @@
 #include "pluginlog.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QLockFile>
 #include <QObject>
 #include <QProcess>
@@ -101,11 +102,25 @@ private:
     {
         HostOptions::Round round;
         int count;
+        bool spaced; // a key's presses wait for its last one's scripts
     };
     QList<Rounds> toSend;
     QStringList sending;
     qsizetype sendingNext = 0;
     int pendingDelayed = 0; // events still to be sent later
+    // A key pressed again in the events asked for waits, as a person's second press does, until
+    // the scripts of its last press have ended: counted from the plugin's log.
+    struct Press
+    {
+        int starts;  // scripts started when it was sent
+        int running; // and running then
+        QElapsedTimer since;
+    };
+    QHash<QString, Press> pressed; // by context
+    bool spacing = false;          // the events of the command line, not --repeat's rounds
+    int scriptStarts = 0;
+    int scriptEnds = 0;
+    bool mustSpace(const QString &event);
     int savedImages = 0;
     bool missingScript = false;
     bool imageNotSaved = false;

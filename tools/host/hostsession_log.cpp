@@ -12,6 +12,12 @@ void HostSession::onLogLine(const QString &line)
 {
     if (options.log)
         out << "log: " << line << Qt::endl;
+    // Scripts that start and end, for the spacing of a key's presses.
+    if (line.startsWith(QLatin1String("run ")))
+        ++scriptStarts;
+    else if (line.startsWith(QLatin1String("exit ")) || line == QLatin1String("ended") ||
+             line == QLatin1String("crashed"))
+        ++scriptEnds;
     // A script that failed, or a line that did nothing: shown even without --log.
     if (PluginLog::isFailure(line)) {
         scriptFailed = true;

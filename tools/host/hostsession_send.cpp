@@ -1,6 +1,8 @@
 // HostSession: sending events, as the plugin takes them.
 #include "hostsession.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QWebSocket>
 
 void HostSession::sendLater(const QList<HostOptions::Delayed> &delayed)
@@ -17,10 +19,10 @@ void HostSession::sendLater(const QList<HostOptions::Delayed> &delayed)
 
 void HostSession::queue(const HostOptions &parsed)
 {
-    toSend.append({parsed.first, 1});
+    toSend.append({parsed.first, 1, true});
     if (parsed.repeats > 0 &&
         !(parsed.repeated.events.isEmpty() && parsed.repeated.delayed.isEmpty()))
-        toSend.append({parsed.repeated, parsed.repeats});
+        toSend.append({parsed.repeated, parsed.repeats, false}); // as fast as the plugin takes
 }
 
 void HostSession::sendMore()
@@ -42,6 +44,10 @@ void HostSession::sendMore()
             return;
         }
         if (sendingNext < sending.size()) {
+            if (mustSpace(sending.at(sendingNext))) {
+                QTimer::singleShot(20, this, &HostSession::sendMore);
+                return;
+            }
             const QString &next = sending.at(sendingNext++);
             if (next.startsWith(QLatin1String("wait "))) {
                 // The rest of the events wait; so does the end of the run.
@@ -61,6 +67,7 @@ void HostSession::sendMore()
         if (toSend.isEmpty())
             return;
         Rounds &next = toSend.first();
+        spacing = next.spaced;
         sending = next.round.events;
         sendingNext = 0;
         sendLater(next.round.delayed);
@@ -88,4 +95,26 @@ void HostSession::send(const QString &event)
         out << "> " << prepared << Qt::endl;
     socket->sendTextMessage(prepared);
     quietTimer.start(options.quietMs);
+}
+
+bool HostSession::mustSpace(const QString &event)
+{
+    if (!spacing || !event.contains(QLatin1String(R"("event":"keyDown")")))
+        return false;
+    const QString context =
+        QJsonDocument::fromJson(event.toUtf8()).object().value(QLatin1String("context")).toString();
+    const auto last = pressed.constFind(context);
+    // A press whose scripts have not started after a while starts none (a live key hears it);
+    // one that never ends holds the next at most as long as the plugin holds a key's keyUp.
+    const bool started =
+        last == pressed.cend() || scriptStarts > last->starts || last->since.hasExpired(300);
+    const bool ended = last == pressed.cend() || scriptStarts - scriptEnds <= last->running ||
+                       last->since.hasExpired(5000);
+    if (started && ended) {
+        Press now{scriptStarts, scriptStarts - scriptEnds, {}};
+        now.since.start();
+        pressed.insert(context, now);
+        return false;
+    }
+    return true;
 }
