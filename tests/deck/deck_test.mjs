@@ -36,7 +36,8 @@ script("hold@keyUp", "echo 'setTitle up'");
 // The settings each didReceiveSettings brings, one line each, and what a press is given.
 script("show@didReceiveSettings", `printf '%s\\n' "$KEYSCRIPT_SETTINGS" >>'${root}/settings.log'`);
 script("show", `printf 'setTitle %s|%s\\n' "$ZEB_name" "$*"`);
-script("fails", `echo '<img src=x onerror="document.title=1">' >&2; exit 3`);
+script("fails", `echo 'setSettings {"n":5,"list":[1,2]}'; echo '<img src=x onerror="document.title=1">' >&2; exit 3`);
+script("fails@didReceiveSettings", `printf '%s\\n' "$KEYSCRIPT_SETTINGS" >>'${root}/settings-json.log'`);
 script("nox", "exit 0");
 fs.chmodSync(path.join(root, "cmd", "nox"), 0o644);
 script("crlf", "exit 0\r");
@@ -195,6 +196,28 @@ try {
   check((await markOf(4)).includes("cannot run: not executable"), "a key whose script cannot run is marked before any press");
   check((await markOf(2)) === "|", "a key whose scripts ran well has no mark");
 
+  // Settings that are no text show as JSON and stay JSON; JSON that does not parse is marked
+  // and the value saved before is kept.
+  await frame.waitForFunction(() => document.querySelectorAll(".row .value.json").length === 2);
+  const jsonRow = async (name) => {
+    const rows = await frame.$$(".row");
+    for (const row of rows)
+      if (await row.$eval(".name", (e) => e.value) === name) return row;
+  };
+  const list = await (await jsonRow("list")).$(".value");
+  await list.evaluate((e) => e.select());
+  await list.type("[1,2,3]");
+  await new Promise((r) => setTimeout(r, 800));
+  await list.evaluate((e) => e.select());
+  await list.type("[1,2");
+  const invalid = await (await jsonRow("list")).$eval(".note", (e) => e.textContent);
+  await new Promise((r) => setTimeout(r, 800));
+  const jsonSaved = fs.readFileSync(path.join(root, "settings-json.log"), "utf8").trim().split("\n");
+  check(JSON.stringify(jsonSaved) === JSON.stringify(['{"list":[1,2,3],"n":5}']) &&
+    invalid.includes("Not valid JSON"),
+    `values that are no text stay JSON; broken JSON is marked and not saved (${jsonSaved.join(" ")}; ${invalid})`);
+
+
   // The log: each line with its time; a deck opened late sees the recent lines.
   await page.reload();
   await page.waitForFunction(() => document.getElementById("log").textContent.includes("exit 3"));
@@ -238,6 +261,16 @@ try {
   check(await upgrade("/socket", own) === "404", "a socket without the token is refused");
   check(await upgrade(pathname + "socket", "http://evil.example") === "403", "a socket from another origin is refused");
   check(await upgrade(pathname + "socket", own) === "101", "the page's own socket opens");
+  // A settings page's socket, at the root as the host has it: another origin is refused, and
+  // one that does not register with the UUID the deck gave its page is closed.
+  check(await upgrade("/", "http://evil.example") === "403", "a settings socket from another origin is refused");
+  const closedWith = await page.evaluate((p) => new Promise((resolve) => {
+    const socket = new WebSocket("ws://127.0.0.1:" + p);
+    socket.onopen = () => socket.send(JSON.stringify({event: "registerPropertyInspector", uuid: "guessed"}));
+    socket.onclose = (event) => resolve(event.code);
+    setTimeout(() => resolve("still open"), 5000);
+  }), port);
+  check(closedWith === 1008, `a settings socket without its page's UUID is closed (${closedWith})`);
 } catch (error) {
   check(false, String(error.stack || error));
 } finally {
