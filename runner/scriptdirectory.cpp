@@ -82,7 +82,9 @@ void ScriptDirectory::reportUnknownEvent(const QString &file)
         }
     }
     reported.insert(file);
-    qDebug().noquote() << QStringLiteral("Unknown event in \"%1\": event scripts end in @keyUp, "
-                                         "@willAppear, @willDisappear or @didReceiveSettings")
-                              .arg(path + QLatin1Char('/') + file);
+    // The name is quoted and escaped as every other outside text in the log: one with a line
+    // break in it must not write lines of its own.
+    qDebug().nospace() << "Unknown event in " << QString(path + QLatin1Char('/') + file)
+                       << ": event scripts end in @keyUp, @willAppear, @willDisappear or "
+                          "@didReceiveSettings";
 }

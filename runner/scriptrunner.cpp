@@ -8,18 +8,23 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QDebug>
 #include <QJsonDocument>
 
 namespace {
 // cmd/ beside the application's folder. A stand-in host for trying scripts may name another in
-// KEYSCRIPT_CMD_DIR (keyscript-host --cmd); the host never does, and no script inherits it.
+// KEYSCRIPT_CMD_DIR (keyscript-host --cmd); the host never does, and no script inherits it. As
+// it may also come from wherever the host was started, the log says which folder it names.
 QString chosenScriptFolder()
 {
     const QString chosen = qEnvironmentVariable("KEYSCRIPT_CMD_DIR");
-    if (!chosen.isEmpty())
-        return chosen;
-    return scriptFolder(QCoreApplication::applicationDirPath());
+    if (chosen.isEmpty())
+        return scriptFolder(QCoreApplication::applicationDirPath());
+    qDebug() << "Scripts are taken from" << chosen << "(KEYSCRIPT_CMD_DIR)";
+    if (!QFileInfo(chosen).isDir())
+        qDebug() << "The scripts' folder" << chosen << "does not exist: no key has a script";
+    return chosen;
 }
 } // namespace
 

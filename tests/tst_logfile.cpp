@@ -15,6 +15,8 @@ private Q_SLOTS:
     void fileCreatedWhileRunningReceivesWhatFollows();
     void failuresSayWhy_data();
     void failuresSayWhy();
+    void chosenScriptFolderIsSaid_data();
+    void chosenScriptFolderIsSaid();
 
 private:
     // Starts the plugin and waits for its registration.
@@ -123,6 +125,10 @@ void LogFileTest::failuresSayWhy_data()
         << "a" << QByteArray("#!/bin/sh\r\necho 'setTitle x'\r\n") << QStringList{"keyDown"}
         << QStringList{"Could not run \"%1/../cmd/a\" its first line ends in a carriage return: "
                        "save it with Unix line ends"};
+    QTest::newRow("a file name with a line break")
+        << "a@keyup\nexit 0" << QByteArray("#!/bin/sh\n") << QStringList{"keyDown"}
+        << QStringList{"Unknown event in \"%1/../cmd/a@keyup\\nexit 0\": event scripts end in "
+                       "@keyUp, @willAppear, @willDisappear or @didReceiveSettings"};
     QTest::newRow("an event in the wrong letter case")
         << "a@willappear" << QByteArray("#!/bin/sh\n") << QStringList{"willAppear"}
         << QStringList{"Unknown event in \"%1/../cmd/a@willappear\": event scripts end in @keyUp, "
@@ -154,6 +160,33 @@ void LogFileTest::failuresSayWhy()
                                                     "not run|Unknown)"))
                          .mid(0, expected.size()) == expected,
                  qPrintable(bundle->logLines().join('\n')));
+}
+
+void LogFileTest::chosenScriptFolderIsSaid_data()
+{
+    QTest::addColumn<QString>("folder"); // in the bundle
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("there") << "cmd"
+                           << QStringList{"Scripts are taken from \"%1/cmd\" (KEYSCRIPT_CMD_DIR)"};
+    QTest::newRow("missing") << "no-such-folder"
+                             << QStringList{"Scripts are taken from \"%1/no-such-folder\" "
+                                            "(KEYSCRIPT_CMD_DIR)",
+                                            "The scripts' folder \"%1/no-such-folder\" does not "
+                                            "exist: no key has a script"};
+}
+
+void LogFileTest::chosenScriptFolderIsSaid()
+{
+    QFETCH(QString, folder);
+    QFETCH(QStringList, lines);
+    // Set where the host was started, say: the log is the one place that tells.
+    const QString root = QFileInfo(bundle->cmdDir()).absolutePath();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KEYSCRIPT_CMD_DIR", root + '/' + folder);
+    plugin->setProcessEnvironment(environment);
+    QVERIFY(bundle->writeFile("work/log.txt", ""));
+    QVERIFY(startPlugin());
+    QCOMPARE(bundle->logLines().mid(0, lines.size()), lines.replaceInStrings("%1", root));
 }
 
 QTEST_GUILESS_MAIN(LogFileTest)
