@@ -12,8 +12,10 @@ void HostSession::onLogLine(const QString &line)
 {
     if (options.log)
         out << "log: " << line << Qt::endl;
-    // Scripts that start and end, for the spacing of a key's presses.
-    if (line.startsWith(QLatin1String("run ")))
+    // Scripts that start and end, for the spacing of a key's presses. A live key's appear
+    // script runs on and is no press's: its start is not counted (its end, counted, only makes
+    // a press wait less).
+    if (line.startsWith(QLatin1String("run ")) && !line.contains(QLatin1String("@willAppear\" ")))
         ++scriptStarts;
     else if (line.startsWith(QLatin1String("exit ")) || line == QLatin1String("ended") ||
              line == QLatin1String("crashed"))
