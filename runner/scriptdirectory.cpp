@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDirIterator>
+#include <QFileInfo>
 
 #include <utility>
 
@@ -49,6 +50,19 @@ QString ScriptDirectory::find(const QString &name)
     for (const QString &suffix : scriptSuffixes()) {
         if (files.contains(fileKey(name + suffix)))
             return path + QLatin1Char('/') + name + suffix;
+    }
+    return QString();
+}
+
+QString ScriptDirectory::findOnDisk(const QString &name)
+{
+    for (const QString &suffix : scriptSuffixes()) {
+        const QString file = path + QLatin1Char('/') + name + suffix;
+        if (!QFileInfo(file).isFile())
+            continue;
+        if (!files.contains(fileKey(name + suffix)))
+            listedTime = -2; // never a real time: the next lookup lists again
+        return file;
     }
     return QString();
 }

@@ -26,6 +26,11 @@ public:
     // Whether any script of the action is there: a quick answer for the many events of actions
     // that have none.
     bool hasScripts(const QString &action);
+    // The script named name as it is on disk now, whatever the listing says: for a lookup the
+    // listing may have missed (a script written or renamed into place within this turn of the
+    // event loop, a link whose target came later, which leaves the folder's time as it was).
+    // What it finds that the listing lacks makes the next lookup list again.
+    QString findOnDisk(const QString &name);
     // Where a script of that name would be, before its suffix.
     QString basePath(const QString &name) const { return path + QLatin1Char('/') + name; }
 

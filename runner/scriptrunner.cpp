@@ -8,9 +8,13 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QDebug>
+#include <QFileInfo>
 #include <QJsonDocument>
+
+#include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace {
 // cmd/ beside the application's folder. A stand-in host for trying scripts may name another in
@@ -90,22 +94,51 @@ void ScriptRunner::onTitleParametersDidChange(const QStreamDeckAction &a)
 void ScriptRunner::tellAppearScript(const KeyEvent &event)
 {
     const QPointer<ScriptProcess> script = appearScripts.value(event.context);
-    if (!script)
+    const auto waitingOne = held.find(event.context);
+    if (!script && waitingOne == held.end())
         return;
     // The event as the host sent it: its name, a space, its payload as compact JSON.
-    script->writeInput(event.event.toUtf8() + ' ' +
-                       QJsonDocument(event.payload).toJson(QJsonDocument::Compact) + '\n');
+    QByteArray line = event.event.toUtf8() + ' ' +
+                      QJsonDocument(event.payload).toJson(QJsonDocument::Compact) + '\n';
+    if (script) {
+        script->writeInput(line);
+    } else if (waitingOne->bytes + line.size() > ScriptProcess::maxUnreadInput) {
+        ++waitingOne->dropped; // as an appear script that does not read would have them
+    } else {
+        waitingOne->bytes += line.size();
+        waitingOne->lines << std::move(line);
+    }
+}
+
+void ScriptRunner::endAppearance(const KeyEvent &event)
+{
+    const QString &context = event.context;
+    delete waitingAppears.take(context).data(); // an appear script that waited never starts
+    if (ScriptProcess *ending = endAppearScript(context))
+        endingAppears.insert(context, ending);
+    // The events that come while the next appear script waits to start are its own.
+    if (event.event == QLatin1String("willAppear")) {
+        if (!held.contains(context) && scripts.hasScripts(event.action))
+            held.insert(context, Held());
+    } else {
+        held.remove(context);
+    }
 }
 
 void ScriptRunner::handle(const KeyEvent &event)
 {
-    // At once: the appear script hears its key's events in the order the host sent them.
-    if (event.event != QLatin1String("willAppear") && event.event != QLatin1String("willDisappear"))
+    // At once: the appear script hears its key's events in the order the host sent them, and
+    // ending a key's appearance never waits for a place, only starting a script does.
+    if (event.event == QLatin1String("willAppear") || event.event == QLatin1String("willDisappear"))
+        endAppearance(event);
+    else
         tellAppearScript(event);
     if (waiting.isEmpty() && outputs.size() < maxRunning) {
         dispatch(event);
         return;
     }
+    if (waiting.isEmpty())
+        reportFull();
     if (waiting.size() >= maxWaiting && event.event != QLatin1String("willDisappear")) {
         ++droppedEvents;
         return;
@@ -145,19 +178,28 @@ void ScriptRunner::appear(const KeyEvent &event)
     const QString &context = event.context;
     endAppearScript(context); // one per key: a second appear replaces the first
     delete waitingAppears.take(context).data();
-    if (ScriptOutput::hostIsGone(streamDeck))
-        return; // no key is visible without a host
-    if (!scripts.hasScripts(event.action))
-        return; // the common case: no appear script, nothing to wait for
+    // No key is visible without a host; and the common case: no appear script, nothing to wait
+    // for, nobody to hold events for.
+    if (ScriptOutput::hostIsGone(streamDeck) || !scripts.hasScripts(event.action)) {
+        held.remove(context);
+        return;
+    }
     QObject *wait = order.after({cleanUps.value(context)}, [this, event](bool late) {
         waitingAppears.remove(event.context);
         if (late)
             qDebug() << "willAppear script of" << event.context << "starts after"
                      << KeyOrder::maxWaitMs << "ms: the key's willDisappear script still runs";
+        const Held waited = held.take(event.context);
         if (ScriptOutput::hostIsGone(streamDeck))
             return;
-        if (ScriptProcess *script = run(event))
-            appearScripts.insert(event.context, script);
+        ScriptProcess *script = run(event);
+        if (!script)
+            return;
+        appearScripts.insert(event.context, script);
+        for (const QByteArray &line : waited.lines)
+            script->writeInput(line);
+        if (waited.dropped > 0)
+            qDebug() << "dropped" << waited.dropped << "events: the script did not read its input";
     });
     if (wait)
         waitingAppears.insert(context, wait);
@@ -177,7 +219,11 @@ void ScriptRunner::disappear(const KeyEvent &event)
         else
             cleanUp->deleteLater();
     };
+    // Its appear script was ended when the event came; the clean-up follows it.
     ScriptProcess *appear = endAppearScript(event.context);
+    const QPointer<ScriptProcess> ended = endingAppears.take(event.context);
+    if (!appear && ended && ended->state() != QProcess::NotRunning)
+        appear = ended;
     if (!appear) {
         runCleanUp();
         return;
@@ -197,6 +243,8 @@ void ScriptRunner::startWaiting()
     while (!waiting.isEmpty() && outputs.size() < maxRunning)
         dispatch(waiting.dequeue());
     startingWaiting = false;
+    if (waiting.isEmpty())
+        fullSaid = false; // the next time events wait is said again
     if (droppedEvents > 0 && waiting.size() < maxWaiting) {
         qDebug() << "dropped" << droppedEvents << "events: more than" << maxWaiting
                  << "were waiting";
@@ -213,9 +261,27 @@ ScriptProcess *ScriptRunner::endAppearScript(const QString &context)
     return script;
 }
 
+void ScriptRunner::reportFull()
+{
+    if (fullSaid)
+        return;
+    fullSaid = true;
+    // The scripts that hold places longest: a press script that never ends, say.
+    QList<std::pair<qint64, QString>> running;
+    for (auto it = outputs.cbegin(); it != outputs.cend(); ++it)
+        running.append({it.value()->elapsedMs(), it.key()->program()});
+    std::sort(running.begin(), running.end(), std::greater<>());
+    QDebug line = qDebug().nospace();
+    line << maxRunning << " scripts run: events wait for one to end. Running longest:";
+    for (qsizetype i = 0; i < running.size() && i < 3; ++i)
+        line << (i ? ", " : " ") << running.at(i).second << " (" << running.at(i).first / 1000
+             << " s)";
+}
+
 void ScriptRunner::onHostDisconnected()
 {
     // No key is visible without a host; what scripts print from now on goes nowhere.
+    held.clear();
     const QStringList contexts = appearScripts.keys();
     for (const QString &context : contexts)
         endAppearScript(context);

@@ -62,8 +62,14 @@ private:
     void appear(const KeyEvent &event);
     void disappear(const KeyEvent &event);
     void startWaiting();
-    // Writes the event to the standard input of its key's appear script, if one runs.
+    // Writes the event to the standard input of its key's appear script, if one runs, or holds
+    // it for the key's next appear script while that waits to start.
     void tellAppearScript(const KeyEvent &event);
+    // Ends what a key's new appearance or its disappearance ends at once, without waiting
+    // for a place: the appear script it had, and an appear script that waited to start.
+    void endAppearance(const KeyEvent &event);
+    // Says, once while events wait, that maxRunning scripts run and which run longest.
+    void reportFull();
     // Starts the event's script; nullptr when there is none or it could not start.
     ScriptProcess *run(const KeyEvent &event);
     // Ends the appear script of a key; returns it while it still runs.
@@ -94,6 +100,17 @@ private:
     QHash<QString, QList<QPointer<QObject>>> presses;
     QHash<QString, QPointer<QObject>> cleanUps;
     QHash<QString, QPointer<QObject>> waitingAppears;
+    // Appear scripts ended before their willDisappear could run: its clean-up follows them.
+    QHash<QString, QPointer<ScriptProcess>> endingAppears;
+    // By context: the events for a key's next appear script while it waits to start.
+    struct Held
+    {
+        QList<QByteArray> lines;
+        qint64 bytes = 0;
+        int dropped = 0;
+    };
+    QHash<QString, Held> held;
+    bool fullSaid = false;
     KeyOrder order;
     KeyStatus status;
     bool unknownRequestSaid = false;

@@ -41,13 +41,24 @@ void logStartError(ScriptProcess *script)
 ScriptProcess *ScriptRunner::run(const KeyEvent &event)
 {
     // An action that cannot name a key-press script names no event script either.
-    const QString program = isScriptName(event.action) && scripts.hasScripts(event.action)
-                                ? scripts.find(event.scriptName())
-                                : QString();
+    QString program;
+    if (isScriptName(event.action)) {
+        const bool known = scripts.hasScripts(event.action);
+        if (known)
+            program = scripts.find(event.scriptName());
+        // The listing may be older than the event: a press, and an event of an action the
+        // listing does not know, look on disk before they give up (one stat), and so does a
+        // script the listing has that has gone. The many events of an action that has scripts,
+        // but none for them, stay with the listing.
+        if ((program.isEmpty() && (!known || event.isKeyPress())) ||
+            (!program.isEmpty() && !QFileInfo(program).isFile()))
+            program = scripts.findOnDisk(event.scriptName());
+    }
     if (program.isEmpty()) {
         // Only a press says so: a profile of thirty keys would fill the log with missing scripts.
-        // A key whose appear script runs has heard its press already.
-        if (event.isKeyPress() && !appearScripts.value(event.context))
+        // A key whose appear script runs, or waits to start, has heard its press already.
+        if (event.isKeyPress() && !appearScripts.value(event.context) &&
+            !held.contains(event.context))
             qDebug() << "Could not found" << scripts.basePath(event.action);
         return nullptr;
     }

@@ -56,7 +56,8 @@ void BatchExamplesTest::anySettingStaysText_data()
     QTest::addColumn<QString>("settings");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("greet") << "org.keyscript.greet" << QStringLiteral(R"({"name":"%1"})").arg(syntax)
+    QTest::newRow("greet") << "org.keyscript.greet"
+                           << QStringLiteral(R"({"name":"%1"})").arg(syntax)
                            << QStringList{title("Hello\n" + syntax)};
     QTest::newRow("greet without a name") << "org.keyscript.greet"
                                           << "{}" << QStringList{title("Hello\nthere")};

@@ -31,6 +31,8 @@ private Q_SLOTS:
     void unreadEventsAreDropped();
     void keyOrder_data();
     void keyOrder();
+    void liveKeysAtTheLimit_data();
+    void liveKeysAtTheLimit();
 
 private:
     QStringList sent() const { return host->messages.mid(1); }
@@ -126,6 +128,12 @@ void LiveKeysTest::keyOrder_data()
         << QByteArray("fade@willAppear:echo 'setTitle shown'")
         << QStringList{"willAppear", "shown 1", "willDisappear", "willAppear"}
         << QStringList{"shown", "gone", "shown"};
+    QTest::newRow("a press while the next appearance waits is heard by it")
+        << QByteArray("fade@willDisappear:sleep 0.5; echo 'setTitle gone'")
+        << QByteArray("fade@willAppear:echo 'setTitle shown'; "
+                      "while read -r e d; do echo \"setTitle $e\"; done")
+        << QStringList{"willAppear", "shown 1", "willDisappear", "willAppear", "keyDown", "keyUp"}
+        << QStringList{"shown", "gone", "shown", "keyDown", "keyUp"};
     QTest::newRow("a press that never ends holds its release 5 s at most")
         << QByteArray("tap:echo 'setTitle on'; exec sleep 30")
         << QByteArray("tap@keyUp:echo 'setTitle off'") << QStringList{"keyDown", "keyUp"}
@@ -159,6 +167,38 @@ void LiveKeysTest::keyOrder()
     for (const QString &text : titles)
         expected << title(text);
     QTRY_COMPARE_WITH_TIMEOUT(sent(), expected, 10000);
+}
+
+void LiveKeysTest::liveKeysAtTheLimit_data()
+{
+    QTest::addColumn<int>("keys");
+    QTest::newRow("one place left") << 127;
+    QTest::newRow("every place taken") << 128;
+    QTest::newRow("two more waiting") << 130;
+}
+
+void LiveKeysTest::liveKeysAtTheLimit()
+{
+    QFETCH(int, keys);
+    // Live keys that hold their places for good, until the plugin ends them.
+    QVERIFY(bundle->writeScript("lit@willAppear", "echo 'setTitle lit'\nexec sleep 60\n"));
+    QVERIFY(bundle->writeScript("other", "echo 'setTitle answered'\n"));
+    for (int key = 0; key < keys; ++key)
+        host->sendEvent("willAppear", "lit", QString("L%1").arg(key));
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.filter("\"lit\"").size(), qMin(keys, 128), 20000);
+    // Every key goes (a profile switch away), and another key is pressed.
+    for (int key = 0; key < keys; ++key)
+        host->sendEvent("willDisappear", "lit", QString("L%1").arg(key));
+    host->press("other", "k9");
+    QTRY_VERIFY_WITH_TIMEOUT(sent().contains(title("answered", "k9")), 20000);
+    // Every appear script ended, the two that waited included.
+    QTRY_COMPARE_WITH_TIMEOUT(bundle->logLines().filter(QRegularExpression("^(ended|exit)")).size(),
+                              keys + 1, 20000);
+    // Said once when events began to wait, with the scripts that held places longest.
+    const QStringList full = bundle->logLines().filter("scripts run: events wait for one to end");
+    QCOMPARE(full.size(), keys >= 128 ? 1 : 0);
+    if (keys >= 128)
+        QVERIFY2(full.first().contains("lit@willAppear\" ("), qPrintable(full.first()));
 }
 
 QTEST_GUILESS_MAIN(LiveKeysTest)
