@@ -1,5 +1,7 @@
 #include "qstreamdeckplugin.h"
 
+#include "compactjson.h"
+
 #include "models/esddevicemodel.h"
 #include "models/esdeventmodel.h"
 
@@ -87,8 +89,12 @@ void QStreamDeckPlugin::streamdeck_onDataReceived(QString message)
 
 void QStreamDeckPlugin::send(const QJsonObject &message)
 {
-    webSocket.sendTextMessage(
-        QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    sendText(compactJson(message));
+}
+
+void QStreamDeckPlugin::sendText(const QString &message)
+{
+    webSocket.sendTextMessage(message);
     // The socket would otherwise write on its next turn of the event loop; the message leaves
     // now, so a key's answer does not wait for it.
     webSocket.flush();
@@ -97,7 +103,11 @@ void QStreamDeckPlugin::send(const QJsonObject &message)
 bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
 {
     // A message with a "device" key that is no device event falls through to the next family.
-    if (message.contains(QLatin1String("device"))) {
+    // The event's name is looked at first: most messages are a key's, and need no device record.
+    const QString event = message.value(QLatin1String("event")).toString();
+    if ((event == QLatin1String("deviceDidConnect") ||
+         event == QLatin1String("deviceDidDisconnect")) &&
+        message.contains(QLatin1String("device"))) {
         ESDDeviceModel model;
         model.fromJson(message);
         if (model.event == QLatin1String("deviceDidConnect")) {

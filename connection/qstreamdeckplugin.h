@@ -72,6 +72,7 @@ private Q_SLOTS:
 private:
     void detachSocket();
     void send(const QJsonObject &message);
+    void sendText(const QString &message); // one compact JSON object, written already
 
     ESDPluginModel pluginModel;
     QWebSocket webSocket;

@@ -1,6 +1,8 @@
 // The outbound half of the host protocol: each slot sends one compact JSON object at once.
 #include "qstreamdeckplugin.h"
 
+#include "compactjson.h"
+
 namespace {
 
 QJsonObject command(const char *event, const QString &context)
@@ -50,10 +52,16 @@ void QStreamDeckPlugin::setState(int state, const QString &context)
 
 void QStreamDeckPlugin::setTitle(const QString &title, const QString &context, ESDSDKTarget target)
 {
-    QJsonObject message = command("setTitle", context);
-    message.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("title"), title},
-                                                          {QStringLiteral("target"), target}});
-    send(message);
+    // The commonest message, a live key's answer among them: written as text at once, the very
+    // bytes the object {"context","event","payload":{"target","title"}} would give.
+    QString text = QStringLiteral("{\"context\":");
+    appendJsonString(text, context);
+    text += QLatin1String(",\"event\":\"setTitle\",\"payload\":{\"target\":");
+    text += QString::number(target);
+    text += QLatin1String(",\"title\":");
+    appendJsonString(text, title);
+    text += QLatin1String("}}");
+    sendText(text);
 }
 
 void QStreamDeckPlugin::setImage(const QString &base64Str, const QString &context,

@@ -74,6 +74,8 @@ void ScriptProcess::writeInput(const QByteArray &line)
         return;
     }
     write(line);
+    // Now, not when the event loop comes round to the pipe: a live key's answer waits for it.
+    waitForBytesWritten(0);
 }
 
 void ScriptProcess::reportDroppedInput()

@@ -1,5 +1,6 @@
 #include "scriptrunner.h"
 
+#include "connection/compactjson.h"
 #include "connection/qstreamdeckplugin.h"
 #include "models/qstreamdeckaction.h"
 #include "scriptlookup.h"
@@ -98,8 +99,8 @@ void ScriptRunner::tellAppearScript(const KeyEvent &event)
     if (!script && waitingOne == held.end())
         return;
     // The event as the host sent it: its name, a space, its payload as compact JSON.
-    QByteArray line = event.event.toUtf8() + ' ' +
-                      QJsonDocument(event.payload).toJson(QJsonDocument::Compact) + '\n';
+    QByteArray line =
+        (event.event + QLatin1Char(' ') + compactJson(event.payload) + QLatin1Char('\n')).toUtf8();
     if (script) {
         script->writeInput(line);
     } else if (waitingOne->bytes + line.size() > ScriptProcess::maxUnreadInput) {
@@ -162,6 +163,8 @@ void ScriptRunner::dispatch(const KeyEvent &event)
         if (running.isEmpty())
             presses.remove(context);
     } else if (event.event == QLatin1String("keyUp")) {
+        if (scripts.hasScripts(event.action) && scripts.find(event.scriptName()).isEmpty())
+            return; // the common case: no keyUp script, nothing to order
         order.after(presses.value(context), [this, event](bool late) {
             if (late)
                 qDebug() << "keyUp script of" << event.context << "starts after"
@@ -180,7 +183,8 @@ void ScriptRunner::appear(const KeyEvent &event)
     delete waitingAppears.take(context).data();
     // No key is visible without a host; and the common case: no appear script, nothing to wait
     // for, nobody to hold events for.
-    if (ScriptOutput::hostIsGone(streamDeck) || !scripts.hasScripts(event.action)) {
+    if (ScriptOutput::hostIsGone(streamDeck) || !scripts.hasScripts(event.action) ||
+        scripts.find(event.scriptName()).isEmpty()) {
         held.remove(context);
         return;
     }
@@ -209,6 +213,12 @@ void ScriptRunner::disappear(const KeyEvent &event)
 {
     // An appear script that has not started yet never will.
     delete waitingAppears.take(event.context).data();
+    // The common case: a key of an action with scripts, but no appear script and no clean-up.
+    if (scripts.hasScripts(event.action) && scripts.find(event.scriptName()).isEmpty() &&
+        !appearScripts.value(event.context) && !endingAppears.value(event.context)) {
+        endingAppears.remove(event.context);
+        return;
+    }
     // The clean-up lasts until the willDisappear script has ended; the key's next appear
     // script waits for it.
     auto *cleanUp = new QObject(this);

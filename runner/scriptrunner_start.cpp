@@ -50,7 +50,9 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
         // listing does not know, look on disk before they give up (one stat), and so does a
         // script the listing has that has gone. The many events of an action that has scripts,
         // but none for them, stay with the listing.
-        if ((program.isEmpty() && (!known || event.isKeyPress())) ||
+        // A live key's press was heard by its appear script: its answer does not wait for a look.
+        const bool heard = appearScripts.value(event.context);
+        if ((program.isEmpty() && (!known || (event.isKeyPress() && !heard))) ||
             (!program.isEmpty() && !QFileInfo(program).isFile()))
             program = scripts.findOnDisk(event.scriptName());
     }

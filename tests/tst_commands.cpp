@@ -1,4 +1,5 @@
 // Outbound commands: each slot puts exactly these bytes on the wire.
+#include "connection/compactjson.h"
 #include "connection/qstreamdeckplugin.h"
 #include "support/standinhost.h"
 
@@ -16,6 +17,8 @@ private Q_SLOTS:
     void initTestCase();
     void bytesOnTheWire_data();
     void bytesOnTheWire();
+    void writtenAsQtWritesJson_data();
+    void writtenAsQtWritesJson();
 
 private:
     StandInHost host;
@@ -119,6 +122,39 @@ void CommandsTest::bytesOnTheWire()
     call(plugin);
     QTRY_COMPARE(host.messages.size(), 1);
     QCOMPARE(host.messages.first(), expected);
+}
+
+void CommandsTest::writtenAsQtWritesJson_data()
+{
+    QTest::addColumn<QJsonObject>("object");
+    QString controls;
+    for (char16_t u = 0; u < 0x20; ++u)
+        controls += QChar(u);
+    QTest::newRow("every control character")
+        << QJsonObject{{"title", controls + QStringLiteral("\x7f\"\\/")}};
+    QTest::newRow("beyond ASCII, a pair and halves of pairs") << QJsonObject{
+        {"t", QStringLiteral("\u00e9\u4e2d \U0001F600 ") + QChar(0xD800) + "x" + QChar(0xDC00)}};
+    QTest::newRow("keys in order, nested, arrays")
+        << QJsonObject{{"z", 1},
+                       {"a", QJsonObject{{"y", QJsonArray{1, "two", true, false, QJsonValue()}},
+                                         {"b", QJsonObject()}}},
+                       {"m", QJsonArray()}};
+    QTest::newRow("numbers") << QJsonObject{{"int", 42},
+                                            {"negative", -7},
+                                            {"big", qint64(1) << 60},
+                                            {"half", 0.5},
+                                            {"whole double", 2.0},
+                                            {"tiny", 1e-300},
+                                            {"huge", 1.7976931348623157e308},
+                                            {"third", 1.0 / 3}};
+    QTest::newRow("parsed from a script's settings")
+        << QJsonDocument::fromJson(R"({"n":1.50,"e":1e3,"s":"ab","l":[[]],"o":{}})").object();
+}
+
+void CommandsTest::writtenAsQtWritesJson()
+{
+    QFETCH(QJsonObject, object);
+    QCOMPARE(compactJson(object).toUtf8(), QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 QTEST_GUILESS_MAIN(CommandsTest)
