@@ -47,3 +47,5 @@ echo
 echo "Write your own: an executable script named after its action, in a folder of yours, then"
 echo "  $host --cmd ~/keys press <action> --settings '{\"key\":\"value\"}'"
 echo "  $host deck --cmd ~/keys       # every key live in your browser"
+echo "and make your own plugin for the host of them:"
+echo "  $host plugin --cmd ~/keys --uuid com.me.keys --name 'My keys' --install"
