@@ -79,6 +79,7 @@ private:
     QString saveImage(const QJsonObject &message);
     void fail(int exitCode, const QString &message);
     void endPlugin();
+    bool loadKeys(); // false, the run failed, when --keep FILE cannot be used
     void keepKeys();
     void finish(int exitCode);
 
