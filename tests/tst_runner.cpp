@@ -536,9 +536,11 @@ void RunnerTest::scriptsWrittenJustBeforeTheirPress()
         // The link is there first; creating its target leaves cmd/ as it was.
         QVERIFY(QDir().mkpath(cmd + "/../targets"));
         QVERIFY(QFile::link("../targets/w0", cmd + "/w0"));
+#ifndef Q_OS_WIN
         const timeval hourAgo{::time(nullptr) - 3600, 0}; // a folder the plugin trusts
         const timeval times[2] = {hourAgo, hourAgo};
         QVERIFY(::utimes(QFile::encodeName(cmd).constData(), times) == 0);
+#endif
         host->press("no.such", "k1"); // the plugin lists cmd/ with the link going nowhere
         QTest::qWait(100);
     }
