@@ -76,3 +76,8 @@ ScriptImage ScriptImage::fromValue(const QString &value, const QString &scriptDi
     }
     return result;
 }
+
+bool ScriptImage::isImageFile(const QString &path)
+{
+    return !mediaType(path).isEmpty();
+}

@@ -14,4 +14,6 @@ struct ScriptImage
     QString error; // why there is nothing to send; empty when there is
 
     static ScriptImage fromValue(const QString &value, const QString &scriptDir);
+    // Whether path names a file of a type the host shows (by its suffix, in any case).
+    static bool isImageFile(const QString &path);
 };

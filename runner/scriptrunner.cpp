@@ -163,8 +163,8 @@ void ScriptRunner::dispatch(const KeyEvent &event)
         if (running.isEmpty())
             presses.remove(context);
     } else if (event.event == QLatin1String("keyUp")) {
-        if (scripts.hasScripts(event.action) && scripts.find(event.scriptName()).isEmpty())
-            return; // the common case: no keyUp script, nothing to order
+        if (listedWithoutScript(event))
+            return; // no keyUp script, nothing to order
         order.after(presses.value(context), [this, event](bool late) {
             if (late)
                 qDebug() << "keyUp script of" << event.context << "starts after"
@@ -184,7 +184,7 @@ void ScriptRunner::appear(const KeyEvent &event)
     // No key is visible without a host; and the common case: no appear script, nothing to wait
     // for, nobody to hold events for.
     if (ScriptOutput::hostIsGone(streamDeck) || !scripts.hasScripts(event.action) ||
-        scripts.find(event.scriptName()).isEmpty()) {
+        listedWithoutScript(event)) {
         held.remove(context);
         return;
     }
@@ -214,8 +214,8 @@ void ScriptRunner::disappear(const KeyEvent &event)
     // An appear script that has not started yet never will.
     delete waitingAppears.take(event.context).data();
     // The common case: a key of an action with scripts, but no appear script and no clean-up.
-    if (scripts.hasScripts(event.action) && scripts.find(event.scriptName()).isEmpty() &&
-        !appearScripts.value(event.context) && !endingAppears.value(event.context)) {
+    if (listedWithoutScript(event) && !appearScripts.value(event.context) &&
+        !endingAppears.value(event.context)) {
         endingAppears.remove(event.context);
         return;
     }

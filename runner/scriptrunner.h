@@ -70,6 +70,9 @@ private:
     void endAppearance(const KeyEvent &event);
     // Says, once while events wait, that maxRunning scripts run and which run longest.
     void reportFull();
+    // Whether the listing knows the event's action and has no script of it for the event: the
+    // common case of many events, which need nothing done.
+    bool listedWithoutScript(const KeyEvent &event);
     // Starts the event's script; nullptr when there is none or it could not start.
     ScriptProcess *run(const KeyEvent &event);
     // Ends the appear script of a key; returns it while it still runs.

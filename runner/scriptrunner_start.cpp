@@ -38,6 +38,11 @@ void logStartError(ScriptProcess *script)
 
 } // namespace
 
+bool ScriptRunner::listedWithoutScript(const KeyEvent &event)
+{
+    return scripts.hasScripts(event.action) && scripts.find(event.scriptName()).isEmpty();
+}
+
 ScriptProcess *ScriptRunner::run(const KeyEvent &event)
 {
     // An action that cannot name a key-press script names no event script either.

@@ -18,9 +18,9 @@ private Q_SLOTS:
     void madePluginRunsTheAuthorsScript();
 
 private:
-    // Writes the files of specs into folder: "x NAME|CONTENT" executable, "- NAME|CONTENT" not;
+    // Writes the files into folder: "x NAME|CONTENT" executable, "- NAME|CONTENT" not;
     // a script without content prints a title.
-    static bool writeFiles(const QString &folder, const QStringList &specs);
+    static bool writeFiles(const QString &folder, const QStringList &files);
     // Runs keyscript-host plugin in workDir; returns its exit code.
     int make(const QStringList &arguments, const QString &workDir);
     // The manifest of a made folder, or an empty object.
@@ -278,13 +278,13 @@ void PluginMakerTest::madePluginRunsTheAuthorsScript()
              R"({"context":"ctx","event":"setTitle","payload":{"target":0,"title":"Hello Ada"}})");
 }
 
-bool PluginMakerTest::writeFiles(const QString &folder, const QStringList &specs)
+bool PluginMakerTest::writeFiles(const QString &folder, const QStringList &files)
 {
-    for (const QString &spec : specs) {
-        const bool executable = spec.startsWith("x ");
-        const QString name = spec.mid(2).section('|', 0, 0);
-        QByteArray content = spec.section('|', 1).toUtf8();
-        if (!spec.contains('|'))
+    for (const QString &entry : files) {
+        const bool executable = entry.startsWith("x ");
+        const QString name = entry.mid(2).section('|', 0, 0);
+        QByteArray content = entry.section('|', 1).toUtf8();
+        if (!entry.contains('|'))
             content = "#!/bin/sh\necho 'setTitle " + name.toUtf8() + "'\n";
         const QString path = folder + '/' + name;
         QFile file(path);

@@ -1,5 +1,6 @@
 #include "actionlist.h"
 
+#include "runner/scriptimage.h"
 #include "runner/scriptlookup.h"
 
 #include <QDir>
@@ -28,14 +29,11 @@ bool ActionList::contains(const QString &action) const
 
 void ActionList::read()
 {
-    static const QStringList pictures{QStringLiteral("svg"), QStringLiteral("png"),
-                                      QStringLiteral("jpg"), QStringLiteral("jpeg"),
-                                      QStringLiteral("gif"), QStringLiteral("bmp")};
     QMap<QString, QString> problems; // by action: empty once one of its scripts can run
     const QDir dir(folder);
     const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QFileInfo &file : files) {
-        if (pictures.contains(file.suffix().toLower()))
+        if (ScriptImage::isImageFile(file.fileName()))
             continue; // beside the scripts, for them to show
         const QString action = scriptAction(file.fileName());
         if (!isScriptName(action))

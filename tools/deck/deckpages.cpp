@@ -1,17 +1,11 @@
 #include "deckpages.h"
 
-#include <QJsonDocument>
+#include "connection/compactjson.h"
+
 #include <QTimer>
 #include <QWebSocket>
 
 #include <utility>
-
-namespace {
-QString json(const QJsonObject &message)
-{
-    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
-}
-} // namespace
 
 DeckPages::DeckPages(std::function<QJsonObject(int)> keyState,
                      std::function<QJsonObject()> logReplay, QObject *parent)
@@ -35,12 +29,12 @@ void DeckPages::add(QWebSocket *page, const QList<QJsonObject> &first)
         page->deleteLater();
     });
     for (const QJsonObject &message : first)
-        page->sendTextMessage(json(message));
+        page->sendTextMessage(compactJson(message));
 }
 
 void DeckPages::send(const QJsonObject &message)
 {
-    const QString text = json(message);
+    const QString text = compactJson(message);
     const QString type = message.value(QLatin1String("type")).toString();
     for (auto it = pages.begin(); it != pages.end(); ++it) {
         if (isBehind(it.key()) && type == QLatin1String("log"))
@@ -86,8 +80,8 @@ void DeckPages::flush(QWebSocket *page)
             page->sendTextMessage(message.value());
     }
     if (std::exchange(it->missedLog, false))
-        page->sendTextMessage(json(logReplay()));
+        page->sendTextMessage(compactJson(logReplay()));
     const QSet<int> keys = std::exchange(it->keys, {});
     for (int index : keys)
-        page->sendTextMessage(json(keyState(index)));
+        page->sendTextMessage(compactJson(keyState(index)));
 }

@@ -1,6 +1,7 @@
 // DeckServer: the keys, as the page plays them and the plugin draws them.
 #include "deckserver.h"
 
+#include "connection/compactjson.h"
 #include "host/hostsession.h"
 #include "host/messageformat.h"
 
@@ -14,12 +15,6 @@ QJsonObject object(const QString &text)
 {
     return QJsonDocument::fromJson(text.toUtf8()).object();
 }
-
-QString json(const QJsonObject &message)
-{
-    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
-}
-
 } // namespace
 
 void DeckServer::onPageMessage(const QString &text)
@@ -78,28 +73,27 @@ void DeckServer::watch(const QString &context)
     const QString action = session.keyStore().key(context).action;
     if (action.isEmpty() || context == settingsPage.shownContext())
         return; // the page shown asks for itself
-    session.sendEvent(
-        json({{QStringLiteral("event"), QStringLiteral("sendToPlugin")},
-              {QStringLiteral("action"), action},
-              {QStringLiteral("context"), context},
-              {QStringLiteral("device"), QStringLiteral("device-1")},
-              {QStringLiteral("payload"), QJsonObject{{QStringLiteral("keyscript"), "status"}}}}));
+    session.sendEvent(compactJson(
+        {{QStringLiteral("event"), QStringLiteral("sendToPlugin")},
+         {QStringLiteral("action"), action},
+         {QStringLiteral("context"), context},
+         {QStringLiteral("device"), QStringLiteral("device-1")},
+         {QStringLiteral("payload"), QJsonObject{{QStringLiteral("keyscript"), "status"}}}}));
 }
 
 void DeckServer::onPluginMessage(const QJsonObject &message)
 {
     settingsPage.onPluginMessage(message);
-    if (message.value(QLatin1String("event")).toString() ==
-        QLatin1String("sendToPropertyInspector")) {
+    const QString event = message.value(QLatin1String("event")).toString();
+    const int index = indexOf(message.value(QLatin1String("context")).toString());
+    if (event == QLatin1String("sendToPropertyInspector")) {
         // What the plugin tells of a key's runs: a mark on a failed key, a line in the log.
         if (outcomes.take(message))
-            connected.keyChanged(indexOf(message.value(QLatin1String("context")).toString()));
+            connected.keyChanged(index);
         if (const QString line = KeyOutcomes::runLine(message); !line.isEmpty())
             onLogLine(line);
         return;
     }
-    const QString event = message.value(QLatin1String("event")).toString();
-    const int index = indexOf(message.value(QLatin1String("context")).toString());
     if (event == QLatin1String("showAlert") || event == QLatin1String("showOk")) {
         broadcast({{QStringLiteral("type"), QStringLiteral("flash")},
                    {QStringLiteral("index"), index},
@@ -109,7 +103,7 @@ void DeckServer::onPluginMessage(const QJsonObject &message)
     } else {
         // switchToProfile, openUrl, logMessage and the rest: for the author to see.
         broadcast({{QStringLiteral("type"), QStringLiteral("notice")},
-                   {QStringLiteral("text"), readableMessage(json(message))}});
+                   {QStringLiteral("text"), readableMessage(compactJson(message))}});
     }
 }
 

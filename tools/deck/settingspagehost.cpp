@@ -1,19 +1,11 @@
 #include "settingspagehost.h"
 
+#include "connection/compactjson.h"
 #include "host/hostsession.h"
 
 #include <QJsonDocument>
 #include <QUuid>
 #include <QWebSocket>
-
-namespace {
-
-QString json(const QJsonObject &message)
-{
-    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
-}
-
-} // namespace
 
 SettingsPageHost::SettingsPageHost(HostSession &session, QObject *parent)
     : QObject(parent)
@@ -42,7 +34,7 @@ QJsonObject SettingsPageHost::show(const QString &context, const QString &action
             {QStringLiteral("uuid"), uuid},
             {QStringLiteral("registerEvent"), QStringLiteral("registerPropertyInspector")},
             {QStringLiteral("info"), session.info()},
-            {QStringLiteral("actionInfo"), json(actionInfo)}};
+            {QStringLiteral("actionInfo"), compactJson(actionInfo)}};
 }
 
 void SettingsPageHost::hide()
@@ -125,7 +117,7 @@ void SettingsPageHost::onPluginMessage(const QJsonObject &message)
 void SettingsPageHost::sendToPage(const QJsonObject &message)
 {
     if (page)
-        page->sendTextMessage(json(message));
+        page->sendTextMessage(compactJson(message));
 }
 
 QJsonObject SettingsPageHost::settingsMessage() const
@@ -148,5 +140,5 @@ void SettingsPageHost::tellPlugin(const QString &event, const QJsonObject &paylo
                         {QStringLiteral("device"), QStringLiteral("device-1")}};
     if (event == QLatin1String("sendToPlugin"))
         message.insert(QStringLiteral("payload"), payload);
-    session.sendEvent(json(message));
+    session.sendEvent(compactJson(message));
 }

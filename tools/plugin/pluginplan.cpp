@@ -2,6 +2,7 @@
 
 #include "scriptheader.h"
 
+#include "runner/scriptimage.h"
 #include "runner/scriptlookup.h"
 
 #include <QDir>
@@ -13,14 +14,6 @@
 #include <utility>
 
 namespace {
-
-const QStringList &imageSuffixes()
-{
-    static const QStringList suffixes{QStringLiteral("svg"), QStringLiteral("png"),
-                                      QStringLiteral("jpg"), QStringLiteral("jpeg"),
-                                      QStringLiteral("gif"), QStringLiteral("bmp")};
-    return suffixes;
-}
 
 QString systemName(PluginSystem system)
 {
@@ -85,11 +78,11 @@ void PluginPlan::readEntry(const QString &name, QHash<QString, QStringList> &oth
         notes << QStringLiteral("%1: left out, since it is no regular file").arg(name);
         return;
     }
-    const QString suffix = info.suffix().toLower();
-    if (imageSuffixes().contains(suffix)) {
+    if (ScriptImage::isImageFile(name)) {
         copied << name; // pictures the scripts show, and the actions' icons
         return;
     }
+    const QString suffix = info.suffix().toLower();
     const bool windowsFile = suffix == QLatin1String("exe") || suffix == QLatin1String("bat") ||
                              suffix == QLatin1String("cmd");
     const bool forWindows = system == PluginSystem::Windows;
