@@ -6,6 +6,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QLoggingCategory>
 
 int main(int argc, char *argv[])
@@ -18,7 +19,7 @@ int main(int argc, char *argv[])
         QCommandLineParser parser;
         // -port names the option "port", not the letters p, o, r, t.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addHelpOption();
+        const QCommandLineOption help = parser.addHelpOption();
 
         const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("port"),
                                       QStringLiteral("0"));
@@ -32,8 +33,12 @@ int main(int argc, char *argv[])
         parser.addOption(registerEvent);
         parser.addOption(info);
 
-        // Help, unknown options and missing values end the process here.
-        parser.process(app);
+        // A host newer than this plugin may pass arguments it does not know: they are said
+        // once in the log and ignored, and the plugin registers with what it does know.
+        if (!parser.parse(QCoreApplication::arguments()))
+            qDebug() << "Launch arguments ignored:" << qUtf8Printable(parser.errorText());
+        if (parser.isSet(help))
+            parser.showHelp(0);
 
         arguments.port = parser.value(port).toInt(nullptr, 10);
         arguments.pluginUUID = parser.value(pluginUUID);

@@ -32,6 +32,8 @@ bool Plugin::init(const LaunchArguments &arguments)
             &ScriptRunner::onDidReceiveSettings);
     connect(&streamDeck, &QStreamDeckPlugin::titleParametersDidChange, &runner,
             &ScriptRunner::onTitleParametersDidChange);
+    connect(&streamDeck, &QStreamDeckPlugin::didReceiveGlobalSettings, &runner,
+            &ScriptRunner::onDidReceiveGlobalSettings);
     // A key's settings page hears of its key's scripts.
     connect(&streamDeck, &QStreamDeckPlugin::propertyInspectorDidAppear, &runner,
             &ScriptRunner::onPropertyInspectorDidAppear);

@@ -72,6 +72,8 @@ void QStreamDeckPlugin::streamdeck_onConnected()
             &QStreamDeckPlugin::streamdeck_onDataReceived);
     send(QJsonObject{{QStringLiteral("uuid"), pluginModel.uuid},
                      {QStringLiteral("event"), pluginModel.event}});
+    // The host answers with didReceiveGlobalSettings, which carries no action.
+    getGlobalSettings(pluginModel.uuid);
 }
 
 void QStreamDeckPlugin::streamdeck_onDisconnected()
@@ -120,11 +122,20 @@ bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
         }
     }
 
+    // The plugin's own settings, shared by all keys: the host sends them without an action.
+    if (event == QLatin1String("didReceiveGlobalSettings")) {
+        QStreamDeckAction action;
+        action.fromJson(message);
+        globalSettings = action.payload.value(QLatin1String("settings")).toObject();
+        emit didReceiveGlobalSettings(action);
+        return true;
+    }
+
     if (message.contains(QLatin1String("action"))) {
         using ActionSignal = void (QStreamDeckPlugin::*)(const QStreamDeckAction &);
         static const QHash<QString, ActionSignal> actionEvents = [] {
             QHash<QString, ActionSignal> table;
-            table.reserve(10);
+            table.reserve(9);
             table.insert(QStringLiteral("keyDown"), &QStreamDeckPlugin::keyDown);
             table.insert(QStringLiteral("keyUp"), &QStreamDeckPlugin::keyUp);
             table.insert(QStringLiteral("willAppear"), &QStreamDeckPlugin::willAppear);
@@ -138,8 +149,6 @@ bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
             table.insert(QStringLiteral("sendToPlugin"), &QStreamDeckPlugin::sendToPlugin);
             table.insert(QStringLiteral("didReceiveSettings"),
                          &QStreamDeckPlugin::didReceiveSettings);
-            table.insert(QStringLiteral("didReceiveGlobalSettings"),
-                         &QStreamDeckPlugin::didReceiveGlobalSettings);
             return table;
         }();
 

@@ -29,6 +29,10 @@ public:
     bool dispatchEvent(QJsonObject &message);
     // The socket to the host, for watching how much still waits to be written.
     const QWebSocket &socket() const { return webSocket; }
+    const QString &pluginUUID() const { return pluginModel.uuid; }
+    // The settings shared by all of the plugin's keys, as the host last sent them or the plugin
+    // last set them; asked for once the plugin has registered.
+    const QJsonObject &sharedSettings() const { return globalSettings; }
 
 Q_SIGNALS:
     void deviceDidConnect(const QString &deviceId, QJsonObject &deviceInfo);
@@ -76,4 +80,5 @@ private:
 
     ESDPluginModel pluginModel;
     QWebSocket webSocket;
+    QJsonObject globalSettings;
 };

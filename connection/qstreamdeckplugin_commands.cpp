@@ -25,6 +25,8 @@ void QStreamDeckPlugin::setGlobalSettings(QJsonObject &settings, const QString &
     QJsonObject message = command("setGlobalSettings", context);
     message.insert(QStringLiteral("payload"), settings);
     send(message);
+    // The host does not echo them to the plugin that set them.
+    globalSettings = settings;
 }
 
 void QStreamDeckPlugin::getSettings(const QString &context)

@@ -13,7 +13,8 @@ QJsonObject ScriptRun::toJson() const
             {QStringLiteral("failed"), failed},
             {QStringLiteral("ms"), ms},
             {QStringLiteral("stderr"), errors},
-            {QStringLiteral("ignored"), QJsonArray::fromStringList(ignored)}};
+            {QStringLiteral("ignored"), QJsonArray::fromStringList(ignored)},
+            {QStringLiteral("leftOut"), QJsonArray::fromStringList(leftOut)}};
 }
 
 ScriptRun ScriptRun::notStarted(const QString &why)

@@ -18,6 +18,7 @@ struct ScriptRun
     qint64 ms = 0;       // how long it ran
     QString errors;      // the tail of its standard error
     QStringList ignored; // lines it printed that were no command
+    QStringList leftOut; // settings too large to pass to it
 
     QJsonObject toJson() const;
     // A run that never began, and why.

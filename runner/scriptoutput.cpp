@@ -53,6 +53,18 @@ void setSettings(const Target &to, const ScriptLine &line)
     to.deck.setSettings(settings, to.key.context);
 }
 
+// The plugin's settings, shared by all its keys: the host keeps them under the plugin's UUID.
+void setGlobalSettings(const Target &to, const ScriptLine &line)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(line.rawArgument.toUtf8());
+    if (!document.isObject()) {
+        qDebug() << "Could not set global settings, not a JSON object:" << line.rawArgument;
+        return;
+    }
+    QJsonObject settings = document.object();
+    to.deck.setGlobalSettings(settings, to.deck.pluginUUID());
+}
+
 // What a script may print, matched exactly and case-sensitively against the command word.
 const ScriptCommand scriptCommands[] = {
     {QLatin1String("setTitle"),
@@ -74,6 +86,8 @@ const ScriptCommand scriptCommands[] = {
     {QLatin1String("setImage"), setImage,
      "Could not set image, the line was cut: larger pictures go as files"},
     {QLatin1String("setSettings"), setSettings, "Could not set settings, the line was cut"},
+    {QLatin1String("setGlobalSettings"), setGlobalSettings,
+     "Could not set global settings, the line was cut"},
     {QLatin1String("openUrl"),
      [](const Target &to, const ScriptLine &line) { to.deck.openURL(line.argument); }},
     {QLatin1String("logMessage"),
@@ -108,8 +122,26 @@ bool ScriptOutput::read(const QByteArray &chunk)
         dropped += chunk.size();
         return true;
     }
-    waiting += lines.feed(chunk);
+    if (keyGone)
+        keepForGoneKey(lines.feed(chunk));
+    else
+        waiting += lines.feed(chunk);
     return resume();
+}
+
+void ScriptOutput::keepForGoneKey(QList<QByteArray> completed)
+{
+    for (QByteArray &line : completed) {
+        const QString word = ScriptLine::parse(line).word;
+        const bool stores =
+            word == QLatin1String("setSettings") || word == QLatin1String("setGlobalSettings");
+        if (!stores || waitingBytes + line.size() > maxHostBacklog) {
+            ++droppedForKey;
+            continue;
+        }
+        waitingBytes += line.size();
+        waiting << std::move(line);
+    }
 }
 
 bool ScriptOutput::resume()
@@ -127,6 +159,8 @@ bool ScriptOutput::resume()
         interpretKept(waiting.at(done));
     }
     waiting.remove(0, done);
+    if (waiting.isEmpty())
+        waitingBytes = 0;
     return waiting.isEmpty();
 }
 
@@ -134,12 +168,18 @@ void ScriptOutput::finish()
 {
     // Nothing waits: a script's end is reported only once its output has been taken.
     const QByteArray rest = lines.takeRest();
-    if (!rest.isEmpty() && hostIsGone(streamDeck))
+    if (!rest.isEmpty() && hostIsGone(streamDeck)) {
         dropped += rest.size();
-    else if (!rest.isEmpty())
+    } else if (!rest.isEmpty() && keyGone) {
+        keepForGoneKey({rest + '\n'});
+        resume();
+    } else if (!rest.isEmpty()) {
         interpretKept(rest + '\n');
+    }
     if (dropped > 0)
         qDebug() << "dropped" << dropped << "bytes of output: the host is gone";
+    if (droppedForKey > 0)
+        qDebug() << "dropped" << droppedForKey << "lines of output: its key has gone";
 }
 
 void ScriptOutput::interpretKept(const QByteArray &bytes)

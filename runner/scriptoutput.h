@@ -30,6 +30,9 @@ public:
     // scriptDir is the folder that holds the script: image files are found from there.
     ScriptOutput(QStreamDeckPlugin *streamDeck, KeyEvent key, QString scriptDir);
 
+    // The settings too large to pass to the script, which it was started without.
+    QStringList leftOut;
+
     // Whether the host is taking more now: connected, and not too much waits for it.
     static bool hostIsBusy(const QStreamDeckPlugin *streamDeck);
     static bool hostIsGone(const QStreamDeckPlugin *streamDeck);
@@ -40,8 +43,13 @@ public:
     bool resume();
     bool isWaiting() const { return !waiting.isEmpty(); }
     // The script has ended: interprets what is left, a last line without a line feed included,
-    // and says how much was dropped for want of a host.
+    // and says how much was dropped for want of a host or of a key.
     void finish();
+    // The script's key has gone (its appear script was ended). What the script still answers
+    // to the events it had is read on: setSettings and setGlobalSettings store data the host
+    // keeps, and still go; lines that only draw on the key are counted and dropped. What waits
+    // for a busy host is then held to maxHostBacklog.
+    void setKeyGone() { keyGone = true; }
 
     // The last lines the script printed that were no command, each cut at ignoredKept
     // characters, at most ignoredLinesKept of them: its key's settings page shows them.
@@ -65,9 +73,13 @@ private:
     LineSplitter lines;
     QList<QByteArray> waiting; // read, not yet interpreted: at most what one read completed
     qint64 dropped = 0;        // bytes read after the host had gone
+    bool keyGone = false;
+    qint64 waitingBytes = 0; // while the key has gone
+    int droppedForKey = 0;   // lines that drew on a key that had gone
     QStringList ignored;
     QDateTime started = QDateTime::currentDateTime();
     QElapsedTimer clock;
 
     void interpretKept(const QByteArray &bytes);
+    void keepForGoneKey(QList<QByteArray> lines);
 };

@@ -20,13 +20,26 @@ ScriptProcess::ScriptProcess(QObject *parent)
     // Connected before anybody else: what the script printed is delivered before others hear
     // that it has ended, also when it could not start.
     connect(this, &QProcess::stateChanged, this, [this](QProcess::ProcessState state) {
+        if (state == QProcess::Running)
+            hasRun = true;
         if (state != QProcess::NotRunning)
             return;
         ended = true;
-        readErrors();
-        reportDroppedInput();
-        checkDone();
+        if (hasRun) {
+            afterEnd();
+            return;
+        }
+        // A start that failed is reported as NotRunning before Qt sets the error that says
+        // why: whoever hears done() must see it, or the run would pass for an exit 0.
+        QMetaObject::invokeMethod(this, &ScriptProcess::afterEnd, Qt::QueuedConnection);
     });
+}
+
+void ScriptProcess::afterEnd()
+{
+    readErrors();
+    reportDroppedInput();
+    checkDone();
 }
 
 ScriptProcess::~ScriptProcess()
@@ -122,8 +135,7 @@ void ScriptProcess::deliver(const QByteArray &chunk)
 {
     if (ended)
         drainedAfterEnd += chunk.size();
-    if (!ending)
-        emit output(chunk);
+    emit output(chunk);
 }
 
 void ScriptProcess::endOfOutput()

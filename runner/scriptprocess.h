@@ -43,8 +43,9 @@ public:
     // Asks the script to end (SIGTERM on Unix; a console program on Windows can only be killed).
     void askToEnd();
     // Closes its standard input (a script that reads it sees the end), asks it to end after
-    // inputGraceMs and kills it after endGraceMs if it still runs. Its output is read on, so that
-    // it never blocks on a full pipe, but is no longer delivered.
+    // inputGraceMs and kills it after endGraceMs if it still runs. Its output is read on, so
+    // that it never blocks on a full pipe, and delivered: what it answers to the events it had
+    // may store data for its key.
     void end();
     bool isEnding() const { return ending; }
 
@@ -66,6 +67,7 @@ private:
     void closePipe();
 
     void deliver(const QByteArray &chunk);
+    void afterEnd();
     void readErrors();
     void reportDroppedInput();
     void endOfOutput();
@@ -74,6 +76,7 @@ private:
     Pipe *pipe = nullptr; // made by openPipe, freed by closePipe (at the end of the output)
     bool paused = false;
     bool ended = false; // the process is not running any more, or never ran
+    bool hasRun = false;
     bool doneSent = false;
     bool ending = false;
     qint64 drainedAfterEnd = 0;

@@ -92,6 +92,23 @@ void ScriptRunner::onTitleParametersDidChange(const QStreamDeckAction &a)
     tellAppearScript(KeyEvent::from(QLatin1String("titleParametersDidChange"), a));
 }
 
+void ScriptRunner::onDidReceiveGlobalSettings(const QStreamDeckAction &a)
+{
+    // The host's answer to the plugin's own request at start is news only where it differs
+    // from what scripts were started with.
+    const QJsonObject settings = a.payload.value(QLatin1String("settings")).toObject();
+    if (settings == sharedHeard)
+        return;
+    sharedHeard = settings;
+    const QByteArray line =
+        (QLatin1String("didReceiveGlobalSettings ") + compactJson(a.payload) + QLatin1Char('\n'))
+            .toUtf8();
+    for (const QPointer<ScriptProcess> &script : std::as_const(appearScripts)) {
+        if (script)
+            script->writeInput(line);
+    }
+}
+
 void ScriptRunner::tellAppearScript(const KeyEvent &event)
 {
     const QPointer<ScriptProcess> script = appearScripts.value(event.context);
@@ -267,6 +284,8 @@ ScriptProcess *ScriptRunner::endAppearScript(const QString &context)
     const QPointer<ScriptProcess> script = appearScripts.take(context);
     if (!script || script->state() == QProcess::NotRunning)
         return nullptr;
+    if (const auto output = outputs.value(script))
+        output->setKeyGone();
     script->end();
     return script;
 }

@@ -48,6 +48,8 @@ public:
     void onWillDisappear(const QStreamDeckAction &a);
     void onDidReceiveSettings(const QStreamDeckAction &a);
     void onTitleParametersDidChange(const QStreamDeckAction &a); // only told to appear scripts
+    // The plugin's shared settings: every appear script that runs is told.
+    void onDidReceiveGlobalSettings(const QStreamDeckAction &a);
 
     // A key's settings page: while it is open, it is sent the key's status, and each run of
     // the key's scripts as it ends.
@@ -85,6 +87,8 @@ private:
     // A run of a key's script has ended, or the script could not start.
     void recordRun(const KeyEvent &event, const QString &script, ScriptRun run);
     void sendStatus(const QString &action, const QString &context);
+    void askStatus(const QString &action, const QString &context);
+    void sendAskedStatus();
 
     QPointer<QStreamDeckPlugin> streamDeck;
     ScriptDirectory scripts;
@@ -117,4 +121,7 @@ private:
     KeyOrder order;
     KeyStatus status;
     bool unknownRequestSaid = false;
+    QHash<QString, QString> statusAsked; // action by context, until answered
+    bool statusQueued = false;
+    QJsonObject sharedHeard; // the shared settings the host last sent
 };

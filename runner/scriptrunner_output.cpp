@@ -17,13 +17,14 @@ void ScriptRunner::onOutput(ScriptProcess *script, const QByteArray &chunk)
 void ScriptRunner::onDone(ScriptProcess *script)
 {
     const auto output = outputs.take(script);
-    if (output && !script->isEnding()) // an ended script's last words are dropped with the rest
+    if (output)
         output->finish();
     if (output) {
         ScriptRun run;
         run.started = output->startedAt();
         run.ms = output->elapsedMs();
         run.ignored = output->ignoredLines();
+        run.leftOut = output->leftOut;
         run.errors = QString::fromUtf8(script->errorTail());
         if (script->error() == QProcess::FailedToStart) {
             run.ending = QStringLiteral("could not start: ") + script->errorString();
@@ -55,13 +56,15 @@ void ScriptRunner::pauseOutput()
 
 void ScriptRunner::resumeOutput()
 {
+    if (!statusAsked.isEmpty() && !statusQueued && !ScriptOutput::hostIsBusy(streamDeck))
+        sendAskedStatus();
     if (!hostBusy || resuming || ScriptOutput::hostIsBusy(streamDeck))
         return;
     resuming = true;
     // First what was read and waits, in each script's order; then more may be read.
     bool drained = true;
     for (auto it = outputs.cbegin(); it != outputs.cend() && drained; ++it)
-        drained = it.key()->isEnding() || it.value()->resume();
+        drained = it.value()->resume();
     if (drained) {
         hostBusy = false;
         const QList<ScriptProcess *> scripts = outputs.keys();

@@ -73,7 +73,10 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
     // Everything that belongs to this event lives in the process object and its connections,
     // and goes with it once the script has ended and its output has been read.
     auto *script = new ScriptProcess(this);
-    const ScriptSettings settings = ScriptSettings::forEvent(event, baseEnvironment);
+    const ScriptSettings settings = ScriptSettings::forEvent(
+        event, baseEnvironment, streamDeck ? streamDeck->sharedSettings() : QJsonObject());
+    if (!settings.leftOut.isEmpty())
+        qDebug() << "Settings left out, too large to pass to a script:" << settings.leftOut;
     if (settings.settingsLeftOut > 0)
         qDebug() << "KEYSCRIPT_SETTINGS left out:" << settings.settingsLeftOut
                  << "characters are more than one variable may hold";
@@ -95,6 +98,7 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
 
     const auto output =
         std::make_shared<ScriptOutput>(streamDeck, event, QFileInfo(program).absolutePath());
+    output->leftOut = settings.leftOut;
     connect(script, &QProcess::stateChanged, this,
             [](QProcess::ProcessState state) { qDebug() << "state" << state; });
     connect(script, &QProcess::errorOccurred, this, [script](QProcess::ProcessError error) {

@@ -4,6 +4,7 @@
 #include "connection/qstreamdeckplugin.h"
 #include "models/qstreamdeckaction.h"
 #include "scriptlookup.h"
+#include "scriptoutput.h"
 #include "scriptprocess.h"
 
 #include <QDebug>
@@ -17,7 +18,30 @@
 void ScriptRunner::onPropertyInspectorDidAppear(const QStreamDeckAction &a)
 {
     status.pageOpened(a.context);
-    sendStatus(a.action, a.context);
+    askStatus(a.action, a.context);
+}
+
+void ScriptRunner::askStatus(const QString &action, const QString &context)
+{
+    // Gathered: a page that asks without end costs one answer per key and turn of the event
+    // loop, and none while the host is not taking what was sent.
+    if (!statusAsked.contains(context) && statusAsked.size() >= KeyStatus::pagesKept)
+        return;
+    statusAsked.insert(context, action);
+    if (!statusQueued) {
+        statusQueued = true;
+        QMetaObject::invokeMethod(this, &ScriptRunner::sendAskedStatus, Qt::QueuedConnection);
+    }
+}
+
+void ScriptRunner::sendAskedStatus()
+{
+    statusQueued = false;
+    if (ScriptOutput::hostIsBusy(streamDeck))
+        return; // sent once the host has taken what waits
+    const QHash<QString, QString> asked = std::exchange(statusAsked, {});
+    for (auto it = asked.cbegin(); it != asked.cend(); ++it)
+        sendStatus(it.value(), it.key());
 }
 
 void ScriptRunner::onPropertyInspectorDidDisappear(const QStreamDeckAction &a)
@@ -29,7 +53,7 @@ void ScriptRunner::onSendToPlugin(const QStreamDeckAction &a)
 {
     if (a.payload.value(QLatin1String("keyscript")).toString() == QLatin1String("status")) {
         status.pageOpened(a.context);
-        sendStatus(a.action, a.context);
+        askStatus(a.action, a.context);
     } else if (!unknownRequestSaid) {
         unknownRequestSaid = true; // a page of another kind would fill the log
         qDebug() << "sendToPlugin not understood, and ignored from now on:"

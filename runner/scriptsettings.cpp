@@ -4,6 +4,10 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 namespace {
 
 // A variable name cannot hold "=" (the environment block reads "name=value", so "ZEB_a=" would
@@ -35,13 +39,81 @@ bool fitsOneVariable(const QString &name, const QString &value)
 #endif
 }
 
+#ifdef Q_OS_WIN
+// A command line holds at most 32767 characters, the program and every quote included; the
+// environment is not part of it.
+constexpr qsizetype settingsBudget = 30000;
+qsizetype argumentCost(const QString &text)
+{
+    return text.size() + 3; // its quotes and the space before it
+}
+bool fitsOneArgument(const QString &text)
+{
+    return argumentCost(text) <= settingsBudget;
+}
+qsizetype variableCost(const QString &, const QString &)
+{
+    return 0;
+}
+#else
+// Arguments and environment share one bound: a quarter of the stack limit on Linux (2 MiB of
+// the usual 8), 1 MiB on macOS. The settings take at most this of it, their JSON copy and the
+// plugin's own environment the rest. Linux refuses any one string over 32 pages.
+constexpr qsizetype settingsBudget = 384 * 1024;
+qsizetype argumentCost(const QString &text)
+{
+    return text.toUtf8().size() + 1 + qsizetype(sizeof(char *));
+}
+bool fitsOneArgument(const QString &text)
+{
+    return text.toUtf8().size() + 1 <= 32 * 4096;
+}
+qsizetype variableCost(const QString &key, const QString &value)
+{
+    return argumentCost(QStringLiteral("ZEB_") + key + QLatin1Char('=') + value);
+}
+#endif
+
+// The names of the settings that cannot be passed: each that is too large by itself, then the
+// largest of the others until the rest fit together.
+QStringList tooLargeToPass(const QJsonObject &settings)
+{
+    QList<std::pair<qsizetype, QString>> costs;
+    qsizetype total = 0;
+    QStringList tooLarge;
+    for (auto it = settings.begin(); it != settings.end(); ++it) {
+        const QString value = it.value().toString();
+        const QString option = QStringLiteral("--") + it.key();
+        if (!fitsOneArgument(option) || !fitsOneArgument(value) ||
+            (canNameVariable(it.key()) &&
+             !fitsOneVariable(QStringLiteral("ZEB_") + it.key(), value))) {
+            tooLarge << it.key();
+            continue;
+        }
+        const qsizetype cost = argumentCost(option) + argumentCost(value) +
+                               (canNameVariable(it.key()) ? variableCost(it.key(), value) : 0);
+        costs.append({cost, it.key()});
+        total += cost;
+    }
+    std::sort(costs.begin(), costs.end(), std::greater<>());
+    for (qsizetype i = 0; i < costs.size() && total > settingsBudget; ++i) {
+        total -= costs.at(i).first;
+        tooLarge << costs.at(i).second;
+    }
+    tooLarge.sort();
+    return tooLarge;
+}
+
 } // namespace
 
 ScriptSettings ScriptSettings::fromPayload(const QJsonObject &payload,
                                            const QProcessEnvironment &base)
 {
-    ScriptSettings result{QStringList(), base};
-    const QJsonObject settings = payload[QLatin1String("settings")].toObject();
+    ScriptSettings result{QStringList(), base, 0, QStringList()};
+    QJsonObject settings = payload[QLatin1String("settings")].toObject();
+    result.leftOut = tooLargeToPass(settings);
+    for (const QString &key : std::as_const(result.leftOut))
+        settings.remove(key);
     // QJsonObject iterates in ascending key order, so the arguments come sorted.
     for (auto it = settings.begin(); it != settings.end(); ++it) {
         const QString value = it.value().toString();
@@ -52,7 +124,8 @@ ScriptSettings ScriptSettings::fromPayload(const QJsonObject &payload,
     return result;
 }
 
-ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnvironment &base)
+ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnvironment &base,
+                                        const QJsonObject &shared)
 {
     // What the plugin inherited under our prefixes would pass for settings the key does not
     // have, or for facts about the event. Windows' names know no case.
@@ -70,7 +143,9 @@ ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnv
     environment.insert(prefix + QLatin1String("ACTION"), event.action);
     environment.insert(prefix + QLatin1String("CONTEXT"), event.context);
     environment.insert(prefix + QLatin1String("DEVICE"), event.device);
-    const QJsonObject settings = event.payload[QLatin1String("settings")].toObject();
+    QJsonObject settings = event.payload[QLatin1String("settings")].toObject();
+    for (const QString &key : std::as_const(result.leftOut))
+        settings.remove(key);
     // The settings reach the script as arguments and ZEB_ variables anyway: rather than make
     // the start fail, a copy too large for one variable is left out.
     const QString name = prefix + QLatin1String("SETTINGS");
@@ -79,8 +154,20 @@ ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnv
         environment.insert(name, json);
     else
         result.settingsLeftOut = json.size();
+    const QString sharedName = prefix + QLatin1String("GLOBAL_SETTINGS");
+    const QString sharedJson =
+        QString::fromUtf8(QJsonDocument(shared).toJson(QJsonDocument::Compact));
+    if (fitsOneVariable(sharedName, sharedJson))
+        environment.insert(sharedName, sharedJson);
     insertInteger(environment, prefix + QLatin1String("STATE"),
                   event.payload[QLatin1String("state")]);
+    insertInteger(environment, prefix + QLatin1String("DESIRED_STATE"),
+                  event.payload[QLatin1String("userDesiredState")]);
+    if (event.payload[QLatin1String("isInMultiAction")].toBool())
+        environment.insert(prefix + QLatin1String("IN_MULTI_ACTION"), QStringLiteral("1"));
+    const QString controller = event.payload[QLatin1String("controller")].toString();
+    if (!controller.isEmpty())
+        environment.insert(prefix + QLatin1String("CONTROLLER"), controller);
     const QJsonObject coordinates = event.payload[QLatin1String("coordinates")].toObject();
     insertInteger(environment, prefix + QLatin1String("COLUMN"),
                   coordinates[QLatin1String("column")]);

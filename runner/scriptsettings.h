@@ -8,21 +8,28 @@ struct KeyEvent;
 
 // What a script receives of its key's settings: "--key value" pairs in ascending key order, and
 // one "ZEB_key" variable each on top of the plugin's own environment (a key that cannot name a
-// variable, with "=" or NUL in it, gets none).
+// variable, with "=" or NUL in it, gets none). A setting too large to pass (more than the system
+// takes in one argument or variable, or than all settings may take together) is left out of
+// both, the largest first, so that the script still starts.
 struct ScriptSettings
 {
     QStringList arguments;
     QProcessEnvironment environment;
     // The length of KEYSCRIPT_SETTINGS when it was too long for one variable and left out.
     qsizetype settingsLeftOut = 0;
+    // The names of the settings left out, in ascending order.
+    QStringList leftOut;
 
     // Reads payload["settings"]; only string values pass, any other value is the empty string.
     static ScriptSettings fromPayload(const QJsonObject &payload, const QProcessEnvironment &base);
 
     // The same for the event's payload, plus the KEYSCRIPT_ variables that tell the script about
-    // the event: KEYSCRIPT_EVENT, _ACTION, _CONTEXT, _DEVICE, _SETTINGS (compact JSON), and
-    // _STATE, _COLUMN, _ROW where the payload has them as numbers. No KEYSCRIPT_ or ZEB_
-    // variable of the plugin's own environment passes through. _SETTINGS is left out when it
-    // is longer than the system lets one variable be.
-    static ScriptSettings forEvent(const KeyEvent &event, const QProcessEnvironment &base);
+    // the event: KEYSCRIPT_EVENT, _ACTION, _CONTEXT, _DEVICE, _SETTINGS (compact JSON, without
+    // the settings left out), _GLOBAL_SETTINGS (the plugin's shared settings, compact JSON),
+    // _STATE, _DESIRED_STATE, _COLUMN, _ROW where the payload has them as numbers, _CONTROLLER
+    // where it names one, and _IN_MULTI_ACTION=1 for an event from inside a multi-action. No
+    // KEYSCRIPT_ or ZEB_ variable of the plugin's own environment passes through. A JSON
+    // variable is left out when it is longer than the system lets one variable be.
+    static ScriptSettings forEvent(const KeyEvent &event, const QProcessEnvironment &base,
+                                   const QJsonObject &shared = QJsonObject());
 };

@@ -14,7 +14,6 @@ private Q_SLOTS:
     void staysUpUnconnected();
     void help_data();
     void help();
-    void unknownOptionFailsBeforeConnecting();
 };
 
 namespace {
@@ -46,6 +45,15 @@ void CommandLineTest::connects_data()
         << QStringList{"-port",          "%PORT%",          "-pluginUUID", "a \"b\" c",
                        "-registerEvent", "register Plugin", "-info",       "T"}
         << R"({"event":"register Plugin","uuid":"a \"b\" c"})";
+    // A newer host may pass more: the plugin registers all the same.
+    QTest::newRow("an unknown option with a value")
+        << QStringList{"-port", "%PORT%",         "-future", "1",     "-pluginUUID",
+                       "U",     "-registerEvent", "E",       "-info", "T"}
+        << R"({"event":"E","uuid":"U"})";
+    QTest::newRow("unknown options without values")
+        << QStringList{"-foo",           "-port", "%PORT%", "-pluginUUID", "U",
+                       "-registerEvent", "E",     "-info",  "T",           "--bar"}
+        << R"({"event":"E","uuid":"U"})";
 }
 
 void CommandLineTest::connects()
@@ -120,22 +128,6 @@ void CommandLineTest::help()
         const QString rest = usage.mid(at + entry.size()).section(QLatin1Char('\n'), 0, 0);
         QVERIFY2(rest.trimmed().isEmpty(), qPrintable(usage));
     }
-}
-
-void CommandLineTest::unknownOptionFailsBeforeConnecting()
-{
-    StandInHost host;
-    Bundle bundle;
-    QVERIFY(bundle.isValid());
-    PluginProcess plugin;
-    bundle.startWith(plugin, withPort({"-port", "%PORT%", "-pluginUUID", "U", "-registerEvent", "E",
-                                       "-info", "T", "-foo"},
-                                      host.port()));
-    QVERIFY(plugin.waitForFinished());
-    QVERIFY(plugin.exitCode() != 0);
-    QVERIFY(plugin.readAllStandardError().contains("foo"));
-    QTest::qWait(100);
-    QCOMPARE(host.connections, 0);
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -48,8 +48,13 @@ void ConnectionTest::registrationBytes()
     QVERIFY(plugin.connectToHost());
     QTRY_COMPARE(host.messages.size(), 1);
     QCOMPARE(host.messages.first(), expected);
+    // Then, once, the settings shared by all keys, named by the plugin's UUID.
+    const QString uuidJson = expected.section(R"("uuid":)", 1).chopped(1);
+    QTRY_COMPARE(host.globalRequests,
+                 QStringList{R"({"context":)" + uuidJson + R"(,"event":"getGlobalSettings"})"});
     QTest::qWait(50);
     QCOMPARE(host.messages.size(), 1);
+    QCOMPARE(host.globalRequests.size(), 1);
 }
 
 void ConnectionTest::incompleteValuesAttemptNoConnection_data()

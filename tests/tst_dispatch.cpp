@@ -138,8 +138,11 @@ void DispatchTest::emitsOneSignal_data()
         << QStringList{"keyDown|a.b|C|D|keyDown|{}"};
     QTest::newRow("a device key on systemDidWakeUp")
         << R"({"event":"systemDidWakeUp","device":"D"})" << QStringList{"systemDidWakeUp"};
+    // The host sends the plugin's shared settings without an action.
     QTest::newRow("didReceiveGlobalSettings without action")
-        << R"({"event":"didReceiveGlobalSettings","payload":{}})" << QStringList();
+        << R"({"event":"didReceiveGlobalSettings","payload":{"settings":{"t":"x"}}})"
+        << QStringList{
+               R"(didReceiveGlobalSettings||||didReceiveGlobalSettings|{"settings":{"t":"x"}})"};
     QTest::newRow("keyDown without action")
         << R"({"event":"keyDown","context":"C"})" << QStringList();
     QTest::newRow("an action message with an application event")

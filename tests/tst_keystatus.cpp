@@ -18,6 +18,8 @@ private Q_SLOTS:
     void scriptStatus();
     void runsReachAnOpenPageOnly_data();
     void runsReachAnOpenPageOnly();
+    void aRunThatCannotStartIsNoSuccess_data();
+    void aRunThatCannotStartIsNoSuccess();
     void keptRunsAreBounded();
     void unknownRequestsAreIgnored();
 
@@ -157,6 +159,53 @@ void KeyStatusTest::runsReachAnOpenPageOnly()
     QCOMPARE(run.value("stderr").toString(), "boom <img src=x>\n");
     QCOMPARE(run.value("ignored").toArray(), QJsonArray{"not a command"});
     QVERIFY(QDateTime::fromString(run.value("started").toString(), Qt::ISODateWithMs).isValid());
+}
+
+void KeyStatusTest::aRunThatCannotStartIsNoSuccess_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<bool>("executable");
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("ending"); // how it begins
+    QTest::addColumn<QStringList>("leftOut");
+
+    QTest::newRow("no such interpreter")
+        << QByteArray("#!/nonexistent/sh\n") << true << QByteArray("{}")
+        << "could not start: " << QStringList();
+    QTest::newRow("not executable") << QByteArray("#!/bin/sh\n") << false << QByteArray("{}")
+                                    << "could not start: " << QStringList();
+    QTest::newRow("a carriage return on #!")
+        << QByteArray("#!/bin/sh\r\necho\r\n") << true << QByteArray("{}")
+        << "could not start: " << QStringList();
+    // One setting too long for a command line: the script starts without it.
+    QTest::newRow("a setting too large to pass")
+        << QByteArray("#!/bin/sh\nexit 0\n") << true
+        << QByteArray(R"({"big":")" + QByteArray(200000, 'x') + R"(","s":"v"})") << "exit 0"
+        << QStringList{"big"};
+}
+
+void KeyStatusTest::aRunThatCannotStartIsNoSuccess()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(bool, executable);
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, ending);
+    QFETCH(QStringList, leftOut);
+    QVERIFY(bundle->writeFile("cmd/a", script));
+    QVERIFY(QFile::setPermissions(bundle->cmdDir() + "/a", executable
+                                                               ? QFile::ReadOwner | QFile::ExeOwner
+                                                               : QFile::ReadOwner));
+    pageEvent("propertyInspectorDidAppear", "a");
+    QTRY_COMPARE(toPage().size(), 1);
+    QVERIFY(host->press("a", "k1", settings));
+    QTRY_COMPARE_WITH_TIMEOUT(toPage().size(), 2, 10000);
+    const QJsonObject run = toPage().last().value("run").toObject();
+    QVERIFY2(run.value("ending").toString().startsWith(ending),
+             qPrintable(run.value("ending").toString()));
+    QCOMPARE(run.value("failed").toBool(), leftOut.isEmpty());
+    QCOMPARE(run.value("leftOut").toVariant().toStringList(), leftOut);
+    if (!leftOut.isEmpty())
+        QTRY_VERIFY(!bundle->logLines().filter("Settings left out").isEmpty());
 }
 
 void KeyStatusTest::keptRunsAreBounded()

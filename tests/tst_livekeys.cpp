@@ -17,7 +17,8 @@ QString title(const QString &text, const QString &context = QStringLiteral("k1")
         .arg(context, escaped);
 }
 // The payload StandInHost sends with every event of a key, as compact JSON.
-const QString payload = R"({"coordinates":{"column":0,"row":0},"isInMultiAction":false,)"
+const QString payload = R"({"controller":"Keypad","coordinates":{"column":0,"row":0},)"
+                        R"("isInMultiAction":false,)"
                         R"("settings":{}})";
 } // namespace
 

@@ -216,6 +216,28 @@ void ScriptPartsTest::settings_data()
     QTest::newRow("no settings") << QByteArray(R"({"other":1})") << QStringList() << QStringList();
     QTest::newRow("settings not an object")
         << QByteArray(R"({"settings":["a","b"]})") << QStringList() << QStringList();
+    // Too large for one argument (128 KiB on Linux, less on Windows): the script starts without
+    // it rather than not at all.
+    QTest::newRow("a value too large to pass is left out")
+        << QByteArray(R"({"settings":{"big":")" + QByteArray(140000, 'x') + R"(","s":"v"}})")
+        << QStringList{"--s", "v"} << QStringList{"ZEB_s=v"};
+#ifndef Q_OS_WIN
+    // Linux takes all arguments and variables together within 2 MiB: of seven settings of 30 KB
+    // (each passed twice), the largest goes.
+    QByteArray many = "{";
+    QStringList manyArguments, manyVariables;
+    for (char key = 'a'; key <= 'g'; ++key) {
+        const QString value(30000 + key - 'a', QLatin1Char(key));
+        many +=
+            QByteArray(many.size() > 1 ? "," : "") + '"' + key + "\":\"" + value.toLatin1() + '"';
+        if (key == 'g')
+            continue;
+        manyArguments << QStringLiteral("--") + QLatin1Char(key) << value;
+        manyVariables << QStringLiteral("ZEB_") + QLatin1Char(key) + '=' + value;
+    }
+    QTest::newRow("the largest go until the rest fit together")
+        << QByteArray(R"({"settings":)" + many + "}}") << manyArguments << manyVariables;
+#endif
     QTest::newRow("values with spaces, quotes and line feeds")
         << QByteArray(R"({"settings":{"t":"a \"b\"\nc"}})") << QStringList{"--t", "a \"b\"\nc"}
         << QStringList{"ZEB_t=a \"b\"\nc"};
@@ -256,6 +278,15 @@ void ScriptPartsTest::eventVariables_data()
     QTest::newRow("state and coordinates that are no numbers")
         << QByteArray(R"({"state":"1","coordinates":{"column":null},"row":2})")
         << QStringList{"KEYSCRIPT_SETTINGS={}"};
+    // From inside a multi-action, the state the user chose for the step, and the controller.
+    QTest::newRow("a step of a multi-action")
+        << QByteArray(R"({"isInMultiAction":true,"state":0,"userDesiredState":1,)"
+                      R"("controller":"Keypad"})")
+        << QStringList{"KEYSCRIPT_CONTROLLER=Keypad", "KEYSCRIPT_DESIRED_STATE=1",
+                       "KEYSCRIPT_IN_MULTI_ACTION=1", "KEYSCRIPT_SETTINGS={}", "KEYSCRIPT_STATE=0"};
+    QTest::newRow("not in a multi-action, no controller named")
+        << QByteArray(R"({"isInMultiAction":false,"controller":""})")
+        << QStringList{"KEYSCRIPT_SETTINGS={}"};
     QTest::newRow("a fraction and a huge number")
         << QByteArray(R"({"state":1.5,"coordinates":{"column":1e300}})")
         << QStringList{"KEYSCRIPT_SETTINGS={}", "KEYSCRIPT_STATE=1"};
@@ -280,15 +311,18 @@ void ScriptPartsTest::eventVariables()
     base.insert("ZEB_stale", "stale");
     base.insert("zeb_other", "stale");
     const KeyEvent event{"keyUp", "act", "ctx", "dev", QJsonDocument::fromJson(payload).object()};
-    const ScriptSettings settings = ScriptSettings::forEvent(event, base);
+    const ScriptSettings settings =
+        ScriptSettings::forEvent(event, base, QJsonObject{{"token", "t"}, {"n", 1}});
     QVERIFY(!settings.environment.contains("ZEB_stale"));
     QVERIFY(!settings.environment.contains("zeb_other"));
     QCOMPARE(settings.settingsLeftOut > 0, variables.filter("KEYSCRIPT_SETTINGS=").isEmpty());
     QStringList seen = settings.environment.toStringList().filter(
         QRegularExpression("^keyscript_", QRegularExpression::CaseInsensitiveOption));
     seen.sort();
-    QStringList expected = variables + QStringList{"KEYSCRIPT_ACTION=act", "KEYSCRIPT_CONTEXT=ctx",
-                                                   "KEYSCRIPT_DEVICE=dev", "KEYSCRIPT_EVENT=keyUp"};
+    QStringList expected =
+        variables + QStringList{"KEYSCRIPT_ACTION=act", "KEYSCRIPT_CONTEXT=ctx",
+                                "KEYSCRIPT_DEVICE=dev", "KEYSCRIPT_EVENT=keyUp",
+                                R"(KEYSCRIPT_GLOBAL_SETTINGS={"n":1,"token":"t"})"};
     expected.sort();
     QCOMPARE(seen, expected);
 }

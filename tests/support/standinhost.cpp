@@ -25,6 +25,15 @@ void StandInHost::onNewConnection()
         delete client;
         client = socket;
         connect(socket, &QWebSocket::textMessageReceived, this, [this](const QString &message) {
+            // The plugin's own request at start is answered, and kept apart.
+            if (globalRequests.isEmpty() && message.startsWith(QLatin1String(R"({"context":)")) &&
+                message.endsWith(QLatin1String(R"(,"event":"getGlobalSettings"})"))) {
+                globalRequests.append(message);
+                sendText(QStringLiteral(R"({"event":"didReceiveGlobalSettings","payload":)"
+                                        R"({"settings":%1}})")
+                             .arg(QString::fromUtf8(globalSettings)));
+                return;
+            }
             messages.append(message);
             emit messageReceived(message);
         });

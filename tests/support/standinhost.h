@@ -36,7 +36,11 @@ public:
     void resetClient();
 
     QStringList messages; // text messages, in arrival order
-    int connections = 0;  // plugins that connected
+    // The plugin's first getGlobalSettings request, its own at start, which is answered with
+    // globalSettings as the host answers it, and kept apart from messages.
+    QStringList globalRequests;
+    QByteArray globalSettings = "{}";
+    int connections = 0; // plugins that connected
     bool clientClosed = false;
     QWebSocketProtocol::CloseCode closeCode = QWebSocketProtocol::CloseCodeNormal;
     QString closeReason;

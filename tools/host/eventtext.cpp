@@ -1,7 +1,9 @@
 // The events of a key as the host sends them, as JSON text.
 #include "eventtext.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QSysInfo>
 
 QString actionEvent(const QString &event, const QString &action, const QString &context,
                     const QString &device, const QJsonObject &settings, int state, int column,
@@ -11,7 +13,8 @@ QString actionEvent(const QString &event, const QString &action, const QString &
         {QStringLiteral("settings"), settings},
         {QStringLiteral("coordinates"),
          QJsonObject{{QStringLiteral("column"), column}, {QStringLiteral("row"), row}}},
-        {QStringLiteral("isInMultiAction"), false}};
+        {QStringLiteral("isInMultiAction"), false},
+        {QStringLiteral("controller"), QStringLiteral("Keypad")}};
     if (state >= 0)
         payload.insert(QStringLiteral("state"), state);
     const QJsonObject message{{QStringLiteral("event"), event},
@@ -26,4 +29,42 @@ QString keyDownEvent(const QString &action, const QString &context, const QStrin
                      const QJsonObject &settings)
 {
     return actionEvent(QStringLiteral("keyDown"), action, context, device, settings);
+}
+
+QString hostInfo(const QString &device, int columns, int rows, const QString &pluginUuid,
+                 const QString &pluginVersion)
+{
+#ifdef Q_OS_WIN
+    const QString platform = QStringLiteral("windows");
+    const QString font = QStringLiteral("Segoe UI");
+#else
+    // The host knows two systems; Linux, where keyscript-host also runs, passes for the other.
+    const QString platform = QStringLiteral("mac");
+    const QString font = QStringLiteral(".AppleSystemUIFont");
+#endif
+    const QJsonObject info{
+        {QStringLiteral("application"),
+         QJsonObject{{QStringLiteral("font"), font},
+                     {QStringLiteral("language"), QStringLiteral("en")},
+                     {QStringLiteral("platform"), platform},
+                     {QStringLiteral("platformVersion"), QSysInfo::productVersion()},
+                     {QStringLiteral("version"), QStringLiteral("6.4.0")}}},
+        {QStringLiteral("colors"),
+         QJsonObject{{QStringLiteral("buttonPressedBackgroundColor"), QStringLiteral("#303030FF")},
+                     {QStringLiteral("buttonPressedBorderColor"), QStringLiteral("#646464FF")},
+                     {QStringLiteral("buttonPressedTextColor"), QStringLiteral("#969696FF")},
+                     {QStringLiteral("disabledColor"), QStringLiteral("#F7821B59")},
+                     {QStringLiteral("highlightColor"), QStringLiteral("#F7821BFF")},
+                     {QStringLiteral("mouseDownColor"), QStringLiteral("#CF6304FF")}}},
+        {QStringLiteral("devicePixelRatio"), 1},
+        {QStringLiteral("devices"),
+         QJsonArray{
+             QJsonObject{{QStringLiteral("id"), device},
+                         {QStringLiteral("name"), QStringLiteral("keyscript-host")},
+                         {QStringLiteral("size"), QJsonObject{{QStringLiteral("columns"), columns},
+                                                              {QStringLiteral("rows"), rows}}},
+                         {QStringLiteral("type"), 0}}}},
+        {QStringLiteral("plugin"), QJsonObject{{QStringLiteral("uuid"), pluginUuid},
+                                               {QStringLiteral("version"), pluginVersion}}}};
+    return QString::fromUtf8(QJsonDocument(info).toJson(QJsonDocument::Compact));
 }

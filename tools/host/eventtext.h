@@ -10,3 +10,7 @@ QString actionEvent(const QString &event, const QString &action, const QString &
 // A key press as the host sends it.
 QString keyDownEvent(const QString &action, const QString &context, const QString &device,
                      const QJsonObject &settings);
+// The -info text the host starts a plugin with: the application, its colours, the display's
+// pixel ratio, the devices (one of columns by rows keys, id device) and the plugin.
+QString hostInfo(const QString &device, int columns, int rows, const QString &pluginUuid,
+                 const QString &pluginVersion);

@@ -126,8 +126,7 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
     options.plugin = defaultPlugin;
     options.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     const QString device = QStringLiteral("device-1");
-    options.info = QStringLiteral(R"({"application":{"language":"en","platform":"keyscript-host"},)"
-                                  R"("devices":[{"id":"device-1","name":"stand-in","type":0}]})");
+    bool infoGiven = false;
     int repeat = 1;
     QList<KeyAction> keys;
     QStringList rawEvents; // with their place among the key events, and so are the waits
@@ -181,6 +180,7 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             options.registerEvent = reader.value(word);
         } else if (word == QLatin1String("--info")) {
             options.info = reader.value(word);
+            infoGiven = true;
         } else if (word == QLatin1String("--repeat")) {
             repeat = reader.number(word, 1);
         } else if (word == QLatin1String("--quiet-ms")) {
@@ -255,6 +255,10 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             return options;
         }
     }
+    // As the host describes itself, with a device of the deck's size.
+    if (!infoGiven)
+        options.info = hostInfo(device, options.deckColumns, options.deckRows, options.uuid,
+                                QStringLiteral(KEYSCRIPT_VERSION));
     if (options.uuid.isEmpty() || options.registerEvent.isEmpty() || options.info.isEmpty()) {
         options.error = QStringLiteral("--uuid, --register-event and --info may not be empty: the "
                                        "plugin would not connect");

@@ -1,10 +1,10 @@
 #include "hostsession.h"
 
 #include "childprocesses.h"
-
-#include "childprocesses.h"
 #include "dataimage.h"
 #include "messageformat.h"
+
+#include "connection/compactjson.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -100,6 +100,11 @@ void HostSession::onMessage(const QString &message)
     }
     log.poll(); // the plugin logs before it sends: keep the two in order
     const QJsonObject command = QJsonDocument::fromJson(message.toUtf8()).object();
+    // The host answers the plugin's request for its shared settings; a script asked nothing.
+    if (command.value(QLatin1String("event")).toString() == QLatin1String("getGlobalSettings")) {
+        sendGlobalSettings();
+        return;
+    }
     keys.apply(command);
     emit pluginMessage(command);
     QString line = options.json ? message : readableMessage(message);
@@ -110,6 +115,15 @@ void HostSession::onMessage(const QString &message)
     }
     out << line << Qt::endl;
     quietTimer.start(options.quietMs);
+}
+
+void HostSession::sendGlobalSettings()
+{
+    if (socket)
+        socket->sendTextMessage(compactJson(
+            QJsonObject{{QStringLiteral("event"), QStringLiteral("didReceiveGlobalSettings")},
+                        {QStringLiteral("payload"),
+                         QJsonObject{{QStringLiteral("settings"), keys.globalSettings()}}}}));
 }
 
 QString HostSession::saveImage(const QJsonObject &message)

@@ -51,6 +51,9 @@ public:
     // is kept of the keys.
     void sendEvent(const QString &event);
     KeyStore &keyStore() { return keys; }
+    // The plugin's shared settings, as the host sends them: after its getGlobalSettings, and
+    // when a settings page sets them.
+    void sendGlobalSettings();
     const QString &info() const { return options.info; } // what -info told the plugin
     bool isRegistered() const { return registered; }
 

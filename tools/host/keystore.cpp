@@ -26,6 +26,8 @@ void KeyStore::apply(const QJsonObject &message)
         byContext[context].title = payload[name("title")].toString();
     else if (event == QLatin1String("setImage"))
         byContext[context].image = payload[name("image")].toString();
+    else if (event == QLatin1String("setGlobalSettings"))
+        global = payload.toObject();
 }
 
 QString KeyStore::prepare(const QString &event)
@@ -86,6 +88,7 @@ bool KeyStore::load(const QString &file, QString *error)
                    stored.value(name("settings")).toObject(), stored.value(name("state")).toInt(-1),
                    stored.value(name("title")).toString(), stored.value(name("image")).toString()};
     };
+    global = document.object().value(name("globalSettings")).toObject();
     const QJsonObject keys = document.object().value(name("keys")).toObject();
     for (auto it = keys.begin(); it != keys.end(); ++it)
         byContext.insert(it.key(), read(it.value().toObject()));
@@ -116,6 +119,8 @@ bool KeyStore::save(const QString &file, QString *error) const
                                   {name("settings"), it->settings},
                                   {name("state"), it->state}});
     QJsonObject document{{name("keys"), keys}};
+    if (!global.isEmpty())
+        document.insert(name("globalSettings"), global);
     if (!others.isEmpty())
         document.insert(name("otherActions"), others);
     // Written whole or not at all: an interrupted run leaves the last good file.

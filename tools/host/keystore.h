@@ -23,7 +23,7 @@ public:
     };
 
     // Takes in what the plugin sent: setSettings, setState, setTitle and setImage change their
-    // key; anything else changes nothing.
+    // key, setGlobalSettings the plugin's shared settings; anything else changes nothing.
     void apply(const QJsonObject &message);
 
     // The event as it is to be sent. Settings it brings of its own (not empty) become the key's;
@@ -46,6 +46,9 @@ public:
     {
         byContext[context].settings = settings;
     }
+    // The plugin's settings shared by all its keys, which the host keeps under its UUID.
+    const QJsonObject &globalSettings() const { return global; }
+    void setGlobalSettings(const QJsonObject &settings) { global = settings; }
 
 private:
     // The key context is to serve action: what another action had there is put aside.
@@ -57,4 +60,5 @@ private:
 
     QHash<QString, Key> byContext;
     QHash<QString, Key> aside; // by asideKey: the keys as other actions left them
+    QJsonObject global;
 };
