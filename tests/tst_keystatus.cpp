@@ -22,6 +22,7 @@ private Q_SLOTS:
     void aRunThatCannotStartIsNoSuccess();
     void keptRunsAreBounded();
     void unknownRequestsAreIgnored();
+    void aFloodOfRequestsIsGathered();
 
 private:
     // Sends an event of the key's page ("propertyInspectorDidAppear", ...) for action on key k1.
@@ -237,6 +238,22 @@ void KeyStatusTest::unknownRequestsAreIgnored()
     pageEvent("sendToPlugin", "a", R"({"keyscript":"status"})");
     QTRY_COMPARE(toPage().size(), 1); // only the status asked for
     QCOMPARE(bundle->logLines().filter("sendToPlugin not understood").size(), 1);
+}
+
+void KeyStatusTest::aFloodOfRequestsIsGathered()
+{
+    // A page that asks without end: one answer per key and turn of the plugin's event loop,
+    // so another key's press is not held up behind thousands.
+    QVERIFY(bundle->writeScript("a", "echo 'setTitle pressed'\n"));
+    for (int i = 0; i < 3000; ++i)
+        pageEvent("sendToPlugin", "a", R"({"keyscript":"status"})");
+    QVERIFY(host->press("a", "k2"));
+    QTRY_VERIFY_WITH_TIMEOUT(host->messages.filter(R"("title":"pressed")").size() == 1, 10000);
+    QSignalSpy pong(host.get(), &StandInHost::pong);
+    QVERIFY(host->ping());
+    QVERIFY(pong.wait());
+    const qsizetype answers = toPage().size();
+    QVERIFY2(answers >= 1 && answers < 300, qPrintable(QString::number(answers)));
 }
 
 QTEST_GUILESS_MAIN(KeyStatusTest)

@@ -30,6 +30,8 @@ private Q_SLOTS:
     void eventsReachTheAppearScript_data();
     void eventsReachTheAppearScript();
     void unreadEventsAreDropped();
+    void aHiddenKeyKeepsWhatItsScriptStored();
+    void sharedSettingsInAndOut();
     void keyOrder_data();
     void keyOrder();
     void liveKeysAtTheLimit_data();
@@ -106,6 +108,62 @@ void LiveKeysTest::unreadEventsAreDropped()
     for (const QString &line : bundle->logLines().filter(dropped))
         count += dropped.match(line).captured(1).toInt();
     QVERIFY2(count > events / 2 && count < events, qPrintable(QString::number(count)));
+}
+
+void LiveKeysTest::aHiddenKeyKeepsWhatItsScriptStored()
+{
+    // A live counter, slower than the presses: five wait in its input when the key goes (a
+    // profile switch), and it answers them after its input has closed.
+    QVERIFY(bundle->writeScript("count@willAppear",
+                                "trap '' TERM\nn=0\n"
+                                "while read -r event data; do\n"
+                                "  [ \"$event\" = keyDown ] || continue\n"
+                                "  sleep 0.1; n=$((n + 1))\n"
+                                "  echo \"setTitle $n\"\n"
+                                "  echo \"setSettings {\\\"count\\\":\\\"$n\\\"}\"\n"
+                                "done\n"));
+    host->sendEvent("willAppear", "count", "k1");
+    for (int i = 0; i < 5; ++i)
+        host->sendEvent("keyDown", "count", "k1");
+    host->sendEvent("willDisappear", "count", "k1");
+
+    // Every count is stored; what would only draw on the gone key may be dropped.
+    QTRY_VERIFY_WITH_TIMEOUT(bundle->logLines().contains("exit 0"), 10000);
+    QStringList stored;
+    for (const QString &message : sent()) {
+        if (message.contains(R"("event":"setSettings")"))
+            stored << message;
+    }
+    QStringList expected;
+    for (int n = 1; n <= 5; ++n)
+        expected << QStringLiteral(
+                        R"({"context":"k1","event":"setSettings","payload":{"count":"%1"}})")
+                        .arg(n);
+    QCOMPARE(stored, expected);
+}
+
+void LiveKeysTest::sharedSettingsInAndOut()
+{
+    // The plugin's settings, shared by all keys: the host sends them without an action, a live
+    // script hears them, every script gets them, and a script sets them for all.
+    QVERIFY(bundle->writeScript("shared", "echo \"setTitle $KEYSCRIPT_GLOBAL_SETTINGS\"\n"
+                                          "echo 'setGlobalSettings {\"token\":\"t2\"}'\n"));
+    host->sendEvent("willAppear", "live", "k1");
+    QTRY_COMPARE(sent(), QStringList{title("live")});
+    QVERIFY(host->sendText(
+        R"({"event":"didReceiveGlobalSettings","payload":{"settings":{"token":"t1"}}})"));
+    const QString heard = title(R"(didReceiveGlobalSettings {"settings":{"token":"t1"}})");
+    QTRY_COMPARE(sent(), QStringList({title("live"), heard}));
+
+    QVERIFY(host->press("shared", "k2"));
+    const QString set =
+        R"({"context":"plugin-1","event":"setGlobalSettings","payload":{"token":"t2"}})";
+    QTRY_COMPARE(sent(),
+                 QStringList({title("live"), heard, title(R"({"token":"t1"})", "k2"), set}));
+    // The host does not echo them to the plugin that set them: it keeps them itself.
+    QVERIFY(host->press("shared", "k2"));
+    QTRY_COMPARE(sent().size(), 6);
+    QCOMPARE(sent().at(4), title(R"({"token":"t2"})", "k2"));
 }
 
 void LiveKeysTest::keyOrder_data()
