@@ -84,11 +84,11 @@ void PluginMakerTest::headerLines_data()
                               << ""
                               << ""
                               << "line 1: a colon belongs after \"keyscript tooltip\"";
-    QTest::newRow("unknown header")
-        << QByteArray("# keyscript colour: red\n") << ""
-        << ""
-        << ""
-        << "line 1: \"keyscript colour:\" is no header; the headers are name, tooltip and states";
+    QTest::newRow("unknown header") << QByteArray("# keyscript colour: red\n") << ""
+                                    << ""
+                                    << ""
+                                    << "line 1: \"keyscript colour:\" is no header; the headers "
+                                       "are name, tooltip, states and user-title";
     QTest::newRow("three states") << QByteArray("# keyscript states: 3\n") << ""
                                   << ""
                                   << ""
@@ -239,10 +239,11 @@ void PluginMakerTest::madePluginRunsTheAuthorsScript()
     QVERIFY(writeFiles(scripts,
                        {"x com.me.keys.hello|#!/bin/sh\n# keyscript name: Say hello\n"
                         "# keyscript tooltip: Greets the name in its settings\n"
+                        "# keyscript user-title: off\n"
                         "echo \"setTitle Hello $ZEB_name\"\n",
                         "x com.me.keys.mute|#!/bin/sh\n# keyscript states: 2\necho 'setState 1'\n",
                         "- com.me.keys.mute.svg|<svg xmlns='http://www.w3.org/2000/svg'/>",
-                        "- data/words.txt|hello"}));
+                        "- data/words.txt|hello", "- profiles/Work.streamDeckProfile|PK"}));
     QCOMPARE(make({"--cmd", scripts, "--uuid", "com.me.keys", "--name", "My keys", "--version",
                    "1.2", "--out", temporary.path()},
                   temporary.path()),
@@ -258,6 +259,12 @@ void PluginMakerTest::madePluginRunsTheAuthorsScript()
     const QJsonObject hello = m.value("Actions").toArray().at(0).toObject();
     QCOMPARE(hello.value("Name").toString(), "Say hello");
     QCOMPARE(hello.value("Tooltip").toString(), "Greets the name in its settings");
+    // The title scripts set shows though the user typed one; the profile can be switched to.
+    QCOMPARE(hello.value("UserTitleEnabled"), QJsonValue(false));
+    QCOMPARE(m.value("Profiles").toArray().size(), 1);
+    QCOMPARE(m.value("Profiles").toArray().at(0).toObject().value("Name").toString(), "Work");
+    QVERIFY(QFileInfo(made + "/Work.streamDeckProfile").isFile());
+    QVERIFY(!QFileInfo::exists(made + "/cmd/profiles"));
     // Every picture the manifest names is in the folder, and the author's files came along.
     for (const char *file :
          {"images/plugin.png", "images/plugin@2x.png", "images/category.png", "images/key.svg",

@@ -86,7 +86,9 @@ struct KeyAction
     int state = -1; // none
     int column = 0;
     int row = 0;
-    int forMs = -1; // an appear that is followed by its disappear after this long
+    int forMs = -1;    // an appear that is followed by its disappear after this long
+    QString userTitle; // a title the user typed for the key
+    bool inMultiAction = false;
 };
 
 // The words for the events of a key, and the host's names for them.
@@ -113,8 +115,19 @@ QString eventOf(const QString &word)
 
 QString eventText(const KeyAction &key, const QString &event, const QString &context)
 {
-    return actionEvent(event, key.action, context, key.device, key.settings, key.state, key.column,
-                       key.row);
+    const QString text = actionEvent(event, key.action, context, key.device, key.settings,
+                                     key.state, key.column, key.row);
+    if (key.userTitle.isEmpty() && !key.inMultiAction)
+        return text;
+    QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
+    QJsonObject payload = message.value(QLatin1String("payload")).toObject();
+    // The user's title is the stand-in's own word; the key store takes it out again.
+    if (!key.userTitle.isEmpty())
+        payload.insert(QStringLiteral("userTitle"), key.userTitle);
+    if (key.inMultiAction)
+        payload.insert(QStringLiteral("isInMultiAction"), true);
+    message.insert(QStringLiteral("payload"), payload);
+    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
 }
 
 } // namespace
@@ -158,6 +171,10 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
                     key.column = reader.number(reader.next(), 0);
                 else if (reader.peekIs(QStringLiteral("--row")))
                     key.row = reader.number(reader.next(), 0);
+                else if (reader.peekIs(QStringLiteral("--title")))
+                    key.userTitle = reader.value(reader.next());
+                else if (reader.peekIs(QStringLiteral("--multi-action")))
+                    key.inMultiAction = !reader.next().isEmpty();
                 else if (word == QLatin1String("appear") && reader.peekIs(QStringLiteral("--for")))
                     key.forMs = reader.number(reader.next(), 0);
                 else

@@ -33,6 +33,10 @@ each with
     --device D            the device (default device-1)
     --state N             the key's state (default: none sent)
     --column N, --row N   the key's place on the device (default 0, 0)
+    --title TEXT          a title the user typed for the key, which hides the scripts'
+                          titles unless the action says user-title: off
+    --multi-action        as a step of a multi-action: no place on the device, and for an
+                          action of two states the state the user chose for the step
   wait MS                 wait MS milliseconds before the next event
   --send JSON             any event, as the raw JSON object the host would send
   --repeat N              send all key events and raw events N times (default 1), as

@@ -5,6 +5,7 @@
 #include "messageformat.h"
 
 #include "connection/compactjson.h"
+#include "plugin/pluginplan.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -55,6 +56,8 @@ void HostSession::start()
         plugin.setStandardOutputFile(QProcess::nullDevice());
         plugin.setStandardErrorFile(QProcess::nullDevice());
     }
+    if (const std::optional<PluginManifest> manifest = readManifest())
+        keys.setManifest(*manifest);
     if (!loadKeys())
         return;
     keysLoaded = true; // only keys that were read are written back
@@ -76,6 +79,31 @@ void HostSession::start()
     if (!options.deck || options.timeoutGiven)
         overallTimer.start(options.timeoutMs); // the whole run, from its start
     runClock.start();
+}
+
+std::optional<PluginManifest> HostSession::readManifest() const
+{
+    // The author's scripts, as the plugin maker would make them into a plugin.
+    if (!options.cmdDir.isEmpty()) {
+#ifdef Q_OS_WIN
+        const PluginSystem system = PluginSystem::Windows;
+#else
+        const PluginSystem system = PluginSystem::Mac;
+#endif
+        const PluginIdentity identity{QStringLiteral("org.keyscript.tried"),
+                                      QStringLiteral("keyscript-host"), QStringLiteral("0.0.0.0"),
+                                      QString(), QString()};
+        return PluginPlan::read(options.cmdDir, identity, system).pluginManifest();
+    }
+    // The folder whose bin/ holds the plugin.
+    QDir folder = QFileInfo(options.plugin).absoluteDir();
+    QFile file(folder.filePath(QStringLiteral("../manifest.json")));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    if (!document.isObject())
+        return std::nullopt;
+    return PluginManifest::fromJson(document.object());
 }
 
 void HostSession::onNewConnection()
@@ -105,9 +133,11 @@ void HostSession::onMessage(const QString &message)
         sendGlobalSettings();
         return;
     }
-    keys.apply(command);
+    const QString refused = keys.apply(command);
     emit pluginMessage(command);
     QString line = options.json ? message : readableMessage(message);
+    if (!refused.isEmpty())
+        line += QStringLiteral(" (refused: %1)").arg(refused);
     if (!options.saveImagesDir.isEmpty()) {
         const QString file = saveImage(command);
         if (!file.isEmpty())

@@ -13,7 +13,11 @@
 #include <QTimer>
 
 #include <QWebSocketServer>
+
 #include <memory>
+#include <optional>
+
+struct PluginManifest;
 
 class QWebSocket;
 
@@ -83,6 +87,9 @@ private:
     void fail(int exitCode, const QString &message);
     void endPlugin();
     bool loadKeys(); // false, the run failed, when --keep FILE cannot be used
+    // The manifest the host would read: the one the maker makes of --cmd, else the one of the
+    // plugin's folder; none without either.
+    std::optional<PluginManifest> readManifest() const;
     void keepKeys();
     void finish(int exitCode);
 

@@ -91,6 +91,9 @@ void HostSession::send(const QString &event)
 {
     // As the host would send it: with the key's settings and state.
     const QString prepared = keys.prepare(event);
+    // A title the user typed: the host tells the plugin before anything else of the key.
+    if (event.contains(QLatin1String(R"("userTitle":)")))
+        socket->sendTextMessage(keys.titleChange(prepared));
     if (options.verbose)
         out << "> " << prepared << Qt::endl;
     socket->sendTextMessage(prepared);

@@ -13,21 +13,41 @@ QLatin1String name(const char *text)
 }
 } // namespace
 
-void KeyStore::apply(const QJsonObject &message)
+int KeyStore::statesOf(const QString &action) const
+{
+    if (!manifestKnown)
+        return 0;
+    const PluginManifest::Action *entry = manifest.action(action);
+    return entry ? int(entry->stateImages.size()) : 1;
+}
+
+QString KeyStore::apply(const QJsonObject &message)
 {
     const QString event = message.value(name("event")).toString();
     const QString context = message.value(name("context")).toString();
     const QJsonValue payload = message.value(name("payload"));
-    if (event == QLatin1String("setSettings"))
+    if (event == QLatin1String("setSettings")) {
         byContext[context].settings = payload.toObject();
-    else if (event == QLatin1String("setState"))
-        byContext[context].state = payload[name("state")].toInt();
-    else if (event == QLatin1String("setTitle"))
-        byContext[context].title = payload[name("title")].toString();
-    else if (event == QLatin1String("setImage"))
+    } else if (event == QLatin1String("setState")) {
+        Key &key = byContext[context];
+        if (statesOf(key.action) == 1)
+            return QStringLiteral("the host keeps an action of one state as it is");
+        key.state = payload[name("state")].toInt();
+    } else if (event == QLatin1String("setTitle")) {
+        Key &key = byContext[context];
+        const PluginManifest::Action *entry = manifest.action(key.action);
+        if (!key.userTitle.isEmpty() && !(entry && !entry->userTitleEnabled))
+            return QStringLiteral("the key shows the title its user typed");
+        key.title = payload[name("title")].toString();
+    } else if (event == QLatin1String("setImage")) {
         byContext[context].image = payload[name("image")].toString();
-    else if (event == QLatin1String("setGlobalSettings"))
+    } else if (event == QLatin1String("setGlobalSettings")) {
         global = payload.toObject();
+    } else if (event == QLatin1String("switchToProfile") && manifestKnown &&
+               !manifest.hasProfile(payload[name("profile")].toString())) {
+        return QStringLiteral("the host switches only to profiles a plugin ships in its manifest");
+    }
+    return QString();
 }
 
 QString KeyStore::prepare(const QString &event)
@@ -36,17 +56,56 @@ QString KeyStore::prepare(const QString &event)
     const QString context = message.value(name("context")).toString();
     if (context.isEmpty())
         return event;
-    Key &stored = serve(context, message.value(name("action")).toString());
+    const QString action = message.value(name("action")).toString();
+    Key &stored = serve(context, action);
     QJsonObject payload = message.value(name("payload")).toObject();
     const QJsonObject settings = payload.value(name("settings")).toObject();
     if (!settings.isEmpty())
         stored.settings = settings;
     else
         payload.insert(name("settings"), stored.settings);
-    if (payload.contains(name("state")))
+    if (payload.contains(name("userTitle")))
+        stored.userTitle = payload.take(name("userTitle")).toString();
+
+    const int states = statesOf(action);
+    if (states == 1) {
+        payload.remove(name("state")); // the host says a state only where there are two
+    } else if (payload.contains(name("state"))) {
         stored.state = payload.value(name("state")).toInt();
-    else if (stored.state >= 0)
-        payload.insert(name("state"), stored.state);
+    } else if (stored.state >= 0 || states == 2) {
+        payload.insert(name("state"), qMax(stored.state, 0));
+    }
+    const QString type = message.value(name("event")).toString();
+    const bool press = type == QLatin1String("keyDown") || type == QLatin1String("keyUp");
+    if (payload.value(name("isInMultiAction")).toBool()) {
+        payload.remove(name("coordinates"));
+        if (states == 2 && press && !payload.contains(name("userDesiredState")))
+            payload.insert(name("userDesiredState"), 1 - payload.value(name("state")).toInt());
+    }
+    // The host flips a key of two states itself once it is let go, unless told not to.
+    const PluginManifest::Action *entry = manifestKnown ? manifest.action(action) : nullptr;
+    if (type == QLatin1String("keyUp") && states == 2 && entry && entry->automaticStates)
+        stored.state = 1 - payload.value(name("state")).toInt();
+    message.insert(name("payload"), payload);
+    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+}
+
+QString KeyStore::titleChange(const QString &prepared) const
+{
+    QJsonObject message = QJsonDocument::fromJson(prepared.toUtf8()).object();
+    QJsonObject payload = message.value(name("payload")).toObject();
+    payload.insert(name("title"), key(message.value(name("context")).toString()).userTitle);
+    payload.insert(name("titleParameters"),
+                   QJsonObject{{name("fontFamily"), QString()},
+                               {name("fontSize"), 12},
+                               {name("fontStyle"), QString()},
+                               {name("fontUnderline"), false},
+                               {name("showTitle"), true},
+                               {name("titleAlignment"), QStringLiteral("bottom")},
+                               {name("titleColor"), QStringLiteral("#ffffff")}});
+    payload.remove(name("isInMultiAction"));
+    payload.remove(name("userDesiredState"));
+    message.insert(name("event"), QStringLiteral("titleParametersDidChange"));
     message.insert(name("payload"), payload);
     return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
 }
@@ -84,9 +143,10 @@ bool KeyStore::load(const QString &file, QString *error)
         return false;
     }
     const auto read = [](const QJsonObject &stored) {
-        return Key{stored.value(name("action")).toString(),
-                   stored.value(name("settings")).toObject(), stored.value(name("state")).toInt(-1),
-                   stored.value(name("title")).toString(), stored.value(name("image")).toString()};
+        return Key{
+            stored.value(name("action")).toString(), stored.value(name("settings")).toObject(),
+            stored.value(name("state")).toInt(-1),   stored.value(name("title")).toString(),
+            stored.value(name("image")).toString(),  stored.value(name("userTitle")).toString()};
     };
     global = document.object().value(name("globalSettings")).toObject();
     const QJsonObject keys = document.object().value(name("keys")).toObject();
@@ -110,6 +170,8 @@ bool KeyStore::save(const QString &file, QString *error) const
             stored.insert(name("title"), it->title);
         if (!it->image.isEmpty())
             stored.insert(name("image"), it->image);
+        if (!it->userTitle.isEmpty())
+            stored.insert(name("userTitle"), it->userTitle);
         keys.insert(it.key(), stored);
     }
     QJsonArray others; // what actions had on keys that now serve another

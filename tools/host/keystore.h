@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plugin/pluginmanifest.h"
+
 #include <QHash>
 #include <QJsonObject>
 #include <QString>
@@ -20,15 +22,34 @@ public:
         int state = -1; // none known
         QString title;
         QString image;
+        QString userTitle; // typed by the user for the key; none when empty
     };
+
+    // The plugin's manifest, as the host reads it: from now on a key has a state only when its
+    // action has two, the host flips it after each release unless the action disables that,
+    // a user's title hides the plugin's, and only the profiles listed can be switched to.
+    // Without one, every key keeps the state it is given or set.
+    void setManifest(const PluginManifest &manifest)
+    {
+        this->manifest = manifest;
+        manifestKnown = true;
+    }
+    const PluginManifest *pluginManifest() const { return manifestKnown ? &manifest : nullptr; }
 
     // Takes in what the plugin sent: setSettings, setState, setTitle and setImage change their
     // key, setGlobalSettings the plugin's shared settings; anything else changes nothing.
-    void apply(const QJsonObject &message);
+    // Returns why the host would not do what was asked, or nothing when it would.
+    QString apply(const QJsonObject &message);
 
     // The event as it is to be sent. Settings it brings of its own (not empty) become the key's;
-    // otherwise it carries the key's. The same for its state.
+    // otherwise it carries the key's. The same for its state, and a "userTitle" it brings (which
+    // the host never sends: a stand-in's way of typing one) becomes the key's. In a multi-action
+    // a key has no coordinates, and a press of a two-state action says the state the user chose.
     QString prepare(const QString &event);
+
+    // The titleParametersDidChange the host sends when the user gives the key of prepared (an
+    // event from prepare) a title.
+    QString titleChange(const QString &prepared) const;
 
     // Reads the keys kept in file; a file that does not exist yet is no error.
     bool load(const QString &file, QString *error);
@@ -39,7 +60,7 @@ public:
     // A key given another action starts afresh, as the host's would.
     void reset(const QString &context, const QString &action)
     {
-        byContext[context] = Key{action, {}, -1, {}, {}};
+        byContext[context] = Key{action, {}, -1, {}, {}, {}};
         aside.remove(asideKey(context, action));
     }
     void setSettings(const QString &context, const QJsonObject &settings)
@@ -61,4 +82,8 @@ private:
     QHash<QString, Key> byContext;
     QHash<QString, Key> aside; // by asideKey: the keys as other actions left them
     QJsonObject global;
+    PluginManifest manifest;
+    bool manifestKnown = false;
+    // The number of states of the action, as the manifest says; 0 without a manifest.
+    int statesOf(const QString &action) const;
 };

@@ -71,6 +71,13 @@ QString PluginFolder::writeInto(const PluginPlan &plan, const QString &programDi
                       into.filePath(QLatin1String("images/actions/") + action.image), error))
             return error;
     }
+    // The host finds a profile by its name, the file's path in the folder.
+    for (const QString &profile : plan.profiles) {
+        const QString file = profile + QLatin1String(".streamDeckProfile");
+        if (!copyFile(scripts.filePath(QLatin1String("profiles/") + file), into.filePath(file),
+                      error))
+            return error;
+    }
     QFile manifest(into.filePath(QStringLiteral("manifest.json")));
     if (!manifest.open(QIODevice::WriteOnly) ||
         manifest.write(QJsonDocument(plan.manifest()).toJson()) < 0 || !manifest.flush())

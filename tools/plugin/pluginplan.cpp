@@ -70,6 +70,14 @@ PluginPlan PluginPlan::read(const QString &scriptsFolder, const PluginIdentity &
 void PluginPlan::readEntry(const QString &name, QHash<QString, QStringList> &otherSystem)
 {
     const QFileInfo info(QDir(scriptsFolder).filePath(name));
+    // The profiles the plugin ships, which are all the host lets it switch to.
+    if (name == QLatin1String("profiles") && info.isDir()) {
+        const QDir folder(info.absoluteFilePath());
+        for (const QFileInfo &profile :
+             folder.entryInfoList({QStringLiteral("*.streamDeckProfile")}, QDir::Files, QDir::Name))
+            profiles << profile.completeBaseName();
+        return;
+    }
     if (info.isDir()) {
         copied << name; // the plugin looks for scripts in cmd/ only; a folder holds their files
         return;
@@ -155,8 +163,8 @@ void PluginPlan::gatherHeaders()
 {
     const QDir folder(scriptsFolder);
     for (PluginAction &action : actions) {
-        ScriptHeader::Field name, tooltip, states;
-        QString nameFrom, tooltipFrom, statesFrom;
+        ScriptHeader::Field name, tooltip, states, userTitle;
+        QString nameFrom, tooltipFrom, statesFrom, userTitleFrom;
         for (const QString &script : std::as_const(action.scripts)) {
             if (script.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
                 continue; // a program has no comment lines to read
@@ -188,10 +196,12 @@ void PluginPlan::gatherHeaders()
             take(header.name, name, nameFrom, "name");
             take(header.tooltip, tooltip, tooltipFrom, "tooltip");
             take(header.states, states, statesFrom, "states");
+            take(header.userTitle, userTitle, userTitleFrom, "user-title");
         }
         action.name = name.line ? name.value : action.uuid.section(QLatin1Char('.'), -1);
         action.tooltip = tooltip.value;
         action.states = states.value == QLatin1String("2") ? 2 : 1;
+        action.userTitle = userTitle.value != QLatin1String("off");
         for (const char *suffix : {".svg", ".png"}) {
             const QString image = action.uuid + QLatin1String(suffix);
             if (action.image.isEmpty() && QFileInfo(folder.filePath(image)).isFile())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pluginmanifest.h"
+
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -26,9 +28,10 @@ struct PluginAction
     QString uuid;
     QString name;
     QString tooltip;
-    int states = 1;      // two: the scripts set the state, and the host flips nothing itself
-    QString image;       // the author's picture beside the scripts; keyscript's own when empty
-    QStringList scripts; // file names in the scripts' folder, the press script first
+    int states = 1;        // two: the scripts set the state, and the host flips nothing itself
+    bool userTitle = true; // a title the user types hides the scripts' titles
+    QString image;         // the author's picture beside the scripts; keyscript's own when empty
+    QStringList scripts;   // file names in the scripts' folder, the press script first
 };
 
 // What a folder of scripts makes: its actions, found as the plugin finds scripts, what goes
@@ -46,6 +49,7 @@ public:
 
     // The manifest the host reads from the folder, with its paths to the folder's files.
     QJsonObject manifest() const;
+    PluginManifest pluginManifest() const;
     QString folderName() const { return identity.uuid + QLatin1String(".sdPlugin"); }
     // The plugin's program in the folder, and the name of the program file it needs.
     QString codePath() const { return QLatin1String("bin/") + programName(); }
@@ -56,6 +60,7 @@ public:
     QString scriptsFolder;
     QList<PluginAction> actions; // by UUID
     QStringList copied;          // names in the scripts' folder that go into cmd/
+    QStringList profiles;        // in profiles/, without .streamDeckProfile
     QStringList notes;           // worth saying, no reason to stop
     QStringList errors;          // each names the file, the line where there is one, and the rule
 

@@ -41,10 +41,11 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         {QLatin1String("name"), &ScriptHeader::name},
         {QLatin1String("tooltip"), &ScriptHeader::tooltip},
         {QLatin1String("states"), &ScriptHeader::states},
+        {QLatin1String("user-title"), &ScriptHeader::userTitle},
     };
     // "keyscript", a word, and what follows it: the word is a field's, or it ends in a colon.
     static const QRegularExpression headerLine(
-        QStringLiteral("^\\s*keyscript\\s+([A-Za-z]+)(\\s*:)?\\s*(.*)$"));
+        QStringLiteral("^\\s*keyscript\\s+([A-Za-z][A-Za-z-]*)(\\s*:)?\\s*(.*)$"));
 
     const QList<QByteArray> lines = start.split('\n');
     for (int index = 0; index < lines.size() && index < linesRead; ++index) {
@@ -68,7 +69,7 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
             continue; // prose that happens to begin with the word
         if (!field) {
             fail(QStringLiteral("\"keyscript %1:\" is no header; the headers are name, "
-                                "tooltip and states")
+                                "tooltip, states and user-title")
                      .arg(word));
         } else if (!colon) {
             fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));
@@ -77,6 +78,9 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         } else if (field == &ScriptHeader::states && value != QLatin1String("1") &&
                    value != QLatin1String("2")) {
             fail(QStringLiteral("\"keyscript states:\" is 1 or 2, not \"%1\"").arg(value));
+        } else if (field == &ScriptHeader::userTitle && value != QLatin1String("on") &&
+                   value != QLatin1String("off")) {
+            fail(QStringLiteral("\"keyscript user-title:\" is on or off, not \"%1\"").arg(value));
         } else if ((header.*field).line > 0) {
             fail(QStringLiteral("\"keyscript %1:\" was given on line %2 already")
                      .arg(word)

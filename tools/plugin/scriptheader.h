@@ -9,6 +9,7 @@
 //     # keyscript name: Mute microphone
 //     REM keyscript tooltip: Mutes the default microphone
 //     // keyscript states: 2
+//     # keyscript user-title: off
 struct ScriptHeader
 {
     // A field the author gave, and the line of the script it came from (counted from 1).
@@ -19,7 +20,8 @@ struct ScriptHeader
     };
     Field name;
     Field tooltip;
-    Field states; // "1" or "2"
+    Field states;    // "1" or "2"
+    Field userTitle; // "on" or "off": whether a title the user types hides the scripts' own
 
     // Problems, each "line N: what is wrong"; the fields hold what could be read.
     QStringList errors;

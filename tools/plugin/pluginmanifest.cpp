@@ -1,0 +1,112 @@
+#include "pluginmanifest.h"
+
+#include <QJsonArray>
+
+#include <algorithm>
+
+namespace {
+QLatin1String key(const char *name)
+{
+    return QLatin1String(name);
+}
+} // namespace
+
+const PluginManifest::Action *PluginManifest::action(const QString &uuid) const
+{
+    const auto it = std::find_if(actions.cbegin(), actions.cend(),
+                                 [&uuid](const Action &a) { return a.uuid == uuid; });
+    return it == actions.cend() ? nullptr : &*it;
+}
+
+bool PluginManifest::hasProfile(const QString &name) const
+{
+    return std::any_of(profiles.cbegin(), profiles.cend(),
+                       [&name](const Profile &p) { return p.name == name; });
+}
+
+QJsonObject PluginManifest::toJson() const
+{
+    QJsonArray actionList;
+    for (const Action &action : actions) {
+        QJsonArray states;
+        for (const QString &image : action.stateImages)
+            states << QJsonObject{{key("Image"), image}};
+        QJsonObject entry{
+            {key("UUID"), action.uuid},
+            {key("Name"), action.name},
+            {key("Icon"), action.icon},
+            {key("States"), states},
+            {key("Controllers"), QJsonArray{QStringLiteral("Keypad")}},
+        };
+        if (!action.tooltip.isEmpty())
+            entry.insert(key("Tooltip"), action.tooltip);
+        if (action.stateImages.size() == 2 && !action.automaticStates)
+            entry.insert(key("DisableAutomaticStates"), true);
+        if (!action.userTitleEnabled)
+            entry.insert(key("UserTitleEnabled"), false);
+        actionList << entry;
+    }
+
+    QJsonObject manifest{
+        {key("UUID"), uuid},
+        {key("Name"), name},
+        {key("Version"), version},
+        {key("Author"), author},
+        {key("Description"), description},
+        {key("Icon"), QStringLiteral("images/plugin")},
+        {key("Category"), name},
+        {key("CategoryIcon"), QStringLiteral("images/category")},
+        // One page for every action: a key's settings, and why its script failed.
+        {key("PropertyInspectorPath"), QStringLiteral("settings.html")},
+        // Some hosts read CodePath only, so it names this folder's program too.
+        {key("CodePath"), codePath},
+        {windows ? key("CodePathWin") : key("CodePathMac"), codePath},
+        {key("SDKVersion"), 2},
+        {key("Software"), QJsonObject{{key("MinimumVersion"), "6.4"}}},
+        {key("OS"),
+         QJsonArray{QJsonObject{{key("Platform"), windows ? QStringLiteral("windows") : "mac"},
+                                {key("MinimumVersion"), windows ? QStringLiteral("10") : "12"}}}},
+        {key("Actions"), actionList},
+    };
+    if (!profiles.isEmpty()) {
+        QJsonArray profileList;
+        for (const Profile &profile : profiles)
+            profileList << QJsonObject{{key("Name"), profile.name},
+                                       {key("DeviceType"), profile.deviceType},
+                                       {key("ReadOnly"), false},
+                                       {key("DontAutoSwitchWhenInstalled"), true}};
+        manifest.insert(key("Profiles"), profileList);
+    }
+    return manifest;
+}
+
+PluginManifest PluginManifest::fromJson(const QJsonObject &json)
+{
+    PluginManifest manifest;
+    manifest.uuid = json.value(key("UUID")).toString();
+    manifest.name = json.value(key("Name")).toString();
+    manifest.version = json.value(key("Version")).toString();
+    manifest.author = json.value(key("Author")).toString();
+    manifest.description = json.value(key("Description")).toString();
+    manifest.codePath = json.value(key("CodePath")).toString();
+    manifest.windows = json.contains(key("CodePathWin"));
+    for (const QJsonValue &value : json.value(key("Actions")).toArray()) {
+        const QJsonObject entry = value.toObject();
+        Action action;
+        action.uuid = entry.value(key("UUID")).toString();
+        action.name = entry.value(key("Name")).toString();
+        action.tooltip = entry.value(key("Tooltip")).toString();
+        action.icon = entry.value(key("Icon")).toString();
+        for (const QJsonValue &state : entry.value(key("States")).toArray())
+            action.stateImages << state.toObject().value(key("Image")).toString();
+        action.automaticStates = !entry.value(key("DisableAutomaticStates")).toBool(false);
+        action.userTitleEnabled = entry.value(key("UserTitleEnabled")).toBool(true);
+        manifest.actions << action;
+    }
+    for (const QJsonValue &value : json.value(key("Profiles")).toArray()) {
+        const QJsonObject entry = value.toObject();
+        manifest.profiles << Profile{entry.value(key("Name")).toString(),
+                                     entry.value(key("DeviceType")).toInt(0)};
+    }
+    return manifest;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+// What the host reads of a plugin folder's manifest.json: the plugin maker writes it, the
+// stand-in host plays the host from it. Only the fields keyscript writes or the host's
+// behaviour depends on are read; everything else the host reads is written as fixed text.
+struct PluginManifest
+{
+    struct Action
+    {
+        QString uuid;
+        QString name;
+        QString tooltip;
+        QString icon;                 // a path in the folder without its extension
+        QStringList stateImages;      // one per state, each a path without its extension
+        bool automaticStates = true;  // with two states, the host flips them on every press
+        bool userTitleEnabled = true; // a title the user types hides the plugin's titles
+    };
+    struct Profile
+    {
+        QString name;       // the file's path in the folder without .streamDeckProfile
+        int deviceType = 0; // the standard device
+    };
+
+    QString uuid;
+    QString name;
+    QString version;
+    QString author;
+    QString description;
+    QString codePath;
+    bool windows = false;
+    QList<Action> actions;
+    QList<Profile> profiles;
+
+    // The action of that UUID; nullptr when the manifest has none.
+    const Action *action(const QString &uuid) const;
+    // Whether the plugin ships the profile, which is all the host switches to.
+    bool hasProfile(const QString &name) const;
+
+    QJsonObject toJson() const;
+    static PluginManifest fromJson(const QJsonObject &json);
+};
