@@ -42,6 +42,7 @@ script("nox", "exit 0");
 fs.chmodSync(path.join(root, "cmd", "nox"), 0o644);
 script("crlf", "exit 0\r");
 fs.writeFileSync(path.join(root, "cmd", "crlf"), "#!/bin/sh\r\nexit 0\r\n", { mode: 0o755 });
+fs.writeFileSync(path.join(root, "cmd", "noshell"), "#!/nonexistent/sh\nexit 0\n", { mode: 0o755 });
 script("gone", "exit 0");
 fs.copyFileSync(path.join(examples, "org.keyscript.toggle"), path.join(root, "cmd", "org.keyscript.toggle"));
 fs.chmodSync(path.join(root, "cmd", "org.keyscript.toggle"), 0o755);
@@ -217,6 +218,55 @@ try {
     invalid.includes("Not valid JSON"),
     `values that are no text stay JSON; broken JSON is marked and not saved (${jsonSaved.join(" ")}; ${invalid})`);
 
+
+  // A script that cannot start is no success: its key is marked, its page says why.
+  for (const [index, action] of [[4, "nox"], [5, "crlf"], [6, "noshell"]]) {
+    if (action === "noshell") await assign(index, action);
+    await page.click(`.slot:nth-child(${index + 1}) .key`);
+    await page.waitForFunction((i) => document.querySelectorAll(".slot")[i].querySelector(".key").title
+      .includes("keyDown: could not start"), { timeout: 5000 }, index).catch(() => {});
+    check((await markOf(index)).includes("keyDown: could not start"),
+      `a press of a script that cannot start (${action}) marks its key (${await markOf(index)})`);
+  }
+  await page.click(".slot:nth-child(7) button.settings");
+  frame = await frameOf();
+  await frame.waitForSelector(".run.failed", { timeout: 5000 }).catch(() => {});
+  const notStarted = await frame.$eval("#runs", (e) => e.textContent).catch(() => "");
+  check(notStarted.includes("could not start") && !notStarted.includes("exit 0"),
+    `its page says it could not start, and why (${notStarted})`);
+
+  // A script's setSettings while the user types: the other rows follow at once, and the next
+  // save stores both; any name, "__proto__" too, is kept.
+  script("noshell", `echo 'setSettings {"count":"7","__proto__":"p"}'`);
+  script("noshell@didReceiveSettings", `printf '%s\\n' "$KEYSCRIPT_SETTINGS" >>'${root}/merge.log'`);
+  await frame.click("#add");
+  await frame.type(".row:nth-child(1) .name", "typed");
+  await frame.type(".row:nth-child(1) .value", "ab");
+  await page.$eval(".slot:nth-child(7) .key", (e) => {
+    e.dispatchEvent(new MouseEvent("mousedown", { bubbles: true }));
+    e.dispatchEvent(new MouseEvent("mouseup", { bubbles: true }));
+  });
+  await frame.type(".row:nth-child(1) .value", "cdef", { delay: 150 });
+  const rowsWhileTyping = await frame.$$eval("#rows .row .name", (rows) => rows.map((e) => e.value));
+  await new Promise((r) => setTimeout(r, 1000));
+  const merged = fs.existsSync(path.join(root, "merge.log"))
+    ? fs.readFileSync(path.join(root, "merge.log"), "utf8").trim().split("\n") : [];
+  check([...rowsWhileTyping].sort().join() === "__proto__,count,typed" &&
+    merged.at(-1) === '{"__proto__":"p","count":"7","typed":"abcdef"}',
+    `a script's settings join what is typed (${rowsWhileTyping}; ${merged.join(" ")})`);
+
+  // Settings shared by all keys: their own section, a token shown as dots, stored for all.
+  await frame.click("#addShared");
+  await frame.type("#sharedRows .row:nth-child(1) .name", "token");
+  await frame.type("#sharedRows .row:nth-child(1) .value", "s3cret");
+  await frame.click("#sharedRows .row:nth-child(1) .show"); // hidden again
+  const sharedType = await frame.$eval("#sharedRows .row:nth-child(1) .value", (e) => e.type);
+  check(sharedType === "password", `a shared value is shown as dots (${sharedType})`);
+  await new Promise((r) => setTimeout(r, 800));
+  script("noshell", `printf 'setTitle %s\\n' "$KEYSCRIPT_GLOBAL_SETTINGS"`);
+  await page.click(".slot:nth-child(7) .key");
+  await waitTitle(6, '{"token":"s3cret"}').catch(() => {});
+  check(await title(6) === '{"token":"s3cret"}', `every script gets the shared settings (${await title(6)})`);
 
   // The log: each line with its time; a deck opened late sees the recent lines.
   await page.reload();

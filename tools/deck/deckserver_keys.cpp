@@ -157,11 +157,24 @@ QJsonObject DeckServer::snapshot() const
     QJsonArray keys;
     for (int index = 0; index < columns * rows; ++index)
         keys.append(keyState(index));
+    // Each action by the name the host lists it under: the manifest's, else the one the plugin
+    // maker would give it.
+    QJsonArray named;
+    const PluginManifest *manifest = session.keyStore().pluginManifest();
+    for (const QJsonValue &value : actions.toJson()) {
+        QJsonObject entry = value.toObject();
+        const QString action = entry.value(QLatin1String("action")).toString();
+        const PluginManifest::Action *listed = manifest ? manifest->action(action) : nullptr;
+        entry.insert(QStringLiteral("name"), listed && !listed->name.isEmpty()
+                                                 ? listed->name
+                                                 : action.section(QLatin1Char('.'), -1));
+        named.append(entry);
+    }
     return {{QStringLiteral("type"), QStringLiteral("deck")},
             {QStringLiteral("columns"), columns},
             {QStringLiteral("rows"), rows},
             {QStringLiteral("visible"), visible},
-            {QStringLiteral("actions"), actions.toJson()},
+            {QStringLiteral("actions"), named},
             {QStringLiteral("keys"), keys}};
 }
 

@@ -1,9 +1,12 @@
 #include "settingspagehost.h"
 
+#include "deckpages.h"
+
 #include "connection/compactjson.h"
 #include "host/hostsession.h"
 
 #include <QJsonDocument>
+#include <QTimer>
 #include <QUuid>
 #include <QWebSocket>
 
@@ -45,6 +48,7 @@ void SettingsPageHost::hide()
     if (page)
         page->close();
     page = nullptr;
+    behind.clear();
     uuid.clear();
     context.clear();
 }
@@ -57,6 +61,15 @@ void SettingsPageHost::handleConnection(QTcpSocket *socket)
 void SettingsPageHost::onConnected()
 {
     while (QWebSocket *socket = server.nextPendingConnection()) {
+        // A page registers at once; a connection that does not is no page of ours.
+        QTimer::singleShot(registerWithinMs, socket, [this, socket] {
+            if (socket != page)
+                socket->abort();
+        });
+        connect(socket, &QWebSocket::bytesWritten, this, [this, socket] {
+            if (socket == page)
+                flushBehind();
+        });
         connect(socket, &QWebSocket::textMessageReceived, this,
                 [this, socket](const QString &text) { onMessage(socket, text); });
         connect(socket, &QWebSocket::disconnected, this, [this, socket] {
@@ -89,11 +102,18 @@ void SettingsPageHost::onMessage(QWebSocket *socket, const QString &text)
     }
     if (message.value(QLatin1String("context")).toString() != uuid)
         return;
-    if (event == QLatin1String("setSettings")) {
-        session.keyStore().setSettings(context, message.value(QLatin1String("payload")).toObject());
+    const QJsonValue payload = message.value(QLatin1String("payload"));
+    if (event == QLatin1String("setSettings") && payload.isObject()) {
+        session.keyStore().setSettings(context, payload.toObject());
         emit settingsStored(context);
     } else if (event == QLatin1String("getSettings")) {
         sendToPage(settingsMessage());
+    } else if (event == QLatin1String("setGlobalSettings") && payload.isObject()) {
+        // The plugin hears them from the host; the page that set them does not.
+        session.keyStore().setGlobalSettings(payload.toObject());
+        session.sendGlobalSettings();
+    } else if (event == QLatin1String("getGlobalSettings")) {
+        sendToPage(globalSettingsMessage());
     } else if (event == QLatin1String("sendToPlugin")) {
         tellPlugin(event, message.value(QLatin1String("payload")).toObject());
     }
@@ -101,6 +121,11 @@ void SettingsPageHost::onMessage(QWebSocket *socket, const QString &text)
 
 void SettingsPageHost::onPluginMessage(const QJsonObject &message)
 {
+    // The plugin's shared settings, named by its UUID: the host tells the page.
+    if (message.value(QLatin1String("event")).toString() == QLatin1String("setGlobalSettings")) {
+        sendToPage(globalSettingsMessage());
+        return;
+    }
     if (!page || message.value(QLatin1String("context")).toString() != context)
         return;
     const QString event = message.value(QLatin1String("event")).toString();
@@ -116,8 +141,36 @@ void SettingsPageHost::onPluginMessage(const QJsonObject &message)
 
 void SettingsPageHost::sendToPage(const QJsonObject &message)
 {
-    if (page)
-        page->sendTextMessage(compactJson(message));
+    if (!page)
+        return;
+    // A page that falls behind is sent the latest of each kind once it has caught up: its
+    // settings, its shared settings, and each kind of word from the plugin.
+    if (page->bytesToWrite() > DeckPages::maxBehind) {
+        QString kind = message.value(QLatin1String("event")).toString();
+        if (kind == QLatin1String("sendToPropertyInspector"))
+            kind += message.value(QLatin1String("payload"))
+                        .toObject()
+                        .value(QLatin1String("keyscript"))
+                        .toString();
+        behind.insert(kind, message);
+        return;
+    }
+    page->sendTextMessage(compactJson(message));
+}
+
+void SettingsPageHost::flushBehind()
+{
+    while (page && !behind.isEmpty() && page->bytesToWrite() <= DeckPages::maxBehind) {
+        const QJsonObject message = behind.take(behind.firstKey());
+        sendToPage(message);
+    }
+}
+
+QJsonObject SettingsPageHost::globalSettingsMessage() const
+{
+    return {{QStringLiteral("event"), QStringLiteral("didReceiveGlobalSettings")},
+            {QStringLiteral("payload"),
+             QJsonObject{{QStringLiteral("settings"), session.keyStore().globalSettings()}}}};
 }
 
 QJsonObject SettingsPageHost::settingsMessage() const

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QJsonObject>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QWebSocketServer>
@@ -12,7 +13,8 @@ class QWebSocket;
 
 // Plays the host's side of a key's settings page on the deck: the page registers on its own
 // WebSocket with the UUID the deck gave it, stores the key's settings (setSettings), asks for
-// them (getSettings) and talks to the plugin (sendToPlugin); the plugin's
+// them (getSettings), sets and asks for the plugin's shared settings (setGlobalSettings,
+// getGlobalSettings) and talks to the plugin (sendToPlugin); the plugin's
 // sendToPropertyInspector for that key reaches it. The plugin hears the page appear and go. A
 // socket that does not register with the UUID of the page shown is closed: the UUID is the
 // page's secret, as the address is the deck's.
@@ -33,8 +35,12 @@ public:
 
     // A WebSocket of a page, its handshake not yet read.
     void handleConnection(QTcpSocket *socket);
-    // Every message the plugin sends; those for the shown key reach its page.
+    // Every message the plugin sends; those for the shown key, and its shared settings, reach
+    // its page.
     void onPluginMessage(const QJsonObject &message);
+
+    // How long a connection may take to register as the page shown before it is closed.
+    static constexpr int registerWithinMs = 5000;
 
 Q_SIGNALS:
     // The page stored new settings for the key in the deck's key store.
@@ -45,6 +51,8 @@ private:
     void onMessage(QWebSocket *page, const QString &text);
     void sendToPage(const QJsonObject &message);
     QJsonObject settingsMessage() const;
+    QJsonObject globalSettingsMessage() const;
+    void flushBehind();
     void tellPlugin(const QString &event, const QJsonObject &payload = {});
 
     HostSession &session;
@@ -54,4 +62,5 @@ private:
     QString context;
     QString action;
     bool appeared = false;
+    QMap<QString, QJsonObject> behind; // by kind, the latest not sent to a page behind
 };
