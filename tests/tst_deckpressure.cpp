@@ -3,6 +3,8 @@
 // answered; half-sent requests are closed; the plugin ends with keyscript-host however it
 // ends; a --keep file that is no regular file, or is in use, is refused. Linux only: memory and
 // what is left running are read from /proc.
+#include "app/terminationsignals.h"
+#include "host/childprocesses.h"
 #include "support/bundle.h"
 #include "support/processinfo.h"
 
@@ -25,6 +27,7 @@ private Q_SLOTS:
     void stalledPageUnderAFlood();
     void halfSentRequestsAreClosed();
     void killedDeckTakesItsPlugin();
+    void aDeathSignalBeforeThePluginRunsIsNotLost();
     void keepFileRefusals_data();
     void keepFileRefusals();
 
@@ -152,6 +155,27 @@ void DeckPressureTest::killedDeckTakesItsPlugin()
     deck->kill(); // SIGKILL: keyscript-host has no say
     QVERIFY(deck->waitForFinished(5000));
     QTRY_VERIFY_WITH_TIMEOUT(!isAlive(plugin), 5000);
+}
+
+void DeckPressureTest::aDeathSignalBeforeThePluginRunsIsNotLost()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("only Linux has a death signal");
+#else
+    // keyscript-host's own handler, as it has it while it starts the plugin; the death signal
+    // arrives between the request for it and the exec (keyscript-host killed just then).
+    const TerminationSignals handler;
+    QProcess plugin;
+    endsWithThisProcess(plugin);
+    const auto request = plugin.childProcessModifier();
+    plugin.setChildProcessModifier([request] {
+        request();
+        raise(SIGTERM);
+    });
+    plugin.start("/bin/sleep", {"30"});
+    plugin.waitForFinished(5000);
+    QCOMPARE(plugin.state(), QProcess::NotRunning);
+#endif
 }
 
 void DeckPressureTest::keepFileRefusals_data()

@@ -51,6 +51,16 @@ void endsWithThisProcess(QProcess &process)
     // that went before the request was made is noticed at once.
     const pid_t parent = getpid();
     process.setChildProcessModifier([parent] {
+        // Until exec, the child still has this process's handler, which only tells this
+        // process's event loop: a death signal that came now would be taken by it and lost, and
+        // the plugin would outlive us for good. The default ends the child instead.
+        struct sigaction byDefault = {};
+        byDefault.sa_handler = SIG_DFL;
+        sigaction(SIGTERM, &byDefault, nullptr);
+        sigset_t terminate;
+        sigemptyset(&terminate);
+        sigaddset(&terminate, SIGTERM);
+        sigprocmask(SIG_UNBLOCK, &terminate, nullptr);
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)
             raise(SIGTERM);
