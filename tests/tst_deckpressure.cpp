@@ -11,6 +11,7 @@
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QWebSocket>
 #include <QtTest>
 
 #include <csignal>
@@ -26,6 +27,7 @@ private Q_SLOTS:
     void cleanup();
     void stalledPageUnderAFlood();
     void halfSentRequestsAreClosed();
+    void unregisteredPageSocketsAreClosed();
     void killedDeckTakesItsPlugin();
     void aDeathSignalBeforeThePluginRunsIsNotLost();
     void keepFileRefusals_data();
@@ -143,6 +145,32 @@ void DeckPressureTest::halfSentRequestsAreClosed()
                                                     QAbstractSocket::UnconnectedState;
                                          }),
                              15000);
+}
+
+void DeckPressureTest::unregisteredPageSocketsAreClosed()
+{
+    // Settings-page sockets that open and never register hold nothing for long.
+    const QString address = startDeck({"--keys", "2x1"});
+    QVERIFY(!address.isEmpty());
+    const QUrl url(address);
+    const QString origin = "http://127.0.0.1:" + QString::number(url.port());
+    std::vector<std::unique_ptr<QWebSocket>> sockets;
+    for (int i = 0; i < 20; ++i) {
+        sockets.push_back(std::make_unique<QWebSocket>(origin));
+        sockets.back()->open(QUrl("ws://127.0.0.1:" + QString::number(url.port()) + "/"));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(sockets.begin(), sockets.end(),
+                                         [](const std::unique_ptr<QWebSocket> &socket) {
+                                             return socket->state() ==
+                                                    QAbstractSocket::ConnectedState;
+                                         }),
+                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(sockets.begin(), sockets.end(),
+                                         [](const std::unique_ptr<QWebSocket> &socket) {
+                                             return socket->state() ==
+                                                    QAbstractSocket::UnconnectedState;
+                                         }),
+                             8000);
 }
 
 void DeckPressureTest::killedDeckTakesItsPlugin()
