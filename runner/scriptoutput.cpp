@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QJsonDocument>
 
+#include <optional>
 #include <utility>
 
 namespace {
@@ -41,28 +42,31 @@ void setImage(const Target &to, const ScriptLine &line)
     to.deck.setImage(image.image, to.key.context, 0);
 }
 
-void setSettings(const Target &to, const ScriptLine &line)
+// The line's argument as a JSON object; none, said in the log with refusal, when it is none.
+std::optional<QJsonObject> settingsOf(const ScriptLine &line, const char *refusal)
 {
     // As printed: "\n" inside a JSON string is JSON's own escape.
     const QJsonDocument document = QJsonDocument::fromJson(line.rawArgument.toUtf8());
     if (!document.isObject()) {
-        qDebug() << "Could not set settings, not a JSON object:" << line.rawArgument;
-        return;
+        qDebug() << refusal << line.rawArgument;
+        return std::nullopt;
     }
-    QJsonObject settings = document.object();
-    to.deck.setSettings(settings, to.key.context);
+    return document.object();
+}
+
+void setSettings(const Target &to, const ScriptLine &line)
+{
+    if (std::optional<QJsonObject> settings =
+            settingsOf(line, "Could not set settings, not a JSON object:"))
+        to.deck.setSettings(*settings, to.key.context);
 }
 
 // The plugin's settings, shared by all its keys: the host keeps them under the plugin's UUID.
 void setGlobalSettings(const Target &to, const ScriptLine &line)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(line.rawArgument.toUtf8());
-    if (!document.isObject()) {
-        qDebug() << "Could not set global settings, not a JSON object:" << line.rawArgument;
-        return;
-    }
-    QJsonObject settings = document.object();
-    to.deck.setGlobalSettings(settings, to.deck.pluginUUID());
+    if (std::optional<QJsonObject> settings =
+            settingsOf(line, "Could not set global settings, not a JSON object:"))
+        to.deck.setGlobalSettings(*settings, to.deck.pluginUUID());
 }
 
 // What a script may print, matched exactly and case-sensitively against the command word.
