@@ -44,6 +44,17 @@ script("crlf", "exit 0\r");
 fs.writeFileSync(path.join(root, "cmd", "crlf"), "#!/bin/sh\r\nexit 0\r\n", { mode: 0o755 });
 fs.writeFileSync(path.join(root, "cmd", "noshell"), "#!/nonexistent/sh\nexit 0\n", { mode: 0o755 });
 script("gone", "exit 0");
+// The manifest of the folder, as the host reads it: the toggle has two states with pictures of
+// their own, "hold" one; every other action is unknown to it.
+fs.mkdirSync(path.join(root, "images"));
+const picture = (colour) => `<svg xmlns="http://www.w3.org/2000/svg" width="72" height="72"><rect width="72" height="72" fill="${colour}"/></svg>`;
+for (const [name, colour] of [["off", "#444"], ["on", "#2e7d32"], ["hold", "#1565c0"]])
+  fs.writeFileSync(path.join(root, "images", name + ".svg"), picture(colour));
+const uri = (name) => "data:image/svg+xml;base64," + fs.readFileSync(path.join(root, "images", name + ".svg")).toString("base64");
+fs.writeFileSync(path.join(root, "manifest.json"), JSON.stringify({ Actions: [
+  { UUID: "org.keyscript.toggle", Name: "Toggle", DisableAutomaticStates: true,
+    States: [{ Image: "images/off" }, { Image: "images/on" }] },
+  { UUID: "hold", Name: "Hold", States: [{ Image: "images/hold" }] }] }));
 fs.copyFileSync(path.join(examples, "org.keyscript.toggle"), path.join(root, "cmd", "org.keyscript.toggle"));
 fs.chmodSync(path.join(root, "cmd", "org.keyscript.toggle"), 0o755);
 
@@ -99,6 +110,12 @@ try {
 
   // Press and hold: keyDown at the press, keyUp only at the release.
   await assign(1, "hold");
+  // Before any script draws, the key shows its state's picture from the manifest, and the list
+  // names the action as the manifest does.
+  const holdImage = await page.$eval(".slot:nth-child(2) img", (e) => e.getAttribute("src") || "");
+  const holdName = await page.$eval(".slot:nth-child(2) select", (e) => e.selectedOptions[0].textContent);
+  check(holdImage === uri("hold") && holdName === "Hold",
+    `a key shows its manifest picture and name before a script draws (${holdName})`);
   const box = await (await page.$(".slot:nth-child(2) .key")).boundingBox();
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
   await page.mouse.down();
@@ -287,6 +304,8 @@ try {
     seen.push(await title(3));
   }
   check(seen.join(",") === "On,Off,On", `the toggle shows On, Off, On over three presses (${seen})`);
+  const onImage = await page.$eval(".slot:nth-child(4) img", (e) => e.getAttribute("src") || "");
+  check(onImage === uri("on"), "a key of two states shows the picture of the state it is in");
   // Its page follows: the setting the script stored, and its runs.
   frame = page.frames().find((f) => f.url() === shown);
   await frame.waitForFunction(() => document.querySelectorAll(".run").length === 3 &&

@@ -58,6 +58,9 @@ private:
     void broadcast(const QJsonObject &message);
     QJsonObject snapshot() const;
     QJsonObject keyState(int index) const; // one key, as a page shows it
+    // The manifest's picture of the action's state, for a key the plugin has not drawn yet.
+    QString stateImage(const QString &action, int state) const;
+    mutable QHash<QString, QString> stateImages; // by action and state
     QString contextOf(int index) const;
     int indexOf(const QString &context) const;
 

@@ -148,8 +148,21 @@ QJsonObject DeckServer::keyState(int index) const
             {QStringLiteral("settings"), key.settings},
             {QStringLiteral("state"), key.state},
             {QStringLiteral("title"), key.title},
-            {QStringLiteral("image"), key.image},
+            {QStringLiteral("image"),
+             key.image.isEmpty() ? stateImage(key.action, key.state) : key.image},
             {QStringLiteral("problem"), outcomes.problem(contextOf(index))}};
+}
+
+QString DeckServer::stateImage(const QString &action, int state) const
+{
+    if (action.isEmpty())
+        return QString();
+    // Read once: a key's state is drawn again on every change.
+    const QString key = action + QLatin1Char('\n') + QString::number(state);
+    auto it = stateImages.constFind(key);
+    if (it == stateImages.cend())
+        it = stateImages.insert(key, session.stateImage(action, state));
+    return it.value();
 }
 
 QJsonObject DeckServer::snapshot() const

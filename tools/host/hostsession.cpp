@@ -106,6 +106,33 @@ std::optional<PluginManifest> HostSession::readManifest() const
     return PluginManifest::fromJson(document.object());
 }
 
+QString HostSession::stateImage(const QString &action, int state) const
+{
+    const PluginManifest *manifest = keys.pluginManifest();
+    const PluginManifest::Action *entry = manifest ? manifest->action(action) : nullptr;
+    if (!entry || entry->stateImages.isEmpty())
+        return QString();
+    const QString stem =
+        entry->stateImages.at(qBound(0, state, int(entry->stateImages.size()) - 1));
+    // The manifest names a path without its extension. What the maker would make of --cmd is
+    // not made: its pictures are the author's beside the scripts, or keyscript's own.
+    QString base = QFileInfo(options.plugin).absoluteDir().filePath(QStringLiteral("../") + stem);
+    const QString authors = QStringLiteral("images/actions/");
+    if (!options.cmdDir.isEmpty())
+        base = stem.startsWith(authors) ? QDir(options.cmdDir).filePath(stem.mid(authors.size()))
+                                        : QStringLiteral(":/plugin/") + stem;
+    for (const char *suffix : {".svg", ".png"}) {
+        QFile file(base + QLatin1String(suffix));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.read(1024 * 1024);
+        return QStringLiteral("data:image/%1;base64,")
+                   .arg(suffix[1] == 's' ? QStringLiteral("svg+xml") : QStringLiteral("png")) +
+               QString::fromLatin1(bytes.toBase64());
+    }
+    return QString();
+}
+
 void HostSession::onNewConnection()
 {
     while (QWebSocket *next = server.nextPendingConnection()) {

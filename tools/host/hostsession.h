@@ -55,6 +55,9 @@ public:
     // is kept of the keys.
     void sendEvent(const QString &event);
     KeyStore &keyStore() { return keys; }
+    // The picture the host shows on a key of action in state before the plugin draws one, as a
+    // data URI: the manifest's image of that state; empty without one.
+    QString stateImage(const QString &action, int state) const;
     // The plugin's shared settings, as the host sends them: after its getGlobalSettings, and
     // when a settings page sets them.
     void sendGlobalSettings();
