@@ -26,6 +26,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void stalledPageUnderAFlood();
+    void stalledSettingsPageUnderAFlood();
     void halfSentRequestsAreClosed();
     void unregisteredPageSocketsAreClosed();
     void killedDeckTakesItsPlugin();
@@ -36,8 +37,10 @@ private Q_SLOTS:
 private:
     // Starts keyscript-host deck with arguments; returns the deck's address, empty on failure.
     QString startDeck(const QStringList &arguments);
-    // A page's socket whose handshake is sent, and which then reads no more than it must.
-    std::unique_ptr<QTcpSocket> stalledPage(const QString &address);
+    // A page's socket whose handshake is sent, and which then reads no more than it must: the
+    // deck's own, or with a path, a settings page's.
+    std::unique_ptr<QTcpSocket> stalledPage(const QString &address,
+                                            const QString &path = QString());
 
     std::unique_ptr<Bundle> bundle;
     std::unique_ptr<QProcess> deck;
@@ -76,7 +79,8 @@ QString DeckPressureTest::startDeck(const QStringList &arguments)
     return address.match(deckOutput).captured(1);
 }
 
-std::unique_ptr<QTcpSocket> DeckPressureTest::stalledPage(const QString &address)
+std::unique_ptr<QTcpSocket> DeckPressureTest::stalledPage(const QString &address,
+                                                          const QString &path)
 {
     const QUrl url(address);
     auto page = std::make_unique<QTcpSocket>();
@@ -85,8 +89,8 @@ std::unique_ptr<QTcpSocket> DeckPressureTest::stalledPage(const QString &address
     if (!page->waitForConnected(5000))
         return nullptr;
     const QByteArray origin = "http://127.0.0.1:" + QByteArray::number(url.port());
-    page->write("GET " + url.path().toUtf8() +
-                "socket HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+    page->write("GET " + (path.isEmpty() ? url.path() + "socket" : path).toUtf8() +
+                " HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                 "Upgrade: websocket\r\nConnection: Upgrade\r\n"
                 "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"
                 "Origin: " +
@@ -125,6 +129,65 @@ void DeckPressureTest::stalledPageUnderAFlood()
     // Ctrl+C ends it, under that load, within a second or so.
     ::kill(pid_t(deck->processId()), SIGINT);
     QVERIFY(deck->waitForFinished(3000));
+}
+
+void DeckPressureTest::stalledSettingsPageUnderAFlood()
+{
+    // A live key that stores settings of 60 KB, 3000 times, once its settings page is shown
+    // and reads nothing.
+    QVERIFY(bundle->writeScript(
+        "store@willAppear",
+        "while [ ! -e '" + bundle->workDir().toUtf8() +
+            "/go' ]; do sleep 0.1; done\n"
+            "big=$(head -c 60000 /dev/zero | tr '\\0' x)\ni=0\n"
+            "while [ $i -lt 3000 ]; do i=$((i+1))\n"
+            "  printf 'setSettings {\"v\":\"%s\",\"i\":\"%s\"}\\n' \"$big\" \"$i\"\n"
+            "done\ntouch '" +
+            bundle->workDir().toUtf8() + "/done'\nexec sleep 60\n"));
+    const QString keep = bundle->workDir() + "/keys.json";
+    QVERIFY(bundle->writeFile(
+        "work/keys.json",
+        QJsonDocument(
+            QJsonObject{{"keys", QJsonObject{{"deck-1", QJsonObject{{"action", "store"}}}}}})
+            .toJson()));
+    const QString address = startDeck({"--keys", "2x1", "--keep", keep});
+    QVERIFY(!address.isEmpty());
+    const QUrl url(address);
+    QWebSocket deckPage("http://127.0.0.1:" + QString::number(url.port()));
+    QString inspect;
+    connect(&deckPage, &QWebSocket::textMessageReceived, this, [&inspect](const QString &text) {
+        if (text.contains(R"("type":"inspect")"))
+            inspect = text;
+    });
+    deckPage.open(QUrl("ws://127.0.0.1:" + QString::number(url.port()) + url.path() + "socket"));
+    QTRY_COMPARE(deckPage.state(), QAbstractSocket::ConnectedState);
+    deckPage.sendTextMessage(R"({"type":"select","index":0})");
+    QTRY_VERIFY(!inspect.isEmpty());
+    const QString uuid =
+        QJsonDocument::fromJson(inspect.toUtf8()).object().value("uuid").toString();
+
+    // The page registers (a masked frame, its mask all zero), then reads no more.
+    const std::unique_ptr<QTcpSocket> page = stalledPage(address, "/");
+    QVERIFY(page);
+    QTRY_VERIFY(page->bytesAvailable() > 0); // the handshake's answer
+    const QByteArray registration =
+        R"({"event":"registerPropertyInspector","uuid":")" + uuid.toLatin1() + R"("})";
+    page->write(QByteArray("\x81") + char(0x80 | registration.size()) + QByteArray(4, '\0') +
+                registration);
+    QVERIFY(page->waitForBytesWritten(5000));
+    QTest::qWait(500); // the plugin has heard the page appear
+    const qint64 before = peakKilobytes(deck->processId());
+    QVERIFY(bundle->writeFile("work/go", "")); // and the script begins
+
+    // What waits for the page stays within the deck's bound (4 MiB, and the latest of each
+    // kind): without it, all the script stored (180 MB) would pile up for the page.
+    const QString done = bundle->workDir() + "/done";
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(done), 60000);
+    QTest::qWait(1000); // keyscript-host has read what the plugin sent last
+    const qint64 growth = peakKilobytes(deck->processId()) - before;
+    qInfo() << "keyscript-host grew by" << growth << "kB";
+    QVERIFY2(before > 0 && growth < KEYSCRIPT_TEST_DECK_RSS_LIMIT_KB / 2,
+             qPrintable(QString::number(growth) + " kB"));
 }
 
 void DeckPressureTest::halfSentRequestsAreClosed()

@@ -290,11 +290,14 @@ void ScriptPartsTest::eventVariables_data()
     QTest::newRow("a fraction and a huge number")
         << QByteArray(R"({"state":1.5,"coordinates":{"column":1e300}})")
         << QStringList{"KEYSCRIPT_SETTINGS={}", "KEYSCRIPT_STATE=1"};
-    // Its ZEB_ variable alone is well within what Linux and Windows allow.
+#ifndef Q_OS_WIN
+    // Each ZEB_ variable alone is well within what Linux allows, their JSON together is not.
+    // (On Windows the settings a command line holds always fit one variable.)
     QTest::newRow("settings too large for one variable are left out")
         << QByteArray(R"({"settings":{"a":")" + QByteArray(20000, 'x') + R"(","b":")" +
                       QByteArray(120000, 'y') + R"("}})")
         << QStringList();
+#endif
 }
 
 void ScriptPartsTest::eventVariables()
