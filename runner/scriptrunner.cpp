@@ -3,6 +3,7 @@
 #include "connection/compactjson.h"
 #include "connection/qstreamdeckplugin.h"
 #include "models/qstreamdeckaction.h"
+#include "scriptenvironment.h"
 #include "scriptlookup.h"
 #include "scriptoutput.h"
 #include "scriptprocess.h"
@@ -37,7 +38,7 @@ ScriptRunner::ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent)
     : QObject(parent)
     , streamDeck(streamDeck)
     , scripts(chosenScriptFolder())
-    , baseEnvironment(QProcessEnvironment::systemEnvironment())
+    , baseEnvironment(scriptEnvironment())
 {
     // Once the host has taken what waits, or the connection is gone, output flows again.
     connect(&streamDeck->socket(), &QWebSocket::bytesWritten, this, &ScriptRunner::resumeOutput);

@@ -92,7 +92,7 @@ private:
 
     QPointer<QStreamDeckPlugin> streamDeck;
     ScriptDirectory scripts;
-    // The plugin's own environment, read once: it does not change while the plugin runs.
+    // The environment scripts start from, read once: it does not change while the plugin runs.
     const QProcessEnvironment baseEnvironment;
     QHash<ScriptProcess *, std::shared_ptr<ScriptOutput>> outputs; // the scripts that run
     QQueue<KeyEvent> waiting;

@@ -8,11 +8,22 @@ scripts/install-deps.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build"
+bundle="$build/bundle/org.keyscript.sdPlugin"
 # The install is the plugin folder the host loads, made anew each time: your own scripts
-# belong in a folder of yours (see the README).
+# belong in a folder of yours (see the README). A file in its cmd/ that is no example is moved
+# aside first, never lost.
+if [ -d "$bundle/cmd" ]; then
+    kept="$build/kept-$(date +%Y%m%d-%H%M%S)"
+    for file in "$bundle/cmd"/* "$bundle/cmd"/.[!.]*; do
+        [ -e "$file" ] || [ -L "$file" ] || continue
+        [ -e "examples/cmd/$(basename "$file")" ] && continue
+        mkdir -p "$kept"
+        mv "$file" "$kept/"
+        echo "Moved $file, which is no example, to $kept/"
+    done
+fi
 cmake --install "$build" --prefix "$build/bundle" >/dev/null
 
-bundle="$build/bundle/org.keyscript.sdPlugin"
 host="$bundle/bin/keyscript-host"
 echo
 echo "The plugin folder: $bundle, its program in bin/ and its scripts in cmd/"

@@ -7,6 +7,7 @@
 #include "runner/scriptline.h"
 #include "runner/scriptlookup.h"
 #include "runner/scriptsettings.h"
+#include "runner/toolfolders.h"
 
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -20,6 +21,8 @@ class ScriptPartsTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void toolFolders_data();
+    void toolFolders();
     void parseLine_data();
     void parseLine();
     void splitLines_data();
@@ -407,6 +410,47 @@ void ScriptPartsTest::image()
     const ScriptImage result = ScriptImage::fromValue(value, dir.path());
     QCOMPARE(result.error, error);
     QCOMPARE(result.image, image == "-" ? QString() : image);
+}
+
+void ScriptPartsTest::toolFolders_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("etcPaths");
+    QTest::addColumn<QStringList>("etcPathsD");
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("expected");
+
+    const QString bare = "/usr/bin:/bin:/usr/sbin:/sbin";
+    QTest::newRow("a bare PATH gains the tool folders that exist")
+        << bare << "/usr/local/bin\n/usr/bin\n/bin\n"
+        << QStringList() << QStringList{"/opt/homebrew/bin", "/usr/local/bin", "/usr/bin", "/bin"}
+        << bare + ":/opt/homebrew/bin:/usr/local/bin";
+    QTest::newRow("never a folder twice, a trailing slash or all")
+        << "/opt/homebrew/bin/:/usr/bin"
+        << "/usr/local/bin/\n"
+        << QStringList() << QStringList{"/opt/homebrew/bin", "/usr/local/bin"}
+        << "/opt/homebrew/bin/:/usr/bin:/usr/local/bin";
+    QTest::newRow("paths.d in its order; comments and blank lines are none")
+        << bare << "" << QStringList{"/Library/TeX/texbin\n", "# mine\n\n  /opt/x  \n"}
+        << QStringList{"/Library/TeX/texbin", "/opt/x"} << bare + ":/Library/TeX/texbin:/opt/x";
+    QTest::newRow("none that does not exist") << bare << "/nowhere\n"
+                                              << QStringList() << QStringList() << bare;
+    QTest::newRow("an empty PATH")
+        << ""
+        << "" << QStringList() << QStringList{"/usr/local/bin"} << "/usr/local/bin";
+}
+
+void ScriptPartsTest::toolFolders()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, etcPaths);
+    QFETCH(QStringList, etcPathsD);
+    QFETCH(QStringList, existing);
+    QFETCH(QString, expected);
+    QCOMPARE(
+        withToolFolders(path, usualToolFolders(etcPaths, etcPathsD),
+                        [&existing](const QString &folder) { return existing.contains(folder); }),
+        expected);
 }
 
 QTEST_GUILESS_MAIN(ScriptPartsTest)
