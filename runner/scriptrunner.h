@@ -3,6 +3,7 @@
 #include "keyevent.h"
 #include "keyorder.h"
 #include "keystatus.h"
+#include "resultmarks.h"
 #include "scriptdirectory.h"
 
 #include <QHash>
@@ -120,6 +121,7 @@ private:
     bool fullSaid = false;
     KeyOrder order;
     KeyStatus status;
+    ResultMarks marks;
     bool unknownRequestSaid = false;
     QHash<QString, QString> statusAsked; // action by context, until answered
     bool statusQueued = false;

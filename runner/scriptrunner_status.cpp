@@ -63,6 +63,14 @@ void ScriptRunner::onSendToPlugin(const QStreamDeckAction &a)
 
 void ScriptRunner::recordRun(const KeyEvent &event, const QString &script, ScriptRun run)
 {
+    // The key shows the result by itself where its script asks.
+    if (streamDeck && !ScriptOutput::hostIsGone(streamDeck)) {
+        const ResultMarks::Marks asked = marks.of(script);
+        if (run.failed && asked.alertOnFailure)
+            streamDeck->showAlert(event.context);
+        else if (run.ending == QLatin1String("exit 0") && asked.okOnSuccess)
+            streamDeck->showOk(event.context);
+    }
     run.event = event.event;
     run.script = QDir::toNativeSeparators(script);
     if (!status.record(event.context, std::move(run)) || !streamDeck)

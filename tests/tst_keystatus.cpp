@@ -20,6 +20,8 @@ private Q_SLOTS:
     void runsReachAnOpenPageOnly();
     void aRunThatCannotStartIsNoSuccess_data();
     void aRunThatCannotStartIsNoSuccess();
+    void resultMarks_data();
+    void resultMarks();
     void keptRunsAreBounded();
     void unknownRequestsAreIgnored();
     void aFloodOfRequestsIsGathered();
@@ -207,6 +209,42 @@ void KeyStatusTest::aRunThatCannotStartIsNoSuccess()
     QCOMPARE(run.value("leftOut").toVariant().toStringList(), leftOut);
     if (!leftOut.isEmpty())
         QTRY_VERIFY(!bundle->logLines().filter("Settings left out").isEmpty());
+}
+
+void KeyStatusTest::resultMarks_data()
+{
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QStringList>("shown"); // the events sent for the key after the run
+
+    const QByteArray alert = "#!/bin/sh\n# keyscript on-failure: alert\n";
+    const QByteArray ok = "#!/bin/sh\n// keyscript on-success: ok\n";
+    QTest::newRow("the alert after a failure")
+        << QByteArray(alert + "exit 2\n") << QStringList{"showAlert"};
+    QTest::newRow("and when it cannot start")
+        << QByteArray("#!/nonexistent/sh\n# keyscript on-failure: alert\n")
+        << QStringList{"showAlert"};
+    QTest::newRow("nothing after a success") << QByteArray(alert + "exit 0\n") << QStringList();
+    QTest::newRow("the check mark after exit 0")
+        << QByteArray(ok + "exit 0\n") << QStringList{"showOk"};
+    QTest::newRow("nothing after a failure") << QByteArray(ok + "exit 1\n") << QStringList();
+    QTest::newRow("nothing without a header") << QByteArray("#!/bin/sh\nexit 3\n") << QStringList();
+}
+
+void KeyStatusTest::resultMarks()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(QStringList, shown);
+    QVERIFY(bundle->writeFile("cmd/a", script));
+    QVERIFY(QFile::setPermissions(bundle->cmdDir() + "/a", QFile::ReadOwner | QFile::ExeOwner));
+    QVERIFY(host->press("a", "k1"));
+    QTRY_VERIFY(bundle->logLines().contains("state QProcess::NotRunning"));
+    QTest::qWait(100); // a mark sent with the end would be here by now
+    QStringList seen;
+    for (const QString &message : host->messages.mid(1))
+        seen << QJsonDocument::fromJson(message.toUtf8()).object().value("event").toString();
+    QCOMPARE(seen, shown);
+    for (const QString &message : host->messages.mid(1))
+        QVERIFY(message.contains(R"("context":"k1")"));
 }
 
 void KeyStatusTest::keptRunsAreBounded()

@@ -1,6 +1,6 @@
 // "keyscript-host plugin": the header lines it reads, what it refuses and its defaults, and a
 // made folder whose plugin runs the author's script.
-#include "plugin/scriptheader.h"
+#include "runner/scriptheader.h"
 #include "support/bundle.h"
 #include "support/standinhost.h"
 
@@ -88,7 +88,13 @@ void PluginMakerTest::headerLines_data()
                                     << ""
                                     << ""
                                     << "line 1: \"keyscript colour:\" is no header; the headers "
-                                       "are name, tooltip, states and user-title";
+                                       "are name, tooltip, states, user-title, on-failure and "
+                                       "on-success";
+    QTest::newRow("a result mark the host has not")
+        << QByteArray("# keyscript on-failure: beep\n") << ""
+        << ""
+        << ""
+        << "line 1: \"keyscript on-failure:\" is alert, not \"beep\"";
     QTest::newRow("three states") << QByteArray("# keyscript states: 3\n") << ""
                                   << ""
                                   << ""

@@ -1,7 +1,6 @@
 #include "pluginplan.h"
 
-#include "scriptheader.h"
-
+#include "runner/scriptheader.h"
 #include "runner/scriptimage.h"
 #include "runner/scriptlookup.h"
 

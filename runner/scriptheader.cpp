@@ -42,6 +42,8 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         {QLatin1String("tooltip"), &ScriptHeader::tooltip},
         {QLatin1String("states"), &ScriptHeader::states},
         {QLatin1String("user-title"), &ScriptHeader::userTitle},
+        {QLatin1String("on-failure"), &ScriptHeader::onFailure},
+        {QLatin1String("on-success"), &ScriptHeader::onSuccess},
     };
     // "keyscript", a word, and what follows it: the word is a field's, or it ends in a colon.
     static const QRegularExpression headerLine(
@@ -69,7 +71,7 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
             continue; // prose that happens to begin with the word
         if (!field) {
             fail(QStringLiteral("\"keyscript %1:\" is no header; the headers are name, "
-                                "tooltip, states and user-title")
+                                "tooltip, states, user-title, on-failure and on-success")
                      .arg(word));
         } else if (!colon) {
             fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));
@@ -78,6 +80,10 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         } else if (field == &ScriptHeader::states && value != QLatin1String("1") &&
                    value != QLatin1String("2")) {
             fail(QStringLiteral("\"keyscript states:\" is 1 or 2, not \"%1\"").arg(value));
+        } else if (field == &ScriptHeader::onFailure && value != QLatin1String("alert")) {
+            fail(QStringLiteral("\"keyscript on-failure:\" is alert, not \"%1\"").arg(value));
+        } else if (field == &ScriptHeader::onSuccess && value != QLatin1String("ok")) {
+            fail(QStringLiteral("\"keyscript on-success:\" is ok, not \"%1\"").arg(value));
         } else if (field == &ScriptHeader::userTitle && value != QLatin1String("on") &&
                    value != QLatin1String("off")) {
             fail(QStringLiteral("\"keyscript user-title:\" is on or off, not \"%1\"").arg(value));

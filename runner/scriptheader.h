@@ -10,6 +10,7 @@
 //     REM keyscript tooltip: Mutes the default microphone
 //     // keyscript states: 2
 //     # keyscript user-title: off
+//     # keyscript on-failure: alert
 struct ScriptHeader
 {
     // A field the author gave, and the line of the script it came from (counted from 1).
@@ -22,6 +23,8 @@ struct ScriptHeader
     Field tooltip;
     Field states;    // "1" or "2"
     Field userTitle; // "on" or "off": whether a title the user types hides the scripts' own
+    Field onFailure; // "alert": the host's alert on the key after a run that failed
+    Field onSuccess; // "ok": the host's check mark on the key after a run that exited 0
 
     // Problems, each "line N: what is wrong"; the fields hold what could be read.
     QStringList errors;
