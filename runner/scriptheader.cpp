@@ -30,6 +30,19 @@ QString commentText(QString line, int number)
 
 } // namespace
 
+qint64 ScriptHeader::intervalMs(const QString &value)
+{
+    static const QRegularExpression time(QStringLiteral("^(\\d{1,9})\\s*(ms|s|m)$"));
+    const QRegularExpressionMatch match = time.match(value);
+    if (!match.hasMatch())
+        return -1;
+    const QString unit = match.captured(2);
+    const qint64 ms = match.captured(1).toLongLong() * (unit == QLatin1String("m")   ? 60000
+                                                        : unit == QLatin1String("s") ? 1000
+                                                                                     : 1);
+    return ms >= minimumIntervalMs ? ms : -1;
+}
+
 ScriptHeader ScriptHeader::read(const QByteArray &start)
 {
     ScriptHeader header;
@@ -44,6 +57,7 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         {QLatin1String("user-title"), &ScriptHeader::userTitle},
         {QLatin1String("on-failure"), &ScriptHeader::onFailure},
         {QLatin1String("on-success"), &ScriptHeader::onSuccess},
+        {QLatin1String("every"), &ScriptHeader::every},
     };
     // "keyscript", a word, and what follows it: the word is a field's, or it ends in a colon.
     static const QRegularExpression headerLine(
@@ -71,7 +85,7 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
             continue; // prose that happens to begin with the word
         if (!field) {
             fail(QStringLiteral("\"keyscript %1:\" is no header; the headers are name, "
-                                "tooltip, states, user-title, on-failure and on-success")
+                                "tooltip, states, user-title, on-failure, on-success and every")
                      .arg(word));
         } else if (!colon) {
             fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));
@@ -80,6 +94,11 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         } else if (field == &ScriptHeader::states && value != QLatin1String("1") &&
                    value != QLatin1String("2")) {
             fail(QStringLiteral("\"keyscript states:\" is 1 or 2, not \"%1\"").arg(value));
+        } else if (field == &ScriptHeader::every && intervalMs(value) < 0) {
+            fail(QStringLiteral("\"keyscript every:\" is a time such as 5s, 500ms or 1m, at "
+                                "least %1ms, not \"%2\"")
+                     .arg(minimumIntervalMs)
+                     .arg(value));
         } else if (field == &ScriptHeader::onFailure && value != QLatin1String("alert")) {
             fail(QStringLiteral("\"keyscript on-failure:\" is alert, not \"%1\"").arg(value));
         } else if (field == &ScriptHeader::onSuccess && value != QLatin1String("ok")) {

@@ -11,6 +11,7 @@
 //     // keyscript states: 2
 //     # keyscript user-title: off
 //     # keyscript on-failure: alert
+//     # keyscript every: 5s
 struct ScriptHeader
 {
     // A field the author gave, and the line of the script it came from (counted from 1).
@@ -25,9 +26,15 @@ struct ScriptHeader
     Field userTitle; // "on" or "off": whether a title the user types hides the scripts' own
     Field onFailure; // "alert": the host's alert on the key after a run that failed
     Field onSuccess; // "ok": the host's check mark on the key after a run that exited 0
+    Field every;     // "5s", "500ms", "1m": an appear script runs again that often
 
     // Problems, each "line N: what is wrong"; the fields hold what could be read.
     QStringList errors;
+
+    // The milliseconds of an "every:" value: a whole number with ms, s or m after it, at least
+    // minimumIntervalMs; -1 for anything else.
+    static constexpr int minimumIntervalMs = 250;
+    static qint64 intervalMs(const QString &value);
 
     // How many lines from the top are read: a header sits above the script's work.
     static constexpr int linesRead = 20;

@@ -30,7 +30,9 @@ public:
     // scriptDir is the folder that holds the script: image files are found from there.
     ScriptOutput(QStreamDeckPlugin *streamDeck, KeyEvent key, QString scriptDir);
 
-    // The settings too large to pass to the script, which it was started without.
+    // The script's file (not the interpreter that may run it), and the settings too large to
+    // pass to it, which it was started without.
+    QString script;
     QStringList leftOut;
 
     // Whether the host is taking more now: connected, and not too much waits for it.

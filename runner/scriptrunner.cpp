@@ -13,6 +13,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <functional>
@@ -144,8 +145,40 @@ void ScriptRunner::endAppearance(const KeyEvent &event)
     }
 }
 
+void ScriptRunner::followVisibility(const KeyEvent &event)
+{
+    const QString &context = event.context;
+    if (event.event == QLatin1String("willAppear")) {
+        visible.insert(context, event);
+        delete polls.take(context).data(); // the appearance runs its script now
+    } else if (event.event == QLatin1String("willDisappear")) {
+        visible.remove(context);
+        delete polls.take(context).data();
+    } else if (const auto it = visible.find(context);
+               it != visible.end() && event.payload.contains(QLatin1String("settings"))) {
+        // A polled key's next run has the settings its last event brought.
+        it->payload.insert(QStringLiteral("settings"),
+                           event.payload.value(QLatin1String("settings")));
+    }
+}
+
+void ScriptRunner::pollLater(const QString &context, qint64 ms)
+{
+    auto *timer = new QTimer(this);
+    timer->setSingleShot(true);
+    polls.insert(context, timer);
+    connect(timer, &QTimer::timeout, this, [this, context, timer] {
+        polls.remove(context);
+        timer->deleteLater();
+        if (visible.contains(context) && !ScriptOutput::hostIsGone(streamDeck))
+            handle(visible.value(context)); // as the key's appearance, with its latest settings
+    });
+    timer->start(int(qMin<qint64>(ms, 24 * 3600 * 1000)));
+}
+
 void ScriptRunner::handle(const KeyEvent &event)
 {
+    followVisibility(event);
     // At once: the appear script hears its key's events in the order the host sent them, and
     // ending a key's appearance never waits for a place, only starting a script does.
     if (event.event == QLatin1String("willAppear") || event.event == QLatin1String("willDisappear"))
@@ -312,6 +345,10 @@ void ScriptRunner::onHostDisconnected()
 {
     // No key is visible without a host; what scripts print from now on goes nowhere.
     held.clear();
+    visible.clear();
+    for (const QPointer<QObject> &poll : std::as_const(polls))
+        delete poll.data();
+    polls.clear();
     const QStringList contexts = appearScripts.keys();
     for (const QString &context : contexts)
         endAppearScript(context);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "headercache.h"
 #include "keyevent.h"
 #include "keyorder.h"
 #include "keystatus.h"
-#include "resultmarks.h"
 #include "scriptdirectory.h"
 
 #include <QHash>
@@ -25,8 +25,9 @@ struct QStreamDeckAction;
 // key's later events on its standard input. A key's scripts keep its order: its keyUp script
 // follows the keyDown scripts before it, its appear script the clean-up of its last appearance.
 // While the host is not taking what was sent, no script's output is read. At most maxRunning
-// scripts run at once; later events wait their turn in order. Scripts still running when the
-// runner goes are ended.
+// scripts run at once; later events wait their turn in order. An appear script whose header
+// says "every: 5s" runs again that long after its last run began, once that has ended, while its
+// key is visible. Scripts still running when the runner goes are ended.
 class ScriptRunner : public QObject
 {
     Q_OBJECT
@@ -121,9 +122,15 @@ private:
     bool fullSaid = false;
     KeyOrder order;
     KeyStatus status;
-    ResultMarks marks;
+    HeaderCache headers;
     bool unknownRequestSaid = false;
     QHash<QString, QString> statusAsked; // action by context, until answered
+    // By context: the key's appearance while it is visible, with its latest settings, and the
+    // timer of its next run when its appear script runs again every so often.
+    QHash<QString, KeyEvent> visible;
+    QHash<QString, QPointer<QObject>> polls;
+    void followVisibility(const KeyEvent &event);
+    void pollLater(const QString &context, qint64 ms);
     bool statusQueued = false;
     QJsonObject sharedHeard; // the shared settings the host last sent
 };

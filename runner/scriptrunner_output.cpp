@@ -40,7 +40,15 @@ void ScriptRunner::onDone(ScriptProcess *script)
             run.ending = QStringLiteral("crashed");
             run.failed = true;
         }
-        recordRun(output->event(), script->program(), std::move(run));
+        recordRun(output->event(), output->script, std::move(run));
+        // A polled key's appear script that ended by itself runs again, its time after it began.
+        const KeyEvent &event = output->event();
+        if (event.event == QLatin1String("willAppear") && !script->isEnding() &&
+            appearScripts.value(event.context) == script && visible.contains(event.context)) {
+            const qint64 every = ScriptHeader::intervalMs(headers.of(output->script).every.value);
+            if (every > 0)
+                pollLater(event.context, qMax<qint64>(0, every - output->elapsedMs()));
+        }
     }
     script->deleteLater();
     startWaiting();

@@ -98,6 +98,7 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
 
     const auto output =
         std::make_shared<ScriptOutput>(streamDeck, event, QFileInfo(program).absolutePath());
+    output->script = program;
     output->leftOut = settings.leftOut;
     connect(script, &QProcess::stateChanged, this,
             [](QProcess::ProcessState state) { qDebug() << "state" << state; });

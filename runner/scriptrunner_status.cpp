@@ -65,10 +65,11 @@ void ScriptRunner::recordRun(const KeyEvent &event, const QString &script, Scrip
 {
     // The key shows the result by itself where its script asks.
     if (streamDeck && !ScriptOutput::hostIsGone(streamDeck)) {
-        const ResultMarks::Marks asked = marks.of(script);
-        if (run.failed && asked.alertOnFailure)
+        const ScriptHeader &asked = headers.of(script);
+        if (run.failed && asked.onFailure.value == QLatin1String("alert"))
             streamDeck->showAlert(event.context);
-        else if (run.ending == QLatin1String("exit 0") && asked.okOnSuccess)
+        else if (run.ending == QLatin1String("exit 0") &&
+                 asked.onSuccess.value == QLatin1String("ok"))
             streamDeck->showOk(event.context);
     }
     run.event = event.event;

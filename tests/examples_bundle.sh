@@ -56,6 +56,14 @@ setTitle context=k target=0 title="missing"' \
 expect 'setTitle context=key-1 target=0 title="OK\ntmp"' \
     -- press org.keyscript.check --settings '{"path":"/tmp"}'
 
+# The free disk space is looked at again every ten seconds; once is enough to see.
+disk=$("$host" appear org.keyscript.disk --for 300 --settings '{"path":"/"}')
+if grep -qE '^setTitle context=key-1 target=0 title="[0-9]+\.[0-9]\\nGB free"$' <<<"$disk"; then
+    echo "ok: appear org.keyscript.disk"
+else
+    echo "FAILED: the free disk space showed: $disk"
+    failures=$((failures + 1))
+fi
 # The clock ticks once a second while visible, and stops when it disappears.
 clock=$("$host" appear org.keyscript.clock --for 2500 --quiet-ms 1500)
 ticks=$(grep -cE '^setTitle context=key-1 target=0 title="[0-9]{2}:[0-9]{2}:[0-9]{2}"$' \

@@ -32,6 +32,7 @@ private Q_SLOTS:
     void unreadEventsAreDropped();
     void aHiddenKeyKeepsWhatItsScriptStored();
     void sharedSettingsInAndOut();
+    void aPolledKeyRunsAgainUntilItGoes();
     void keyOrder_data();
     void keyOrder();
     void liveKeysAtTheLimit_data();
@@ -164,6 +165,28 @@ void LiveKeysTest::sharedSettingsInAndOut()
     QVERIFY(host->press("shared", "k2"));
     QTRY_COMPARE(sent().size(), 6);
     QCOMPARE(sent().at(4), title(R"({"token":"t2"})", "k2"));
+}
+
+void LiveKeysTest::aPolledKeyRunsAgainUntilItGoes()
+{
+    // An appear script that ends at once, and asks to run again every 300 ms.
+    QVERIFY(bundle->writeScript("poll@willAppear",
+                                "# keyscript every: 300ms\necho \"setTitle n=$ZEB_n\"\n"));
+    host->sendEvent("willAppear", "poll", "k1");
+    QTRY_VERIFY_WITH_TIMEOUT(sent().size() >= 3, 5000);
+    QCOMPARE(sent().mid(0, 3), QStringList(3, title("n=")));
+    // With the key's latest settings.
+    QVERIFY(host->sendText(R"({"event":"didReceiveSettings","action":"poll","context":"k1",)"
+                           R"("device":"dev","payload":{"settings":{"n":"2"}}})"));
+    QTRY_COMPARE_WITH_TIMEOUT(sent().last(), title("n=2"), 5000);
+    // Never two at once: each run ended before the next began.
+    QVERIFY(bundle->logLines().filter("state QProcess::Running").size() <=
+            bundle->logLines().filter("exit 0").size() + 1);
+    host->sendEvent("willDisappear", "poll", "k1");
+    QTest::qWait(200);
+    const qsizetype runs = sent().size();
+    QTest::qWait(900);
+    QCOMPARE(sent().size(), runs); // it stopped with its key
 }
 
 void LiveKeysTest::keyOrder_data()

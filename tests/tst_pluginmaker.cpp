@@ -88,13 +88,18 @@ void PluginMakerTest::headerLines_data()
                                     << ""
                                     << ""
                                     << "line 1: \"keyscript colour:\" is no header; the headers "
-                                       "are name, tooltip, states, user-title, on-failure and "
-                                       "on-success";
+                                       "are name, tooltip, states, user-title, on-failure, "
+                                       "on-success and every";
     QTest::newRow("a result mark the host has not")
         << QByteArray("# keyscript on-failure: beep\n") << ""
         << ""
         << ""
         << "line 1: \"keyscript on-failure:\" is alert, not \"beep\"";
+    QTest::newRow("too often") << QByteArray("# keyscript every: 100ms\n") << ""
+                               << ""
+                               << ""
+                               << "line 1: \"keyscript every:\" is a time such as 5s, 500ms or "
+                                  "1m, at least 250ms, not \"100ms\"";
     QTest::newRow("three states") << QByteArray("# keyscript states: 3\n") << ""
                                   << ""
                                   << ""

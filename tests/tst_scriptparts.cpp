@@ -3,6 +3,7 @@
 #include "runner/keyevent.h"
 #include "runner/linesplitter.h"
 #include "runner/scriptdirectory.h"
+#include "runner/scriptheader.h"
 #include "runner/scriptimage.h"
 #include "runner/scriptline.h"
 #include "runner/scriptlookup.h"
@@ -21,6 +22,8 @@ class ScriptPartsTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void intervals_data();
+    void intervals();
     void toolFolders_data();
     void toolFolders();
     void parseLine_data();
@@ -410,6 +413,28 @@ void ScriptPartsTest::image()
     const ScriptImage result = ScriptImage::fromValue(value, dir.path());
     QCOMPARE(result.error, error);
     QCOMPARE(result.image, image == "-" ? QString() : image);
+}
+
+void ScriptPartsTest::intervals_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<qint64>("ms"); // -1: refused
+    QTest::newRow("seconds") << "5s" << qint64(5000);
+    QTest::newRow("milliseconds") << "500ms" << qint64(500);
+    QTest::newRow("minutes, a space before the unit") << "1 m" << qint64(60000);
+    QTest::newRow("the least there is") << "250ms" << qint64(250);
+    QTest::newRow("more often than that") << "249ms" << qint64(-1);
+    QTest::newRow("no unit") << "5" << qint64(-1);
+    QTest::newRow("hours are no unit") << "1h" << qint64(-1);
+    QTest::newRow("negative") << "-5s" << qint64(-1);
+    QTest::newRow("a fraction") << "1.5s" << qint64(-1);
+}
+
+void ScriptPartsTest::intervals()
+{
+    QFETCH(QString, value);
+    QFETCH(qint64, ms);
+    QCOMPARE(ScriptHeader::intervalMs(value), ms);
 }
 
 void ScriptPartsTest::toolFolders_data()
