@@ -86,6 +86,9 @@ void ScriptProcess::prepareChild()
     setCreateProcessArgumentsModifier([output = pipe->writeEnd](CreateProcessArguments *arguments) {
         arguments->startupInfo->dwFlags |= STARTF_USESTDHANDLES;
         arguments->startupInfo->hStdOutput = output;
+        // No console window of its own, whether or not the host gave the plugin one: a window
+        // would flash on every press. A program the script starts itself ("start") still shows.
+        arguments->flags = (arguments->flags & ~DWORD(CREATE_NEW_CONSOLE)) | CREATE_NO_WINDOW;
     });
 }
 
