@@ -73,19 +73,28 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         const QString word = match.captured(1);
         const bool colon = match.capturedLength(2) > 0;
         const QString value = match.captured(3).trimmed();
+        const auto fail = [&header, number](const QString &why) {
+            header.errors << QStringLiteral("line %1: %2").arg(number).arg(why);
+        };
+        if (word == QLatin1String("setting") && colon) {
+            QString why;
+            if (const std::optional<DeclaredSetting> setting = DeclaredSetting::parse(value, &why))
+                header.settings << *setting;
+            else
+                fail(why);
+            continue;
+        }
         Field ScriptHeader::*field = nullptr;
         for (const auto &entry : fields) {
             if (word == entry.word)
                 field = entry.field;
         }
-        const auto fail = [&header, number](const QString &why) {
-            header.errors << QStringLiteral("line %1: %2").arg(number).arg(why);
-        };
         if (!field && !colon)
             continue; // prose that happens to begin with the word
         if (!field) {
-            fail(QStringLiteral("\"keyscript %1:\" is no header; the headers are name, "
-                                "tooltip, states, user-title, on-failure, on-success and every")
+            fail(QStringLiteral(
+                     "\"keyscript %1:\" is no header; the headers are name, "
+                     "tooltip, states, user-title, on-failure, on-success, every and setting")
                      .arg(word));
         } else if (!colon) {
             fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "declaredsetting.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +15,7 @@
 //     # keyscript user-title: off
 //     # keyscript on-failure: alert
 //     # keyscript every: 5s
+//     # keyscript setting: url "Address to open"
 struct ScriptHeader
 {
     // A field the author gave, and the line of the script it came from (counted from 1).
@@ -27,6 +31,7 @@ struct ScriptHeader
     Field onFailure; // "alert": the host's alert on the key after a run that failed
     Field onSuccess; // "ok": the host's check mark on the key after a run that exited 0
     Field every;     // "5s", "500ms", "1m": an appear script runs again that often
+    QList<DeclaredSetting> settings; // "keyscript setting:", which may come many times
 
     // Problems, each "line N: what is wrong"; the fields hold what could be read.
     QStringList errors;

@@ -87,6 +87,8 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
         return;
     // Every script of the action that is there, and why one cannot run.
     QJsonArray found;
+    QJsonArray declared; // the settings the scripts say they want, each name once
+    QStringList declaredNames;
     if (isScriptName(action)) {
         QStringList events{QString()};
         events += scriptEvents();
@@ -101,6 +103,12 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
                     {QStringLiteral("event"), event.isEmpty() ? QStringLiteral("keyDown") : event},
                     {QStringLiteral("path"), QDir::toNativeSeparators(path)},
                     {QStringLiteral("problem"), whyScriptCannotRun(path)}});
+                for (const DeclaredSetting &setting : headers.of(path).settings) {
+                    if (declaredNames.contains(setting.name))
+                        continue;
+                    declaredNames << setting.name;
+                    declared.append(setting.toJson());
+                }
                 break; // the first one found is the one that runs
             }
         }
@@ -113,6 +121,7 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
     QJsonObject payload{
         {QStringLiteral("keyscript"), QStringLiteral("status")},
         {QStringLiteral("scripts"), found},
+        {QStringLiteral("declared"), declared},
         {QStringLiteral("pressScript"),
          isScriptName(action) ? QDir::toNativeSeparators(scripts.basePath(action)) : QString()},
         {QStringLiteral("runs"), runs},

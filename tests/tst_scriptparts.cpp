@@ -22,6 +22,8 @@ class ScriptPartsTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void declaredSettings_data();
+    void declaredSettings();
     void intervals_data();
     void intervals();
     void toolFolders_data();
@@ -413,6 +415,72 @@ void ScriptPartsTest::image()
     const ScriptImage result = ScriptImage::fromValue(value, dir.path());
     QCOMPARE(result.error, error);
     QCOMPARE(result.image, image == "-" ? QString() : image);
+}
+
+void ScriptPartsTest::declaredSettings_data()
+{
+    QTest::addColumn<QString>("text");     // after "keyscript setting:"
+    QTest::addColumn<QString>("declared"); // as the page is sent it; empty when refused
+    QTest::addColumn<QString>("error");    // how the refusal begins
+
+    QTest::newRow("text, by default")
+        << R"(url "Address to open")"
+        << R"({"default":"","kind":"text","label":"Address to open","name":"url"})"
+        << "";
+    QTest::newRow("a number and its default")
+        << R"(count number "Start at" 0)"
+        << R"({"default":"0","kind":"number","label":"Start at","name":"count"})"
+        << "";
+    QTest::newRow("a choice")
+        << R"(mode choice fast|slow "Speed" slow)"
+        << R"({"choices":["fast","slow"],"default":"slow","kind":"choice","label":"Speed","name":"mode"})"
+        << "";
+    QTest::newRow("a secret, a quoted default with spaces")
+        << R"(token secret "API token" "a b")"
+        << R"({"default":"a b","kind":"secret","label":"API token","name":"token"})"
+        << "";
+    QTest::newRow("a checkbox")
+        << R"(loud checkbox "Loud" true)"
+        << R"({"default":"true","kind":"checkbox","label":"Loud","name":"loud"})"
+        << "";
+    QTest::newRow("no label") << "url"
+                              << ""
+                              << "\"keyscript setting:\" is a name";
+    QTest::newRow("one choice is none") << R"(mode choice fast "Speed")"
+                                        << ""
+                                        << "the choice \"mode\" needs two choices";
+    QTest::newRow("choices for text") << R"(url text a|b "Address")"
+                                      << ""
+                                      << "only a choice has choices";
+    QTest::newRow("a default that is no number") << R"(count number "Start at" ten)"
+                                                 << ""
+                                                 << "the default of \"count\" is no number";
+    QTest::newRow("a default that is no choice") << R"(mode choice a|b "Mode" c)"
+                                                 << ""
+                                                 << "the default of \"mode\" is no choice";
+}
+
+void ScriptPartsTest::declaredSettings()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, declared);
+    QFETCH(QString, error);
+    QString why;
+    const std::optional<DeclaredSetting> setting = DeclaredSetting::parse(text, &why);
+    QCOMPARE(setting.has_value(), !declared.isEmpty());
+    if (setting)
+        QCOMPARE(QJsonDocument(setting->toJson()).toJson(QJsonDocument::Compact),
+                 declared.toUtf8());
+    else
+        QVERIFY2(why.startsWith(error), qPrintable(why));
+    // Many in one header, each in the order given.
+    if (setting) {
+        const ScriptHeader header =
+            ScriptHeader::read("#!/bin/sh\n# keyscript setting: " + text.toUtf8() +
+                               "\n# keyscript setting: x \"X\"\n");
+        QCOMPARE(header.settings.size(), 2);
+        QCOMPARE(header.settings.at(0).name, setting->name);
+    }
 }
 
 void ScriptPartsTest::intervals_data()

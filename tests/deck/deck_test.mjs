@@ -285,6 +285,31 @@ try {
   await waitTitle(6, '{"token":"s3cret"}').catch(() => {});
   check(await title(6) === '{"token":"s3cret"}', `every script gets the shared settings (${await title(6)})`);
 
+  // Settings a script declares show on its page with their labels and kinds, before they have
+  // a value; what the user gives one is saved as any setting.
+  script("noshell", [
+    '# keyscript setting: url "Address to open"', '# keyscript setting: count number "Start at" 0',
+    '# keyscript setting: token secret "Token"', '# keyscript setting: mode choice fast|slow "Speed" fast',
+    '# keyscript setting: loud checkbox "Loud"', "exit 0"].join("\n"));
+  await page.click(".slot:nth-child(3) button.settings");
+  await frameOf();
+  await page.click(".slot:nth-child(7) button.settings");
+  frame = await frameOf();
+  await frame.waitForFunction(() => document.querySelectorAll("#rows label.declared").length === 5,
+    { timeout: 5000 }).catch(() => {});
+  const fields = await frame.$$eval("#rows .row", (rows) => rows.slice(0, 5).map((row) =>
+    row.querySelector(".name").textContent + ":" + (row.querySelector(".value").type || "")));
+  check(fields.join() === "Address to open:text,Start at:number,Token:password,Speed:select-one,Loud:checkbox",
+    `declared settings show with their labels and kinds (${fields})`);
+  const count = await frame.$("#rows .row:nth-child(2) .value");
+  await count.evaluate((e) => e.select());
+  await count.type("5");
+  await new Promise((r) => setTimeout(r, 800));
+  const declaredSaved = fs.readFileSync(path.join(root, "merge.log"), "utf8").trim().split("\n").at(-1);
+  await page.screenshot({ path: screenshot.replace(/\.png$/, "-declared.png") });
+  check(declaredSaved === '{"__proto__":"p","count":"5","typed":"abcdef"}',
+    `a declared setting is saved as any other (${declaredSaved})`);
+
   // The log: each line with its time; a deck opened late sees the recent lines.
   await page.reload();
   await page.waitForFunction(() => document.getElementById("log").textContent.includes("exit 3"));
