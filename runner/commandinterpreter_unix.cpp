@@ -11,3 +11,18 @@ QString runThroughCommandInterpreter(QProcess &)
 {
     return QStringLiteral("batch files run on Windows only");
 }
+
+bool isPowerShellScript(const QString &)
+{
+    return false;
+}
+
+QString runThroughPowerShell(QProcess &, bool)
+{
+    return QStringLiteral("PowerShell scripts run on Windows only");
+}
+
+QString interpreterOf(const QString &, bool)
+{
+    return QString();
+}

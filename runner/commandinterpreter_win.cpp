@@ -3,6 +3,7 @@
 #include "batchcommandline.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <qt_windows.h>
@@ -18,6 +19,22 @@ QString systemCommandInterpreter()
     if (length == 0 || length >= MAX_PATH)
         return QString();
     return QString::fromWCharArray(directory, int(length)) + QStringLiteral("\\cmd.exe");
+}
+
+// Windows PowerShell from the system directory, never one found on PATH; PowerShell 7 where its
+// installer puts it.
+QString powerShellPath(bool sevenOrLater)
+{
+    if (sevenOrLater) {
+        const QString programs = qEnvironmentVariable("ProgramFiles");
+        return programs.isEmpty() ? QString()
+                                  : QDir::toNativeSeparators(programs) +
+                                        QStringLiteral("\\PowerShell\\7\\pwsh.exe");
+    }
+    const QString cmd = systemCommandInterpreter();
+    return cmd.isEmpty() ? QString()
+                         : cmd.chopped(int(sizeof("cmd.exe") - 1)) +
+                               QStringLiteral("WindowsPowerShell\\v1.0\\powershell.exe");
 }
 
 } // namespace
@@ -42,5 +59,35 @@ QString runThroughCommandInterpreter(QProcess &process)
     process.setProgram(interpreter);
     process.setArguments({});
     process.setNativeArguments(*line);
+    return QString();
+}
+
+bool isPowerShellScript(const QString &program)
+{
+    return program.endsWith(QLatin1String(".ps1"), Qt::CaseInsensitive);
+}
+
+QString runThroughPowerShell(QProcess &process, bool sevenOrLater)
+{
+    const QString interpreter = powerShellPath(sevenOrLater);
+    if (interpreter.isEmpty() || !QFileInfo(interpreter).isFile())
+        return sevenOrLater
+                   ? QStringLiteral("PowerShell 7 is not installed: no %1 (its header "
+                                    "asks for it: \"keyscript shell: pwsh\")")
+                         .arg(interpreter)
+                   : QStringLiteral("Windows PowerShell is not there: no %1").arg(interpreter);
+    // QProcess quotes each argument as Windows programs split a command line.
+    process.setArguments(
+        powerShellArguments(QDir::toNativeSeparators(process.program()), process.arguments()));
+    process.setProgram(interpreter);
+    return QString();
+}
+
+QString interpreterOf(const QString &path, bool sevenOrLater)
+{
+    if (isBatchScript(path))
+        return systemCommandInterpreter();
+    if (isPowerShellScript(path))
+        return powerShellPath(sevenOrLater);
     return QString();
 }

@@ -58,6 +58,7 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         {QLatin1String("on-failure"), &ScriptHeader::onFailure},
         {QLatin1String("on-success"), &ScriptHeader::onSuccess},
         {QLatin1String("every"), &ScriptHeader::every},
+        {QLatin1String("shell"), &ScriptHeader::shell},
     };
     // "keyscript", a word, and what follows it: the word is a field's, or it ends in a colon.
     static const QRegularExpression headerLine(
@@ -92,10 +93,11 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         if (!field && !colon)
             continue; // prose that happens to begin with the word
         if (!field) {
-            fail(QStringLiteral(
-                     "\"keyscript %1:\" is no header; the headers are name, "
-                     "tooltip, states, user-title, on-failure, on-success, every and setting")
-                     .arg(word));
+            fail(
+                QStringLiteral(
+                    "\"keyscript %1:\" is no header; the headers are name, "
+                    "tooltip, states, user-title, on-failure, on-success, every, shell and setting")
+                    .arg(word));
         } else if (!colon) {
             fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));
         } else if (value.isEmpty()) {
@@ -107,6 +109,10 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
             fail(QStringLiteral("\"keyscript every:\" is a time such as 5s, 500ms or 1m, at "
                                 "least %1ms, not \"%2\"")
                      .arg(minimumIntervalMs)
+                     .arg(value));
+        } else if (field == &ScriptHeader::shell && value != QLatin1String("pwsh") &&
+                   value != QLatin1String("powershell")) {
+            fail(QStringLiteral("\"keyscript shell:\" is pwsh or powershell, not \"%1\"")
                      .arg(value));
         } else if (field == &ScriptHeader::onFailure && value != QLatin1String("alert")) {
             fail(QStringLiteral("\"keyscript on-failure:\" is alert, not \"%1\"").arg(value));

@@ -31,6 +31,7 @@ struct ScriptHeader
     Field onFailure; // "alert": the host's alert on the key after a run that failed
     Field onSuccess; // "ok": the host's check mark on the key after a run that exited 0
     Field every;     // "5s", "500ms", "1m": an appear script runs again that often
+    Field shell;     // "pwsh" or "powershell": which PowerShell runs a .ps1 script
     QList<DeclaredSetting> settings; // "keyscript setting:", which may come many times
 
     // Problems, each "line N: what is wrong"; the fields hold what could be read.

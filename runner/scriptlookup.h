@@ -14,8 +14,8 @@ QString scriptBasePath(const QString &applicationDir, const QString &action);
 // does one with "@", which parts an action from the event of its event scripts.
 bool isScriptName(const QString &action);
 
-// The suffixes tried behind a script's name, in order: ".exe", ".bat" and none on Windows; only
-// none elsewhere, where neither a program nor a batch file for Windows can run.
+// The suffixes tried behind a script's name, in order: ".exe", ".bat", ".cmd", ".ps1" and none
+// on Windows; only none elsewhere, where no program or script for Windows can run.
 const QStringList &scriptSuffixes();
 
 // The events of a key that have scripts of their own, "<action>@<event>"; a key press runs
@@ -28,7 +28,7 @@ QString scriptAction(const QString &fileName);
 
 // Why the script file at path cannot run here, in words for its author; empty when it can (as
 // far as a look at the file tells): a folder, a file that is not executable, a "#!" line with a
-// carriage return; on Windows a file without ".exe" or ".bat".
+// carriage return; on Windows a file without ".exe", ".bat", ".cmd" or ".ps1".
 QString whyScriptCannotRun(const QString &path);
 
 // Whether the file starts with "#!" and its first line ends in a carriage return: saved with

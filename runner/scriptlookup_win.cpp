@@ -4,7 +4,8 @@
 
 const QStringList &scriptSuffixes()
 {
-    static const QStringList suffixes{QStringLiteral(".exe"), QStringLiteral(".bat"), QString()};
+    static const QStringList suffixes{QStringLiteral(".exe"), QStringLiteral(".bat"),
+                                      QStringLiteral(".cmd"), QStringLiteral(".ps1"), QString()};
     return suffixes;
 }
 
@@ -14,7 +15,8 @@ QString whyScriptCannotRun(const QString &path)
     if (file.isDir())
         return QStringLiteral("a folder, not a script");
     const QString suffix = file.suffix().toLower();
-    if (suffix != QLatin1String("exe") && suffix != QLatin1String("bat"))
-        return QStringLiteral("neither .exe nor .bat, so Windows cannot run it");
+    if (suffix != QLatin1String("exe") && suffix != QLatin1String("bat") &&
+        suffix != QLatin1String("cmd") && suffix != QLatin1String("ps1"))
+        return QStringLiteral("not .exe, .bat, .cmd or .ps1, so Windows cannot run it");
     return QString();
 }

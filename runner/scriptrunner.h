@@ -77,6 +77,8 @@ private:
     // Whether the listing knows the event's action and has no script of it for the event: the
     // common case of many events, which need nothing done.
     bool listedWithoutScript(const KeyEvent &event);
+    // Whether a PowerShell script's header asks for PowerShell 7 ("keyscript shell: pwsh").
+    bool wantsPowerShell7(const QString &script);
     // Starts the event's script; nullptr when there is none or it could not start.
     ScriptProcess *run(const KeyEvent &event);
     // Ends the appear script of a key; returns it while it still runs.

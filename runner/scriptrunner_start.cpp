@@ -38,6 +38,11 @@ void logStartError(ScriptProcess *script)
 
 } // namespace
 
+bool ScriptRunner::wantsPowerShell7(const QString &script)
+{
+    return headers.of(script).shell.value == QLatin1String("pwsh");
+}
+
 bool ScriptRunner::listedWithoutScript(const KeyEvent &event)
 {
     return scripts.hasScripts(event.action) && scripts.find(event.scriptName()).isEmpty();
@@ -91,6 +96,15 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
                       ScriptRun::notStarted(QStringLiteral("could not run "
                                                            "safely: ") +
                                             reason));
+            delete script;
+            return nullptr;
+        }
+    } else if (isPowerShellScript(program)) {
+        const QString reason = runThroughPowerShell(*script, wantsPowerShell7(program));
+        if (!reason.isEmpty()) {
+            qDebug() << "Could not run" << program << qUtf8Printable(reason);
+            recordRun(event, program,
+                      ScriptRun::notStarted(QStringLiteral("could not start: ") + reason));
             delete script;
             return nullptr;
         }

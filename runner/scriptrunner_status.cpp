@@ -1,6 +1,7 @@
 // ScriptRunner: what a key's settings page is told of the key's scripts and their runs.
 #include "scriptrunner.h"
 
+#include "commandinterpreter.h"
 #include "connection/qstreamdeckplugin.h"
 #include "models/qstreamdeckaction.h"
 #include "scriptlookup.h"
@@ -102,7 +103,9 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
                 found.append(QJsonObject{
                     {QStringLiteral("event"), event.isEmpty() ? QStringLiteral("keyDown") : event},
                     {QStringLiteral("path"), QDir::toNativeSeparators(path)},
-                    {QStringLiteral("problem"), whyScriptCannotRun(path)}});
+                    {QStringLiteral("problem"), whyScriptCannotRun(path)},
+                    {QStringLiteral("interpreter"),
+                     QDir::toNativeSeparators(interpreterOf(path, wantsPowerShell7(path)))}});
                 for (const DeclaredSetting &setting : headers.of(path).settings) {
                     if (declaredNames.contains(setting.name))
                         continue;

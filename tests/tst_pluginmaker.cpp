@@ -89,7 +89,7 @@ void PluginMakerTest::headerLines_data()
                                     << ""
                                     << "line 1: \"keyscript colour:\" is no header; the headers "
                                        "are name, tooltip, states, user-title, on-failure, "
-                                       "on-success, every and setting";
+                                       "on-success, every, shell and setting";
     QTest::newRow("a result mark the host has not")
         << QByteArray("# keyscript on-failure: beep\n") << ""
         << ""

@@ -91,17 +91,11 @@ void PluginPlan::readEntry(const QString &name, QHash<QString, QStringList> &oth
     }
     const QString suffix = info.suffix().toLower();
     const bool windowsFile = suffix == QLatin1String("exe") || suffix == QLatin1String("bat") ||
-                             suffix == QLatin1String("cmd");
+                             suffix == QLatin1String("cmd") || suffix == QLatin1String("ps1");
     const bool forWindows = system == PluginSystem::Windows;
     if (windowsFile != forWindows) {
         const QString stem = windowsFile ? info.completeBaseName() : name;
         otherSystem[stem.section(QLatin1Char('@'), 0, 0)] << name;
-        return;
-    }
-    if (suffix == QLatin1String("cmd")) {
-        errors << QStringLiteral("%1: the plugin runs .exe and .bat scripts on Windows, not "
-                                 ".cmd; rename it to .bat")
-                      .arg(name);
         return;
     }
     addScript(name, forWindows ? info.completeBaseName() : name);
