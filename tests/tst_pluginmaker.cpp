@@ -169,9 +169,10 @@ void PluginMakerTest::refusalsAndDefaults_data()
     QTest::newRow("empty folder") << QStringList{"- com.me.keys.a.svg|<svg/>"} << none << 9
                                   << "no scripts for macOS and Linux here"
                                   << "";
+    // A .cmd is a Windows script like a .bat: nothing stops it but the missing Windows program.
     QTest::newRow(".cmd for Windows")
         << QStringList{"- com.me.keys.a.cmd|echo setTitle a"} << QStringList{"--for", "windows"}
-        << 9 << "com.me.keys.a.cmd: the plugin runs .exe and .bat scripts on Windows"
+        << 10 << "keyscript.exe is not beside keyscript-host"
         << "";
     QTest::newRow("bad --uuid") << QStringList{"x com.me.keys.a"}
                                 << QStringList{"--uuid", "com.me.Keys"} << 2
