@@ -344,7 +344,8 @@ void KeyscriptHostTest::pressWithoutScript()
     QCOMPARE(run({"--quiet-ms", "1500", "appear", "none", "press", "none"}), 5);
     const QString base = bundle.binDir() + "/../cmd/none";
 #ifdef Q_OS_WIN
-    const QString paths = base + ".exe, " + base + ".bat and " + base;
+    const QString paths =
+        base + ".exe, " + base + ".bat, " + base + ".cmd, " + base + ".ps1 and " + base;
 #else
     const QString paths = base;
 #endif

@@ -179,14 +179,18 @@ void ScriptPartsTest::findScript_data()
     QTest::newRow(".exe first") << QStringList{"a.exe", "a.bat", "a"} << ".exe";
     QTest::newRow(".bat before bare") << QStringList{"a.bat", "a"} << ".bat";
     QTest::newRow("a folder hides no script") << QStringList{"a.exe/", "a"} << "";
+    QTest::newRow(".bat before .cmd") << QStringList{"a.cmd", "a.bat"} << ".bat";
+    QTest::newRow(".cmd before .ps1") << QStringList{"a.ps1", "a.cmd", "a"} << ".cmd";
+    QTest::newRow(".ps1 before bare") << QStringList{"a.ps1", "a"} << ".ps1";
 #else
+    QTest::newRow("Windows scripts are no script here") << QStringList{"a.cmd", "a.ps1"} << "-";
     QTest::newRow("only a bare script runs here") << QStringList{"a.exe", "a.bat", "a"} << "";
     QTest::newRow("programs and batch files for Windows are no script here")
         << QStringList{"a.exe", "a.bat"} << "-";
 #endif
     QTest::newRow("bare") << QStringList{"a"} << "";
     QTest::newRow("a folder is no script") << QStringList{"a/"} << "-";
-    QTest::newRow("other suffixes are no script") << QStringList{"a.sh", "a.cmd"} << "-";
+    QTest::newRow("other suffixes are no script") << QStringList{"a.sh", "a.py"} << "-";
     QTest::newRow("none") << QStringList() << "-";
 }
 
