@@ -6,6 +6,7 @@
 
 #include "connection/compactjson.h"
 #include "plugin/pluginplan.h"
+#include "runner/scriptimage.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -122,13 +123,17 @@ QString HostSession::stateImage(const QString &action, int state) const
         base = stem.startsWith(authors) ? QDir(options.cmdDir).filePath(stem.mid(authors.size()))
                                         : QStringLiteral(":/plugin/") + stem;
     for (const char *suffix : {".svg", ".png"}) {
-        QFile file(base + QLatin1String(suffix));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray bytes = file.read(1024 * 1024);
-        return QStringLiteral("data:image/%1;base64,")
-                   .arg(suffix[1] == 's' ? QStringLiteral("svg+xml") : QStringLiteral("png")) +
-               QString::fromLatin1(bytes.toBase64());
+        const QString file = base + QLatin1String(suffix);
+        // keyscript's own pictures are in the program; any other is read as a script's is,
+        // within its bound and never from a FIFO.
+        if (file.startsWith(QLatin1String(":/"))) {
+            QFile own(file);
+            if (own.open(QIODevice::ReadOnly))
+                return ScriptImage::fromValue(QString::fromUtf8(own.readAll()), QString()).image;
+        } else if (const ScriptImage image = ScriptImage::fromValue(file, QString());
+                   image.error.isEmpty()) {
+            return image.image;
+        }
     }
     return QString();
 }
