@@ -75,6 +75,10 @@ void DispatchTest::initTestCase()
             });
     connect(plugin, &QStreamDeckPlugin::systemDidWakeUp, this,
             [this] { record("systemDidWakeUp"); });
+
+    // The host answers the plugin's own getGlobalSettings; that answer is let through first.
+    QTRY_COMPARE(host->globalRequests.size(), 1);
+    QVERIFY(deliver(QString()));
 }
 
 void DispatchTest::cleanupTestCase()
