@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -134,6 +135,8 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
 
     // The script and its arguments, also where cmd.exe runs a batch script for us.
     qDebug() << "run" << program << settings.arguments;
+    if (script->program() != program)
+        qDebug() << "by" << QDir::toNativeSeparators(script->program());
     script->setOutputPaused(hostBusy);
     outputs.insert(script, output);
     if (!script->startSupervised()) {

@@ -366,7 +366,15 @@ void RunnerTest::logLines()
                                "read \"setTitle \\\"hi\\\"\"",
                                "state QProcess::NotRunning",
                                "exit 0"};
-    QTRY_COMPARE(bundle->logLines(), expected);
+    QTRY_VERIFY(bundle->logLines().endsWith("exit 0"));
+    QStringList logged = bundle->logLines();
+#ifdef Q_OS_WIN
+    // The log names the interpreter that runs a batch script, after its run line.
+    QVERIFY2(logged.value(1).startsWith("by \"") && logged.value(1).endsWith("cmd.exe\""),
+             qPrintable(logged.value(1)));
+    logged.removeAt(1);
+#endif
+    QCOMPARE(logged, expected);
 
     QVERIFY(bundle->writeScript("b", "true\n", "rem nothing\n"));
     host->press("b", "k1");
