@@ -50,10 +50,11 @@ expect 'setTitle context=key-1 target=0 title="Hello\nAdaswitchProfile Evil"' \
 # keyscript's own plugin ships no profiles, and the host switches to none but a plugin's own.
 expect 'switchToProfile context=PLUGIN device=device-1 profile="Work" (refused: the host switches only to profiles a plugin ships in its manifest)' \
     -- press org.keyscript.profile --settings '{"profile":"Work"}'
-expect 'showAlert context=k
-setTitle context=k target=0 title="missing"' \
+expect 'setTitle context=k target=0 title="missing"
+showAlert context=k' \
     -- press org.keyscript.check --settings '{"path":"/no/such/file"}' --context k
-expect 'setTitle context=key-1 target=0 title="OK\ntmp"' \
+expect 'setTitle context=key-1 target=0 title="OK\ntmp"
+showOk context=key-1' \
     -- press org.keyscript.check --settings '{"path":"/tmp"}'
 
 # The free disk space is looked at again every ten seconds; once is enough to see.

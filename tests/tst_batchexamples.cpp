@@ -69,7 +69,7 @@ void BatchExamplesTest::anySettingStaysText_data()
     QTest::newRow("check, a path that is not there")
         << "org.keyscript.check"
         << QStringLiteral(R"({"path":"C:\\no such & (folder) %1"})").arg("%TEMP%")
-        << QStringList{R"({"context":"k","event":"showAlert"})", title("missing")};
+        << QStringList{title("missing"), R"({"context":"k","event":"showAlert"})"};
     QTest::newRow("countdown, a number with a command behind it")
         << "org.keyscript.countdown"
         << R"({"seconds":"1&exit"})"
