@@ -100,12 +100,17 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
                 const QString path = base + suffix;
                 if (!QFileInfo::exists(path))
                     continue;
-                found.append(QJsonObject{
+                QJsonObject script{
                     {QStringLiteral("event"), event.isEmpty() ? QStringLiteral("keyDown") : event},
                     {QStringLiteral("path"), QDir::toNativeSeparators(path)},
                     {QStringLiteral("problem"), whyScriptCannotRun(path)},
                     {QStringLiteral("interpreter"),
-                     QDir::toNativeSeparators(interpreterOf(path, wantsPowerShell7(path)))}});
+                     QDir::toNativeSeparators(interpreterOf(path, wantsPowerShell7(path)))}};
+                // An appear script that runs again every so often says how often.
+                const qint64 every = ScriptHeader::intervalMs(headers.of(path).every.value);
+                if (event == QLatin1String("willAppear") && every > 0)
+                    script.insert(QStringLiteral("everyMs"), every);
+                found.append(script);
                 for (const DeclaredSetting &setting : headers.of(path).settings) {
                     if (declaredNames.contains(setting.name))
                         continue;

@@ -76,18 +76,27 @@ void KeyStatusTest::scriptStatus_data()
     QTest::addColumn<bool>("executable");
     QTest::addColumn<QString>("event");
     QTest::addColumn<QString>("problem"); // none when empty; no script at all when "-"
+    QTest::addColumn<int>("everyMs");     // how often it runs again, when it says so
 
     QTest::newRow("runs") << "a" << QByteArray("#!/bin/sh\n") << true << "keyDown"
-                          << "";
+                          << "" << 0;
     QTest::newRow("not executable") << "a" << QByteArray("#!/bin/sh\n") << false << "keyDown"
-                                    << "not executable: chmod +x it";
+                                    << "not executable: chmod +x it" << 0;
     QTest::newRow("carriage return")
         << "a@keyUp" << QByteArray("#!/bin/sh\r\necho\r\n") << true << "keyUp"
-        << "its #! line ends in a carriage return: save it with Unix line ends";
+        << "its #! line ends in a carriage return: save it with Unix line ends" << 0;
     QTest::newRow("a folder") << "a@willAppear" << QByteArray() << true << "willAppear"
-                              << "a folder, not a script";
+                              << "a folder, not a script" << 0;
     QTest::newRow("missing") << "b" << QByteArray("#!/bin/sh\n") << true << ""
-                             << "-";
+                             << "-" << 0;
+    // Only an appear script runs again; the page says how often.
+    QTest::newRow("a polled appear script")
+        << "a@willAppear" << QByteArray("#!/bin/sh\n# keyscript every: 10s\n") << true
+        << "willAppear"
+        << "" << 10000;
+    QTest::newRow("every on a press script")
+        << "a" << QByteArray("#!/bin/sh\n# keyscript every: 10s\n") << true << "keyDown"
+        << "" << 0;
 }
 
 void KeyStatusTest::scriptStatus()
@@ -97,6 +106,7 @@ void KeyStatusTest::scriptStatus()
     QFETCH(bool, executable);
     QFETCH(QString, event);
     QFETCH(QString, problem);
+    QFETCH(int, everyMs);
     const QString path = bundle->cmdDir() + '/' + file;
     if (content.isEmpty()) {
         QVERIFY(QDir().mkpath(path));
@@ -120,6 +130,7 @@ void KeyStatusTest::scriptStatus()
     QCOMPARE(scripts.size(), 1);
     QCOMPARE(scripts.at(0).toObject().value("event").toString(), event);
     QCOMPARE(scripts.at(0).toObject().value("problem").toString(), problem);
+    QCOMPARE(scripts.at(0).toObject().value("everyMs").toInt(), everyMs);
 }
 
 void KeyStatusTest::runsReachAnOpenPageOnly_data()
