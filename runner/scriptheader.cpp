@@ -3,6 +3,8 @@
 #include <QList>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 // The comment markers of the script languages an author may write in, longest first where
@@ -28,7 +30,39 @@ QString commentText(QString line, int number)
     return QString();
 }
 
+// Why a name, tooltip or state name is no text the host can show on one line; empty when it is.
+QString whyNotShown(const QString &value, int longest)
+{
+    if (value.contains(QChar::ReplacementCharacter))
+        return QStringLiteral("is not valid UTF-8");
+    bool blank = true;
+    for (const QChar c : value) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            return QStringLiteral("holds a control character");
+        if (!c.isSpace() && c.category() != QChar::Other_Format)
+            blank = false;
+    }
+    if (blank)
+        return QStringLiteral("is blank");
+    if (value.toUcs4().size() > longest)
+        return QStringLiteral("is longer than the %1 characters the host shows").arg(longest);
+    return QString();
+}
+
 } // namespace
+
+QStringList ScriptHeader::stateNames(const QString &value)
+{
+    bool number = false;
+    value.toInt(&number);
+    if (number)
+        return QStringList(); // a count, which is 1 or 2
+    QStringList names = value.split(QLatin1Char(','));
+    for (QString &name : names)
+        name = name.trimmed();
+    return names;
+}
 
 qint64 ScriptHeader::intervalMs(const QString &value)
 {
@@ -102,9 +136,22 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
             fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));
         } else if (value.isEmpty()) {
             fail(QStringLiteral("\"keyscript %1:\" needs a value after the colon").arg(word));
+        } else if (const QString why = whyNotShown(
+                       value, field == &ScriptHeader::tooltip ? longestTooltip : longestName);
+                   (field == &ScriptHeader::name || field == &ScriptHeader::tooltip) &&
+                   !why.isEmpty()) {
+            fail(QStringLiteral("\"keyscript %1:\" %2").arg(word, why));
         } else if (field == &ScriptHeader::states && value != QLatin1String("1") &&
-                   value != QLatin1String("2")) {
-            fail(QStringLiteral("\"keyscript states:\" is 1 or 2, not \"%1\"").arg(value));
+                   value != QLatin1String("2") &&
+                   (stateNames(value).isEmpty() || stateNames(value).size() > 2 ||
+                    std::any_of(
+                        stateNames(value).cbegin(), stateNames(value).cend(),
+                        [](const QString &n) { return !whyNotShown(n, longestName).isEmpty(); }))) {
+            fail(QStringLiteral("\"keyscript states:\" is 1, 2 or the names of one or two "
+                                "states (Off, On), each one line of at most %1 characters, not "
+                                "\"%2\"")
+                     .arg(longestName)
+                     .arg(value));
         } else if (field == &ScriptHeader::every && intervalMs(value) < 0) {
             fail(QStringLiteral("\"keyscript every:\" is a time such as 5s, 500ms or 1m, at "
                                 "least %1ms, not \"%2\"")

@@ -26,7 +26,7 @@ struct ScriptHeader
     };
     Field name;
     Field tooltip;
-    Field states;    // "1" or "2"
+    Field states;    // "1" or "2", or the states' names: "Off, On"
     Field userTitle; // "on" or "off": whether a title the user types hides the scripts' own
     Field onFailure; // "alert": the host's alert on the key after a run that failed
     Field onSuccess; // "ok": the host's check mark on the key after a run that exited 0
@@ -41,6 +41,12 @@ struct ScriptHeader
     // minimumIntervalMs; -1 for anything else.
     static constexpr int minimumIntervalMs = 250;
     static qint64 intervalMs(const QString &value);
+
+    // The states' names of a "states:" value, such as "Off, On"; none for "1" or "2".
+    static QStringList stateNames(const QString &value);
+    // The longest name and tooltip the host shows; longer ones are refused, never cut.
+    static constexpr int longestName = 64;
+    static constexpr int longestTooltip = 256;
 
     // How many lines from the top are read: a header sits above the script's work.
     static constexpr int linesRead = 20;

@@ -103,7 +103,37 @@ void PluginMakerTest::headerLines_data()
     QTest::newRow("three states") << QByteArray("# keyscript states: 3\n") << ""
                                   << ""
                                   << ""
-                                  << "line 1: \"keyscript states:\" is 1 or 2, not \"3\"";
+                                  << "line 1: \"keyscript states:\" is 1, 2 or the names of one "
+                                     "or two states (Off, On), each one line of at most 64 "
+                                     "characters, not \"3\"";
+    QTest::newRow("named states") << QByteArray("# keyscript states: Off, On\n") << ""
+                                  << ""
+                                  << "Off, On"
+                                  << "";
+    // What the host shows is refused when it cannot show it, never cut.
+    QTest::newRow("a name longer than the host shows")
+        << QByteArray("# keyscript name: " + QByteArray(65, 'n') + "\n") << ""
+        << ""
+        << ""
+        << "line 1: \"keyscript name:\" is longer than the 64 characters the host shows";
+    QTest::newRow("a control character") << QByteArray("# keyscript name: a\x01b\n") << ""
+                                         << ""
+                                         << ""
+                                         << "line 1: \"keyscript name:\" holds a control character";
+    QTest::newRow("not UTF-8") << QByteArray("# keyscript tooltip: caf\xe9\n") << ""
+                               << ""
+                               << ""
+                               << "line 1: \"keyscript tooltip:\" is not valid UTF-8";
+    QTest::newRow("only a zero-width space") << QByteArray("# keyscript name: \xe2\x80\x8b\n") << ""
+                                             << ""
+                                             << ""
+                                             << "line 1: \"keyscript name:\" is blank";
+    QTest::newRow("three state names") << QByteArray("# keyscript states: a, b, c\n") << ""
+                                       << ""
+                                       << ""
+                                       << "line 1: \"keyscript states:\" is 1, 2 or the names of "
+                                          "one or two states (Off, On), each one line of at most "
+                                          "64 characters, not \"a, b, c\"";
 }
 
 void PluginMakerTest::headerLines()
@@ -189,7 +219,7 @@ void PluginMakerTest::refusalsAndDefaults_data()
         << QStringList{"x com.me.keys.a", "- com.me.keys.a.svg|<svg/>", "- lib/helper.py|x = 1",
                        "- com.me.keys.b.bat|echo setTitle b"}
         << none << 0 << "note: com.me.keys.b: left out, since its scripts (com.me.keys.b.bat)"
-        << "com.me.keys.a:a:1:images/actions/com.me.keys.a";
+        << "com.me.keys.a:a:1:images/action";
     QTest::newRow("an appear script alone, two states")
         << QStringList{"x com.me.keys.live@willAppear|#!/bin/sh\n# keyscript states: 2\n"} << none
         << 0 << ""

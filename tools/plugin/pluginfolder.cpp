@@ -66,10 +66,11 @@ QString PluginFolder::writeInto(const PluginPlan &plan, const QString &programDi
                                       QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
     }
     for (const PluginAction &action : plan.actions) {
-        if (!action.image.isEmpty() &&
-            !copyFile(scripts.filePath(action.image),
-                      into.filePath(QLatin1String("images/actions/") + action.image), error))
-            return error;
+        for (const QString &image : action.imageFiles) {
+            if (!copyFile(scripts.filePath(image),
+                          into.filePath(QLatin1String("images/actions/") + image), error))
+                return error;
+        }
     }
     // The host finds a profile by its name, the file's path in the folder.
     for (const QString &profile : plan.profiles) {

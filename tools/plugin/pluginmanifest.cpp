@@ -29,8 +29,12 @@ QJsonObject PluginManifest::toJson() const
     QJsonArray actionList;
     for (const Action &action : actions) {
         QJsonArray states;
-        for (const QString &image : action.stateImages)
-            states << QJsonObject{{key("Image"), image}};
+        for (qsizetype state = 0; state < action.stateImages.size(); ++state) {
+            QJsonObject entry{{key("Image"), action.stateImages.at(state)}};
+            if (state < action.stateNames.size())
+                entry.insert(key("Name"), action.stateNames.at(state));
+            states << entry;
+        }
         QJsonObject entry{
             {key("UUID"), action.uuid},
             {key("Name"), action.name},
@@ -97,8 +101,11 @@ PluginManifest PluginManifest::fromJson(const QJsonObject &json)
         action.name = entry.value(key("Name")).toString();
         action.tooltip = entry.value(key("Tooltip")).toString();
         action.icon = entry.value(key("Icon")).toString();
-        for (const QJsonValue &state : entry.value(key("States")).toArray())
+        for (const QJsonValue &state : entry.value(key("States")).toArray()) {
             action.stateImages << state.toObject().value(key("Image")).toString();
+            if (state.toObject().contains(key("Name")))
+                action.stateNames << state.toObject().value(key("Name")).toString();
+        }
         action.automaticStates = !entry.value(key("DisableAutomaticStates")).toBool(false);
         action.userTitleEnabled = entry.value(key("UserTitleEnabled")).toBool(true);
         manifest.actions << action;

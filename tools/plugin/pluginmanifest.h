@@ -16,6 +16,7 @@ struct PluginManifest
         QString tooltip;
         QString icon;                 // a path in the folder without its extension
         QStringList stateImages;      // one per state, each a path without its extension
+        QStringList stateNames;       // the states' names, when the author gave them
         bool automaticStates = true;  // with two states, the host flips them on every press
         bool userTitleEnabled = true; // a title the user types hides the plugin's titles
     };

@@ -193,12 +193,37 @@ void PluginPlan::gatherHeaders()
         }
         action.name = name.line ? name.value : action.uuid.section(QLatin1Char('.'), -1);
         action.tooltip = tooltip.value;
-        action.states = states.value == QLatin1String("2") ? 2 : 1;
+        action.stateNames = ScriptHeader::stateNames(states.value);
+        action.states = !action.stateNames.isEmpty()         ? int(action.stateNames.size())
+                        : states.value == QLatin1String("2") ? 2
+                                                             : 1;
         action.userTitle = userTitle.value != QLatin1String("off");
-        for (const char *suffix : {".svg", ".png"}) {
-            const QString image = action.uuid + QLatin1String(suffix);
-            if (action.image.isEmpty() && QFileInfo(folder.filePath(image)).isFile())
-                action.image = image;
-        }
+        findImages(action);
     }
+}
+
+void PluginPlan::findImages(PluginAction &action)
+{
+    const QDir folder(scriptsFolder);
+    // STEM.svg or STEM.png, with STEM@2x.png beside a PNG for screens of twice the density;
+    // the image's path in the manifest, or empty when the author drew none.
+    const auto find = [&](const QString &stem) {
+        for (const char *suffix : {".svg", ".png"}) {
+            const QString file = stem + QLatin1String(suffix);
+            if (!copied.contains(file))
+                continue;
+            action.imageFiles << file;
+            if (copied.contains(stem + QLatin1String("@2x.png")) &&
+                file.endsWith(QLatin1String(".png")))
+                action.imageFiles << stem + QLatin1String("@2x.png");
+            return QLatin1String("images/actions/") + stem;
+        }
+        return QString();
+    };
+    action.image = find(action.uuid);
+    for (int state = 0; state < action.states; ++state) {
+        const QString image = find(action.uuid + QLatin1Char('.') + QString::number(state));
+        action.stateImages << (image.isEmpty() ? action.image : image);
+    }
+    action.icon = find(action.uuid + QLatin1String(".icon"));
 }

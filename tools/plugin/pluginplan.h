@@ -28,10 +28,17 @@ struct PluginAction
     QString uuid;
     QString name;
     QString tooltip;
-    int states = 1;        // two: the scripts set the state, and the host flips nothing itself
-    bool userTitle = true; // a title the user types hides the scripts' titles
-    QString image;         // the author's picture beside the scripts; keyscript's own when empty
-    QStringList scripts;   // file names in the scripts' folder, the press script first
+    int states = 1;         // two: the scripts set the state, and the host flips nothing itself
+    QStringList stateNames; // "# keyscript states: Off, On"; none when only counted
+    bool userTitle = true;  // a title the user types hides the scripts' titles
+    // The author's pictures beside the scripts, each a path without its extension in
+    // images/actions/ of the folder, or empty for keyscript's own: the key's (ACTION.svg), each
+    // state's (ACTION.0.svg, ACTION.1.svg) and the action list's icon (ACTION.icon.svg).
+    QString image;
+    QStringList stateImages;
+    QString icon;
+    QStringList imageFiles; // what is copied into images/actions/: the pictures and their @2x
+    QStringList scripts;    // file names in the scripts' folder, the press script first
 };
 
 // What a folder of scripts makes: its actions, found as the plugin finds scripts, what goes
@@ -68,4 +75,5 @@ private:
     void readEntry(const QString &name, QHash<QString, QStringList> &otherSystem);
     void addScript(const QString &fileName, const QString &stem);
     void gatherHeaders();
+    void findImages(PluginAction &action);
 };

@@ -12,15 +12,17 @@ PluginManifest PluginPlan::pluginManifest() const
     manifest.codePath = codePath();
     manifest.windows = system == PluginSystem::Windows;
     for (const PluginAction &action : actions) {
-        // The host finds an image by its path without the extension.
-        const QString image =
-            action.image.isEmpty() ? QString() : QLatin1String("images/actions/") + action.uuid;
+        // The host finds an image by its path without the extension. The action list's icon
+        // is keyscript's monochrome one unless the author drew one for it: a key's coloured
+        // picture is no icon there.
         PluginManifest::Action entry;
         entry.uuid = action.uuid;
         entry.name = action.name;
         entry.tooltip = action.tooltip;
-        entry.icon = image.isEmpty() ? QStringLiteral("images/action") : image;
-        entry.stateImages = QStringList(action.states, image.isEmpty() ? "images/key" : image);
+        entry.icon = action.icon.isEmpty() ? QStringLiteral("images/action") : action.icon;
+        for (const QString &image : action.stateImages)
+            entry.stateImages << (image.isEmpty() ? QStringLiteral("images/key") : image);
+        entry.stateNames = action.stateNames;
         // Two states are the scripts' to set (setState); the host's own flip on every press
         // would fight them.
         entry.automaticStates = action.states != 2;
