@@ -1,6 +1,7 @@
 // "keyscript-host plugin": the header lines it reads, what it refuses and its defaults, and a
 // made folder whose plugin runs the author's script.
 #include "runner/scriptheader.h"
+#include "support/authorfolder.h"
 #include "support/bundle.h"
 #include "support/standinhost.h"
 
@@ -18,11 +19,14 @@ private Q_SLOTS:
     void madePluginRunsTheAuthorsScript();
 
 private:
-    // Writes the files into folder: "x NAME|CONTENT" executable, "- NAME|CONTENT" not;
-    // a script without content prints a title.
-    static bool writeFiles(const QString &folder, const QStringList &files);
-    // Runs keyscript-host plugin in workDir; returns its exit code.
-    int make(const QStringList &arguments, const QString &workDir);
+    static bool writeFiles(const QString &folder, const QStringList &files)
+    {
+        return AuthorFolder::write(folder, files);
+    }
+    int make(const QStringList &arguments, const QString &workDir)
+    {
+        return AuthorFolder::make(host, arguments, workDir, &err);
+    }
     // The manifest of a made folder, or an empty object.
     static QJsonObject manifest(const QString &folder);
 
@@ -252,7 +256,9 @@ void PluginMakerTest::refusalsAndDefaults()
     QCOMPARE(make(QStringList{"--cmd", scripts, "--uuid", "com.me.keys"} + arguments, out),
              exitCode);
     QVERIFY2(err.contains(said.toUtf8()), err.constData());
-    QVERIFY(!QFileInfo::exists(made + ".new"));
+    // Nothing of the run is left beside the folder: no lock, no half-made folder.
+    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"com.me.keys.sdPlugin"});
     if (actions.isEmpty()) {
         QVERIFY(QFileInfo::exists(made + "/earlier"));
         return;
@@ -325,40 +331,6 @@ void PluginMakerTest::madePluginRunsTheAuthorsScript()
     QTRY_COMPARE(standIn.messages.size(), 2);
     QCOMPARE(standIn.messages.at(1),
              R"({"context":"ctx","event":"setTitle","payload":{"target":0,"title":"Hello Ada"}})");
-}
-
-bool PluginMakerTest::writeFiles(const QString &folder, const QStringList &files)
-{
-    for (const QString &entry : files) {
-        const bool executable = entry.startsWith("x ");
-        const QString name = entry.mid(2).section('|', 0, 0);
-        QByteArray content = entry.section('|', 1).toUtf8();
-        if (!entry.contains('|'))
-            content = "#!/bin/sh\necho 'setTitle " + name.toUtf8() + "'\n";
-        const QString path = folder + '/' + name;
-        QFile file(path);
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !file.open(QIODevice::WriteOnly) ||
-            file.write(content) != content.size())
-            return false;
-        file.close();
-        QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
-        if (executable)
-            permissions |= QFile::ExeOwner;
-        if (!QFile::setPermissions(path, permissions))
-            return false;
-    }
-    return true;
-}
-
-int PluginMakerTest::make(const QStringList &arguments, const QString &workDir)
-{
-    QProcess process;
-    process.setWorkingDirectory(workDir);
-    process.start(host, QStringList{"plugin"} + arguments);
-    if (!process.waitForFinished(30000))
-        return -1;
-    err = process.readAllStandardError();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 QJsonObject PluginMakerTest::manifest(const QString &folder)

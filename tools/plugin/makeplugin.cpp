@@ -7,12 +7,17 @@
 #include "runner/scriptlookup.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
 
 #include <cstdio>
 
 namespace {
 
 enum ExitCode { Made = 0, UsageError = 2, Refused = 9, NotMade = 10 };
+
+// How long a run waits for another that makes the same folder.
+constexpr int lockWaitMs = 30000;
 
 void say(FILE *stream, const QString &line)
 {
@@ -45,10 +50,39 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
             options.outDir = hostFolder;
     }
 
-    const PluginPlan plan =
-        PluginPlan::read(options.scriptsFolder, options.identity, options.system);
+    // One run at a time makes a folder: a second one waits a while, then says why it stops.
+    const QString folderName = options.identity.uuid + QLatin1String(".sdPlugin");
+    if (!QDir().mkpath(options.outDir)) {
+        say(stderr, QStringLiteral("keyscript-host: cannot make the folder %1")
+                        .arg(QDir::toNativeSeparators(options.outDir)));
+        return NotMade;
+    }
+    QLockFile lock(PluginFolder::lockPath(options.outDir, folderName));
+    // Stale when the run that holds it has gone, or when it is unreadable and old.
+    lock.setStaleLockTime(10 * 60 * 1000);
+    if (!lock.tryLock(lockWaitMs)) {
+        say(stderr,
+            QStringLiteral("keyscript-host: %1 is being made by another run of "
+                           "keyscript-host; run this again once it has finished")
+                .arg(QDir::toNativeSeparators(QDir(options.outDir).absoluteFilePath(folderName))));
+        return NotMade;
+    }
+    if (QFileInfo(options.outDir).canonicalFilePath() ==
+        QFileInfo(options.scriptsFolder).canonicalFilePath())
+        say(stderr, QStringLiteral("keyscript-host: note: made in the scripts' folder %1 (where "
+                                   "you are), and never copied into a later plugin; --out DIR "
+                                   "makes it elsewhere")
+                        .arg(QDir::toNativeSeparators(options.scriptsFolder)));
+
+    const PluginPlan plan = PluginPlan::read(options.scriptsFolder, options.identity,
+                                             options.system, options.followLinks, options.outDir);
     for (const QString &note : plan.notes)
         say(stderr, QStringLiteral("keyscript-host: note: ") + note);
+    if (!plan.leftOut.isEmpty())
+        say(stderr, QStringLiteral("keyscript-host: note: left out of the plugin:\n  ") +
+                        plan.leftOut.join(QLatin1String("\n  ")));
+    for (const QString &link : plan.followed)
+        say(stdout, QStringLiteral("Copied from outside the scripts' folder: ") + link);
     if (!plan.errors.isEmpty()) {
         for (const QString &error : plan.errors)
             say(stderr, QStringLiteral("keyscript-host: ") + error);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -33,14 +34,42 @@ QString PluginFolder::make(const PluginPlan &plan, const QString &programDir, co
     if (!QDir().mkpath(outDir))
         return QStringLiteral("cannot make the folder %1").arg(native(outDir));
     const QString target = QDir(outDir).absoluteFilePath(plan.folderName());
-    const QString made = target + QLatin1String(".new");
-    QDir(made).removeRecursively(); // left by a run that was cut short
-    QString error = writeInto(plan, programDir, made);
+    // The caller holds the target's lock: what an earlier run that was cut short left beside
+    // it is no other run's.
+    const QDir out(outDir);
+    for (const QString &left : out.entryList({plan.folderName() + QLatin1String(".new*")},
+                                             QDir::AllEntries | QDir::Hidden | QDir::System)) {
+        if (!removeEntry(out.filePath(left)))
+            return QStringLiteral("cannot remove %1, left by an earlier run: remove it, then run "
+                                  "this again")
+                .arg(native(out.filePath(left)));
+    }
+    QTemporaryDir made(target + QLatin1String(".new-XXXXXX"));
+    if (!made.isValid())
+        return QStringLiteral("cannot make a folder in %1: %2")
+            .arg(native(outDir), made.errorString());
+    // Made for this run alone, it is private; the plugin folder is not.
+    QFile::setPermissions(made.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadUser | QFile::WriteUser | QFile::ExeUser |
+                                           QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                           QFile::ExeOther);
+    QString error = writeInto(plan, programDir, made.path());
     if (error.isEmpty())
-        error = replace(made, target);
-    if (!error.isEmpty())
-        QDir(made).removeRecursively();
-    return error;
+        error = replace(made.path(), target);
+    return error; // what was not moved into place goes with made
+}
+
+bool PluginFolder::removeEntry(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir() && !info.isSymLink())
+        return QDir(path).removeRecursively();
+    return !info.exists() && !info.isSymLink() ? true : QFile::remove(path);
+}
+
+QString PluginFolder::lockPath(const QString &outDir, const QString &folderName)
+{
+    return QDir(outDir).absoluteFilePath(folderName + QLatin1String(".lock"));
 }
 
 QString PluginFolder::writeInto(const PluginPlan &plan, const QString &programDir,
@@ -51,10 +80,10 @@ QString PluginFolder::writeInto(const PluginPlan &plan, const QString &programDi
     if (!copyTree(programDir, into.filePath(QStringLiteral("bin")), error))
         return error;
     const QDir scripts(plan.scriptsFolder);
+    if (!QDir().mkpath(into.filePath(QStringLiteral("cmd"))))
+        return QStringLiteral("cannot make the folder %1").arg(native(into.filePath("cmd")));
     for (const QString &name : plan.copied) {
-        const QString from = scripts.filePath(name);
-        const QString to = into.filePath(QLatin1String("cmd/") + name);
-        if (!(QFileInfo(from).isDir() ? copyTree(from, to, error) : copyFile(from, to, error)))
+        if (!copyFile(scripts.filePath(name), into.filePath(QLatin1String("cmd/") + name), error))
             return error;
     }
     for (const char *file : ownFiles) {
@@ -90,7 +119,11 @@ QString PluginFolder::writeInto(const PluginPlan &plan, const QString &programDi
 QString PluginFolder::replace(const QString &made, const QString &target)
 {
     const QString old = target + QLatin1String(".old");
-    QDir(old).removeRecursively();
+    // Left by an earlier run, a file or a folder: in the way, but not the host's doing.
+    if (!removeEntry(old))
+        return QStringLiteral("cannot remove %1, left by an earlier run: remove it, then run "
+                              "this again")
+            .arg(native(old));
     const bool hadOne = QFileInfo::exists(target);
     // A folder whose files are in use (the host runs the plugin) cannot be moved on Windows:
     // then nothing of it has changed.

@@ -17,6 +17,9 @@ public:
 
     // The host's plugins folder for this user; empty where the host does not run.
     static QString hostPluginsFolder();
+    // The lock a run holds while it makes outDir/<uuid>.sdPlugin, so that two runs at once
+    // never make one folder together.
+    static QString lockPath(const QString &outDir, const QString &folderName);
 
 private:
     static QString writeInto(const PluginPlan &plan, const QString &programDir,
@@ -24,4 +27,6 @@ private:
     static QString replace(const QString &made, const QString &target);
     static bool copyTree(const QString &from, const QString &to, QString &error);
     static bool copyFile(const QString &from, const QString &to, QString &error);
+    // Removes a file, link or folder; true when nothing is left at path.
+    static bool removeEntry(const QString &path);
 };

@@ -46,6 +46,10 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
             options.install = true;
             continue;
         }
+        if (word == QLatin1String("--follow-links")) {
+            options.followLinks = true;
+            continue;
+        }
         static const QStringList valued{QStringLiteral("--cmd"),    QStringLiteral("--uuid"),
                                         QStringLiteral("--name"),   QStringLiteral("--version"),
                                         QStringLiteral("--author"), QStringLiteral("--for"),
@@ -139,6 +143,8 @@ Options:
   --out DIR          where UUID.sdPlugin is made (default: the current folder); one that
                      is there is replaced whole
   --install          make it in the host's plugins folder; restart the host to see it
+  --follow-links     copy what links lead to outside the scripts' folder, too (each is
+                     named); without it such links are left out
   -h, --help         show this text
 
 Exit codes: 0 made; 2 usage error; 9 the scripts make no plugin the host accepts (each

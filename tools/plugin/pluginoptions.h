@@ -13,6 +13,7 @@ struct PluginOptions
     PluginSystem system = defaultSystem();
     QString outDir; // where the folder is made; the host's plugins folder with --install
     bool install = false;
+    bool followLinks = false; // links out of the scripts' folder are copied too
     bool help = false;
     QString error; // a usage error, in one line
 

@@ -35,12 +35,16 @@ QString PluginPlan::programName() const
 }
 
 PluginPlan PluginPlan::read(const QString &scriptsFolder, const PluginIdentity &identity,
-                            PluginSystem system)
+                            PluginSystem system, bool followLinks, const QString &outDir)
 {
     PluginPlan plan;
     plan.identity = identity;
     plan.system = system;
     plan.scriptsFolder = scriptsFolder;
+    plan.followLinks = followLinks;
+    plan.root = QFileInfo(scriptsFolder).canonicalFilePath();
+    if (!outDir.isEmpty())
+        plan.excludedFolder = QFileInfo(outDir).canonicalFilePath();
     // Hidden entries (.git, an editor's swap files) are no part of anyone's keys.
     const QStringList names =
         QDir(scriptsFolder)
@@ -77,12 +81,11 @@ void PluginPlan::readEntry(const QString &name, QHash<QString, QStringList> &oth
             profiles << profile.completeBaseName();
         return;
     }
-    if (info.isDir()) {
-        copied << name; // the plugin looks for scripts in cmd/ only; a folder holds their files
+    const Entry entry = classify(name, info);
+    if (entry == Entry::LeftOut)
         return;
-    }
-    if (!info.isFile()) {
-        notes << QStringLiteral("%1: left out, since it is no regular file").arg(name);
+    if (entry == Entry::Folder) {
+        addFolder(name); // the plugin looks for scripts in cmd/ only; a folder holds their files
         return;
     }
     if (ScriptImage::isImageFile(name)) {

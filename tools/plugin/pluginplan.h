@@ -2,6 +2,7 @@
 
 #include "pluginmanifest.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -47,8 +48,11 @@ struct PluginAction
 class PluginPlan
 {
 public:
+    // Only the author's files are read: a link is followed where its target lies inside
+    // scriptsFolder, or anywhere with followLinks; outDir and plugin folders are never read.
     static PluginPlan read(const QString &scriptsFolder, const PluginIdentity &identity,
-                           PluginSystem system);
+                           PluginSystem system, bool followLinks = false,
+                           const QString &outDir = QString());
 
     // Whether text is a UUID the host accepts for a plugin or an action: reverse-DNS, lower-case
     // letters, digits and "-" between dots.
@@ -66,13 +70,25 @@ public:
     PluginSystem system = PluginSystem::Mac;
     QString scriptsFolder;
     QList<PluginAction> actions; // by UUID
-    QStringList copied;          // names in the scripts' folder that go into cmd/
+    QStringList copied;          // files in the scripts' folder that go into cmd/, by path
+    QStringList leftOut;         // what is not copied, each with the reason
+    QStringList followed;        // links followed out of the scripts' folder: "link -> target"
     QStringList profiles;        // in profiles/, without .streamDeckProfile
     QStringList notes;           // worth saying, no reason to stop
     QStringList errors;          // each names the file, the line where there is one, and the rule
 
 private:
     void readEntry(const QString &name, QHash<QString, QStringList> &otherSystem);
+    // What a path in the scripts' folder is, once its link (if any) is followed as the rules
+    // allow; LeftOut adds the reason to leftOut.
+    enum class Entry { File, Folder, LeftOut };
+    Entry classify(const QString &relative, const QFileInfo &info);
+    void addFolder(const QString &relative);
+
+    QString root;           // the scripts' folder, its links resolved
+    QString excludedFolder; // the output folder, its links resolved
+    bool followLinks = false;
+    QStringList walking; // the folders being read, for links that lead back into them
     void addScript(const QString &fileName, const QString &stem);
     void gatherHeaders();
     void findImages(PluginAction &action);

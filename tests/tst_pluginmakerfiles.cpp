@@ -1,0 +1,190 @@
+// "keyscript-host plugin" copies only what is the author's, and its output never grows, eats
+// itself or comes out broken: links, special files, plugin folders, runs in the scripts' own
+// folder, two runs at once and what earlier runs left.
+#include "support/authorfolder.h"
+#include "support/bundle.h"
+
+#include <QtTest>
+
+class PluginMakerFilesTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void onlyTheAuthorsFiles_data();
+    void onlyTheAuthorsFiles();
+    void madeInTheScriptsFolderTwice();
+    void twoRunsAtOnce();
+    void leftoversOfEarlierRuns_data();
+    void leftoversOfEarlierRuns();
+
+private:
+    Bundle bundle;
+    QString host;
+};
+
+void PluginMakerFilesTest::initTestCase()
+{
+    SKIP_WITHOUT_SH("the folders hold sh scripts, links and FIFOs");
+    QVERIFY(bundle.isValid());
+    host = bundle.addHost();
+    QVERIFY(!host.isEmpty());
+}
+
+void PluginMakerFilesTest::onlyTheAuthorsFiles_data()
+{
+    // $OUTSIDE is a folder beside the scripts holding "secret"; $KEYS is the scripts' folder.
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said");         // on standard error
+    QTest::addColumn<QStringList>("inPlugin"); // the made folder's cmd/
+
+    const QStringList none;
+    const QStringList script{"x com.me.keys.a"};
+    QTest::newRow("a link out of the folder")
+        << script + QStringList{"l etc|$OUTSIDE"} << none
+        << "etc (a link to $OUTSIDE, outside the scripts' folder; --follow-links copies it)"
+        << QStringList{"com.me.keys.a"};
+    QTest::newRow("a key picture linked from outside")
+        << script + QStringList{"l com.me.keys.a.png|$OUTSIDE/secret"} << none
+        << "com.me.keys.a.png (a link to $OUTSIDE/secret, outside" << QStringList{"com.me.keys.a"};
+    QTest::newRow("links inside are followed")
+        << script + QStringList{"- lib/words.txt|hi", "l data|lib", "l com.me.keys.b|com.me.keys.a"}
+        << none << ""
+        << QStringList{"com.me.keys.a", "com.me.keys.b", "data/words.txt", "lib/words.txt"};
+    QTest::newRow("a folder link back up")
+        << script + QStringList{"- sub/x|1", "l sub/up|.."} << none
+        << "sub/up (a link back to a folder it is in)" << QStringList{"com.me.keys.a", "sub/x"};
+    QTest::newRow("a link to nothing")
+        << script + QStringList{"l gone|$OUTSIDE/none"} << none
+        << "gone (a link to $OUTSIDE/none, which is not there)" << QStringList{"com.me.keys.a"};
+    QTest::newRow("FIFOs") << script + QStringList{"p fifo", "p sub/fifo", "- sub/x|1"} << none
+                           << "sub/fifo (no regular file or folder: a FIFO, socket or device)"
+                           << QStringList{"com.me.keys.a", "sub/x"};
+    QTest::newRow("--follow-links")
+        << script + QStringList{"l data|$OUTSIDE"} << QStringList{"--follow-links"} << ""
+        << QStringList{"com.me.keys.a", "data/secret"};
+    QTest::newRow("plugin folders")
+        << script +
+               QStringList{"- com.me.keys.sdPlugin/manifest.json|{}", "- other.sdPlugin/bin/x|y"}
+        << none << "com.me.keys.sdPlugin (a plugin folder: never part of another)"
+        << QStringList{"com.me.keys.a"};
+    QTest::newRow("--out inside the scripts' folder")
+        << script + QStringList{"- build/notes.txt|x"} << QStringList{"--out", "$KEYS/build"}
+        << "build (the folder the plugin is made in)" << QStringList{"com.me.keys.a"};
+}
+
+void PluginMakerFilesTest::onlyTheAuthorsFiles()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    QFETCH(QStringList, inPlugin);
+
+    QTemporaryDir temporary;
+    const QString keys = temporary.filePath("keys");
+    const QString outside = temporary.filePath("outside");
+    QVERIFY(AuthorFolder::write(outside, {"- secret|the author's own"}));
+    QVERIFY(QDir().mkpath(keys));
+    const auto place = [&](QString text) {
+        return text.replace("$OUTSIDE", outside).replace("$KEYS", keys);
+    };
+    for (QString &file : files)
+        file = place(file);
+    for (QString &argument : arguments)
+        argument = place(argument);
+    QVERIFY(AuthorFolder::write(keys, files));
+    const QStringList before = AuthorFolder::listing(keys, {"build"});
+
+    QByteArray err;
+    const QString out = arguments.contains("--out") ? keys + "/build" : temporary.path();
+    QCOMPARE(AuthorFolder::make(host,
+                                QStringList{"--cmd", keys, "--uuid", "com.me.keys"} + arguments,
+                                temporary.path(), &err),
+             0);
+    QVERIFY2(err.contains(place(said).toUtf8()), err.constData());
+    QCOMPARE(AuthorFolder::listing(out + "/com.me.keys.sdPlugin/cmd"), inPlugin);
+    QCOMPARE(AuthorFolder::listing(keys, {"build"}), before);
+}
+
+void PluginMakerFilesTest::madeInTheScriptsFolderTwice()
+{
+    // Run where the scripts are, with the default --out: the second folder is the first again.
+    QTemporaryDir temporary;
+    QVERIFY(AuthorFolder::write(temporary.path(), {"x com.me.keys.a", "- lib/words.txt|hi"}));
+    QByteArray err;
+    QStringList made;
+    for (int run = 0; run < 2; ++run) {
+        QCOMPARE(AuthorFolder::make(host, {"--cmd", ".", "--uuid", "com.me.keys"}, temporary.path(),
+                                    &err),
+                 0);
+        QVERIFY2(err.contains("note: made in the scripts' folder"), err.constData());
+        if (run == 0)
+            made = AuthorFolder::listing(temporary.filePath("com.me.keys.sdPlugin"));
+    }
+    QCOMPARE(AuthorFolder::listing(temporary.filePath("com.me.keys.sdPlugin")), made);
+    QVERIFY(made.contains("cmd/lib/words.txt"));
+    QVERIFY(!made.filter(".sdPlugin").size());
+}
+
+void PluginMakerFilesTest::twoRunsAtOnce()
+{
+    // Two makers on one --out: one complete folder, each run made it or said why not.
+    QTemporaryDir temporary;
+    QStringList scripts;
+    for (int i = 0; i < 60; ++i)
+        scripts << QStringLiteral("x com.me.keys.s%1").arg(i);
+    const QString keys = temporary.filePath("keys");
+    QVERIFY(AuthorFolder::write(keys, scripts));
+    const QStringList arguments{
+        "plugin", "--cmd", keys, "--uuid", "com.me.keys", "--out", temporary.filePath("out")};
+    QProcess first, second;
+    first.start(host, arguments);
+    second.start(host, arguments);
+    QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+    int madeIt = 0;
+    for (QProcess *run : {&first, &second}) {
+        const QByteArray err = run->readAllStandardError();
+        QVERIFY2(run->exitCode() == 0 || (run->exitCode() == 10 && err.contains("being made")),
+                 err.constData());
+        madeIt += run->exitCode() == 0;
+    }
+    QVERIFY(madeIt > 0);
+    QCOMPARE(QDir(temporary.filePath("out")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"com.me.keys.sdPlugin"});
+    const QString made = temporary.filePath("out/com.me.keys.sdPlugin");
+    QVERIFY(QFileInfo(made + "/bin/keyscript").isExecutable());
+    QCOMPARE(AuthorFolder::listing(made + "/cmd").size(), 60);
+}
+
+void PluginMakerFilesTest::leftoversOfEarlierRuns_data()
+{
+    QTest::addColumn<QStringList>("left"); // beside the plugin folder
+    QTest::newRow("a file at .old") << QStringList{"- com.me.keys.sdPlugin.old|x"};
+    QTest::newRow("a folder at .old") << QStringList{"- com.me.keys.sdPlugin.old/bin/keyscript|x"};
+    QTest::newRow("a half-made folder")
+        << QStringList{"- com.me.keys.sdPlugin.new/manifest.json|{}"};
+    QTest::newRow("a run's own temporary folder")
+        << QStringList{"- com.me.keys.sdPlugin.new-Ab12Cd/cmd/x|x"};
+}
+
+void PluginMakerFilesTest::leftoversOfEarlierRuns()
+{
+    QFETCH(QStringList, left);
+    QTemporaryDir temporary;
+    const QString keys = temporary.filePath("keys");
+    const QString out = temporary.filePath("out");
+    QVERIFY(AuthorFolder::write(keys, {"x com.me.keys.a"}));
+    QVERIFY(AuthorFolder::write(out, left + QStringList{"- com.me.keys.sdPlugin/earlier|x"}));
+    QByteArray err;
+    QCOMPARE(AuthorFolder::make(host, {"--cmd", keys, "--uuid", "com.me.keys", "--out", out},
+                                temporary.path(), &err),
+             0);
+    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"com.me.keys.sdPlugin"});
+    QCOMPARE(AuthorFolder::listing(out + "/com.me.keys.sdPlugin/cmd"),
+             QStringList{"com.me.keys.a"});
+}
+
+QTEST_GUILESS_MAIN(PluginMakerFilesTest)
+#include "tst_pluginmakerfiles.moc"
