@@ -212,6 +212,10 @@ void PluginMakerTest::refusalsAndDefaults_data()
                                 << QStringList{"--uuid", "com.me.Keys"} << 2
                                 << "--uuid \"com.me.Keys\" is no UUID the host accepts"
                                 << "";
+    QTest::newRow("bad --support-url")
+        << QStringList{"x com.me.keys.a"} << QStringList{"--support-url", "javascript:alert(1)"}
+        << 2 << "--support-url takes a web address"
+        << "";
     QTest::newRow("bad --version")
         << QStringList{"x com.me.keys.a"} << QStringList{"--version", "1.2.x"} << 2
         << "--version takes up to four whole numbers"

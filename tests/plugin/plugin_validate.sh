@@ -33,18 +33,30 @@ validate "$own"
 grep -q '"UUID": "org.keyscript.greet"' "$own/manifest.json" ||
     { echo "the examples are no actions of keyscript's own plugin"; exit 1; }
 
-# An author's folder: a press script, an action with an appear script only, a header with a
-# name and two states, and an SVG icon beside a script.
+# An author's folder: a press script with a PNG and its @2x, an action with an appear script
+# only, a header with a name and two named states, each with its own picture, and an icon of
+# its own for the action list.
 keys=$work/keys
 mkdir -p "$keys"
 printf '#!/bin/sh\necho "setTitle Hello $ZEB_name"\n' >"$keys/com.me.keys.hello"
 printf '#!/bin/sh\nwhile read -r event payload; do echo "setTitle $event"; done\n' \
     >"$keys/com.me.keys.live@willAppear"
-printf '#!/bin/sh\n# keyscript name: Mute microphone\n# keyscript states: 2\necho "setState 1"\n' \
+printf '#!/bin/sh\n# keyscript name: Mute microphone\n# keyscript states: Off, On\necho "setState 1"\n' \
     >"$keys/com.me.keys.mute"
-printf '<svg xmlns="http://www.w3.org/2000/svg" width="72" height="72"><circle cx="36" cy="36" r="30" fill="#c62828"/></svg>\n' \
-    >"$keys/com.me.keys.mute.svg"
+for state in 0 1; do
+    printf '<svg xmlns="http://www.w3.org/2000/svg" width="72" height="72"><circle cx="36" cy="36" r="30" fill="#%s"/></svg>\n' \
+        "$([ $state = 0 ] && echo 2e7d32 || echo c62828)" >"$keys/com.me.keys.mute.$state.svg"
+done
+cp "$own/images/action.svg" "$keys/com.me.keys.mute.icon.svg"
+cp "$own/images/plugin.png" "$keys/com.me.keys.hello.png"
+cp "$own/images/plugin@2x.png" "$keys/com.me.keys.hello@2x.png"
 chmod +x "$keys"/com.me.keys.hello "$keys"/com.me.keys.live@willAppear "$keys"/com.me.keys.mute
 "$own/bin/keyscript-host" plugin --cmd "$keys" --uuid com.me.keys --name "My keys" \
-    --out "$work/made" >/dev/null
-validate "$work/made/com.me.keys.sdPlugin"
+    --support-url https://example.com/help --out "$work/made" >/dev/null
+made=$work/made/com.me.keys.sdPlugin
+validate "$made"
+for expected in '"SupportURL": "https://example.com/help"' '"Name": "On"' \
+    '"Image": "images/actions/com.me.keys.mute.1"' '"Icon": "images/actions/com.me.keys.mute.icon"'; do
+    grep -qF "$expected" "$made/manifest.json" || { echo "the manifest lacks $expected"; exit 1; }
+done
+[ -f "$made/images/actions/com.me.keys.hello@2x.png" ] || { echo "no @2x picture"; exit 1; }

@@ -92,8 +92,11 @@ std::optional<PluginManifest> HostSession::readManifest() const
         const PluginSystem system = PluginSystem::Mac;
 #endif
         const PluginIdentity identity{QStringLiteral("org.keyscript.tried"),
-                                      QStringLiteral("keyscript-host"), QStringLiteral("0.0.0.0"),
-                                      QString(), QString()};
+                                      QStringLiteral("keyscript-host"),
+                                      QStringLiteral("0.0.0.0"),
+                                      QString(),
+                                      QString(),
+                                      QString()};
         return PluginPlan::read(options.cmdDir, identity, system).pluginManifest();
     }
     // The folder whose bin/ holds the plugin.

@@ -66,12 +66,16 @@ QJsonObject PluginManifest::toJson() const
         {key("CodePath"), codePath},
         {windows ? key("CodePathWin") : key("CodePathMac"), codePath},
         {key("SDKVersion"), 2},
-        {key("Software"), QJsonObject{{key("MinimumVersion"), "6.4"}}},
+        // A support page is shown by hosts from 6.9 on, which the host's schema then asks for.
+        {key("Software"),
+         QJsonObject{{key("MinimumVersion"), supportUrl.isEmpty() ? "6.4" : "6.9"}}},
         {key("OS"),
          QJsonArray{QJsonObject{{key("Platform"), windows ? QStringLiteral("windows") : "mac"},
                                 {key("MinimumVersion"), windows ? QStringLiteral("10") : "12"}}}},
         {key("Actions"), actionList},
     };
+    if (!supportUrl.isEmpty())
+        manifest.insert(key("SupportURL"), supportUrl);
     if (!profiles.isEmpty()) {
         QJsonArray profileList;
         for (const Profile &profile : profiles)
@@ -93,6 +97,7 @@ PluginManifest PluginManifest::fromJson(const QJsonObject &json)
     manifest.author = json.value(key("Author")).toString();
     manifest.description = json.value(key("Description")).toString();
     manifest.codePath = json.value(key("CodePath")).toString();
+    manifest.supportUrl = json.value(key("SupportURL")).toString();
     manifest.windows = json.contains(key("CodePathWin"));
     for (const QJsonValue &value : json.value(key("Actions")).toArray()) {
         const QJsonObject entry = value.toObject();

@@ -32,6 +32,7 @@ struct PluginManifest
     QString author;
     QString description;
     QString codePath;
+    QString supportUrl;
     bool windows = false;
     QList<Action> actions;
     QList<Profile> profiles;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QUrl>
 
 #ifndef KEYSCRIPT_VERSION
 #define KEYSCRIPT_VERSION "0.0.0"
@@ -10,10 +11,13 @@
 
 PluginIdentity PluginOptions::keyscriptIdentity()
 {
-    return {QStringLiteral("org.keyscript"), QStringLiteral("keyscript"),
-            QStringLiteral(KEYSCRIPT_VERSION ".0"), QStringLiteral("keyscript"),
+    return {QStringLiteral("org.keyscript"),
+            QStringLiteral("keyscript"),
+            QStringLiteral(KEYSCRIPT_VERSION ".0"),
+            QStringLiteral("keyscript"),
             QStringLiteral("Runs a script of yours for every key: what it prints shows on the "
-                           "key.")};
+                           "key."),
+            QString()};
 }
 
 PluginSystem PluginOptions::defaultSystem()
@@ -50,10 +54,10 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
             options.followLinks = true;
             continue;
         }
-        static const QStringList valued{QStringLiteral("--cmd"),    QStringLiteral("--uuid"),
-                                        QStringLiteral("--name"),   QStringLiteral("--version"),
-                                        QStringLiteral("--author"), QStringLiteral("--for"),
-                                        QStringLiteral("--out")};
+        static const QStringList valued{
+            QStringLiteral("--cmd"),     QStringLiteral("--uuid"),       QStringLiteral("--name"),
+            QStringLiteral("--version"), QStringLiteral("--author"),     QStringLiteral("--for"),
+            QStringLiteral("--out"),     QStringLiteral("--support-url")};
         if (!valued.contains(word)) {
             fail(QStringLiteral("plugin: unknown argument \"%1\" (see keyscript-host plugin "
                                 "--help)")
@@ -91,6 +95,14 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
                          .arg(value));
         } else if (word == QLatin1String("--author")) {
             options.identity.author = value;
+        } else if (word == QLatin1String("--support-url")) {
+            const QUrl url(value, QUrl::StrictMode);
+            options.identity.supportUrl = value;
+            if (!url.isValid() || url.host().isEmpty() ||
+                (url.scheme() != QLatin1String("https") && url.scheme() != QLatin1String("http")))
+                fail(QStringLiteral("--support-url takes a web address, such as "
+                                    "https://example.com/help, not \"%1\"")
+                         .arg(value));
         } else if (word == QLatin1String("--for")) {
             if (value == QLatin1String("windows"))
                 options.system = PluginSystem::Windows;
@@ -139,6 +151,8 @@ Options:
   --name N           the plugin's name in the host's action list (default keyscript)
   --version V        up to four whole numbers (default: keyscript's version)
   --author A         (default keyscript)
+  --support-url URL  a web page of help, behind a button above the settings page (the
+                     plugin then needs the host 6.9 or later)
   --for windows|mac  the system the folder is for (default: this one; mac on Linux)
   --out DIR          where UUID.sdPlugin is made (default: the current folder); one that
                      is there is replaced whole

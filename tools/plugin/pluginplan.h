@@ -21,6 +21,7 @@ struct PluginIdentity
     QString version; // four whole numbers
     QString author;
     QString description;
+    QString supportUrl; // the help button above the settings page in newer hosts
 };
 
 // One action of the plugin: a key type in the host's list, served by the scripts named after it.

@@ -10,6 +10,7 @@ PluginManifest PluginPlan::pluginManifest() const
     manifest.author = identity.author;
     manifest.description = identity.description;
     manifest.codePath = codePath();
+    manifest.supportUrl = identity.supportUrl;
     manifest.windows = system == PluginSystem::Windows;
     for (const PluginAction &action : actions) {
         // The host finds an image by its path without the extension. The action list's icon
