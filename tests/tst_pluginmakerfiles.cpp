@@ -17,6 +17,8 @@ private Q_SLOTS:
     void twoRunsAtOnce();
     void leftoversOfEarlierRuns_data();
     void leftoversOfEarlierRuns();
+    void placedActionsStay_data();
+    void placedActionsStay();
 
 private:
     Bundle bundle;
@@ -184,6 +186,55 @@ void PluginMakerFilesTest::leftoversOfEarlierRuns()
              QStringList{"com.me.keys.sdPlugin"});
     QCOMPARE(AuthorFolder::listing(out + "/com.me.keys.sdPlugin/cmd"),
              QStringList{"com.me.keys.a"});
+}
+
+void PluginMakerFilesTest::placedActionsStay_data()
+{
+    QTest::addColumn<QStringList>("before"); // the scripts of the plugin made first
+    QTest::addColumn<QStringList>("after");  // and of the one made next
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+
+    const QStringList ab{"x com.me.keys.a", "x com.me.keys.b"};
+    const QStringList none;
+    QTest::newRow("a script removed")
+        << ab << QStringList{"x com.me.keys.a"} << none << 11
+        << "has actions these scripts no longer make: com.me.keys.b (\"b\")";
+    QTest::newRow("a script renamed") << ab << QStringList{"x com.me.keys.a", "x com.me.keys.c"}
+                                      << none << 11 << "no longer make: com.me.keys.b";
+    QTest::newRow("removed, with --drop-actions")
+        << ab << QStringList{"x com.me.keys.a"} << QStringList{"--drop-actions"} << 0 << "";
+    QTest::newRow("an action added") << QStringList{"x com.me.keys.a"} << ab << none << 0 << "";
+    QTest::newRow("the same actions under another --uuid")
+        << ab << ab << QStringList{"--uuid", "com.me.other"} << 11
+        << "(plugin com.me.keys) has the same actions: com.me.keys.a, com.me.keys.b";
+}
+
+void PluginMakerFilesTest::placedActionsStay()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QTemporaryDir temporary;
+    const QString first = temporary.filePath("first");
+    const QString next = temporary.filePath("next");
+    const QString out = temporary.filePath("out");
+    QVERIFY(AuthorFolder::write(first, before) && AuthorFolder::write(next, after));
+    QCOMPARE(AuthorFolder::make(host, {"--cmd", first, "--uuid", "com.me.keys", "--out", out},
+                                temporary.path()),
+             0);
+    const QStringList made = AuthorFolder::listing(out);
+    QByteArray err;
+    QStringList again{"--cmd", next, "--out", out};
+    if (!arguments.contains("--uuid"))
+        again += QStringList{"--uuid", "com.me.keys"};
+    QCOMPARE(AuthorFolder::make(host, again + arguments, temporary.path(), &err), exitCode);
+    QVERIFY2(err.contains(said.toUtf8()), err.constData());
+    if (exitCode != 0)
+        QCOMPARE(AuthorFolder::listing(out), made); // nothing changed
 }
 
 QTEST_GUILESS_MAIN(PluginMakerFilesTest)

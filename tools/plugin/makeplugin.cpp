@@ -1,5 +1,6 @@
 #include "makeplugin.h"
 
+#include "placedactions.h"
 #include "pluginfolder.h"
 #include "pluginoptions.h"
 #include "pluginplan.h"
@@ -14,7 +15,7 @@
 
 namespace {
 
-enum ExitCode { Made = 0, UsageError = 2, Refused = 9, NotMade = 10 };
+enum ExitCode { Made = 0, UsageError = 2, Refused = 9, NotMade = 10, WouldDropActions = 11 };
 
 // How long a run waits for another that makes the same folder.
 constexpr int lockWaitMs = 30000;
@@ -90,6 +91,15 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
                                    "run this again")
                         .arg(QDir::toNativeSeparators(options.scriptsFolder)));
         return Refused;
+    }
+    if (const QStringList risks = placedActionsAtRisk(plan, options.outDir);
+        !risks.isEmpty() && !options.dropActions) {
+        for (const QString &risk : risks)
+            say(stderr, QStringLiteral("keyscript-host: ") + risk);
+        say(stderr, QStringLiteral("keyscript-host: no plugin made: keys placed with those "
+                                   "actions would become keys of a missing action. Bring their "
+                                   "scripts back, or give --drop-actions to drop them"));
+        return WouldDropActions;
     }
     if (const QString error = PluginFolder::make(plan, programDir, options.outDir);
         !error.isEmpty()) {

@@ -54,6 +54,10 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
             options.followLinks = true;
             continue;
         }
+        if (word == QLatin1String("--drop-actions")) {
+            options.dropActions = true;
+            continue;
+        }
         static const QStringList valued{
             QStringLiteral("--cmd"),     QStringLiteral("--uuid"),       QStringLiteral("--name"),
             QStringLiteral("--version"), QStringLiteral("--author"),     QStringLiteral("--for"),
@@ -159,9 +163,12 @@ Options:
   --install          make it in the host's plugins folder; restart the host to see it
   --follow-links     copy what links lead to outside the scripts' folder, too (each is
                      named); without it such links are left out
+  --drop-actions     make it though actions of the plugin made before would go (keys
+                     placed with them become keys of a missing action)
   -h, --help         show this text
 
 Exit codes: 0 made; 2 usage error; 9 the scripts make no plugin the host accepts (each
-reason on standard error); 10 the folder could not be made or installed.
+reason on standard error); 10 the folder could not be made or installed; 11 actions of the
+plugin made before would go, which --drop-actions allows.
 )");
 }

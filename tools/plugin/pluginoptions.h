@@ -14,6 +14,7 @@ struct PluginOptions
     QString outDir; // where the folder is made; the host's plugins folder with --install
     bool install = false;
     bool followLinks = false; // links out of the scripts' folder are copied too
+    bool dropActions = false; // actions of the plugin made before may go
     bool help = false;
     QString error; // a usage error, in one line
 
