@@ -32,6 +32,8 @@ private Q_SLOTS:
     void runsEndWithAReason();
     void keysRemember_data();
     void keysRemember();
+    void keepFiles_data();
+    void keepFiles();
 
 private:
     // Runs keyscript-host from the bundle; returns its exit code.
@@ -468,6 +470,57 @@ void KeyscriptHostTest::keysRemember()
         QCOMPARE(run(arguments), 0);
     }
     QCOMPARE(out, output);
+    QFile::remove(keep);
+}
+
+void KeyscriptHostTest::keepFiles_data()
+{
+    QTest::addColumn<QByteArray>("content"); // of the --keep file before the run
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");          // what standard error starts with
+    QTest::addColumn<QStringList>("keptAfter"); // in the file after the run
+
+    QTest::newRow("larger than 16 MiB")
+        << QByteArray(R"({"keys":{},"pad":")" + QByteArray(17 * 1024 * 1024, 'x') + R"("})")
+        << QStringList{"--keep", "KEEP", "press", "greet"} << 2
+        << "cannot read --keep KEEP: it is larger than 16 MiB" << QStringList();
+    // The deck says so before it gives an address no page would find a deck at.
+    QTest::newRow("the deck reads it before its address")
+        << QByteArray("not JSON") << QStringList{"deck", "--keep", "KEEP"} << 2
+        << "cannot read --keep KEEP" << QStringList();
+    // What a newer keyscript-host, or a person, wrote stays.
+    QTest::newRow("fields it does not know stay")
+        << QByteArray(R"({"keys":{"key-1":{"action":"greet","settings":{"name":"Ada"},)"
+                      R"("colour":"red"}},"layout":{"rows":2}})")
+        << QStringList{"--keep", "KEEP", "press", "greet"} << 0 << ""
+        << QStringList{R"("colour": "red")", R"("layout": {)", R"("name": "Ada")", R"("state": 1)"};
+}
+
+void KeyscriptHostTest::keepFiles()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QStringList, keptAfter);
+    const QString keep = temporary.filePath("kept.json");
+    QFile file(keep);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+
+    arguments.replaceInStrings(QRegularExpression("^KEEP$"), keep);
+    QCOMPARE(run(arguments), exitCode);
+    if (!said.isEmpty())
+        QVERIFY2(err.startsWith("keyscript-host: " + said.replace("KEEP", keep).toUtf8()),
+                 err.constData());
+    if (exitCode != 0)
+        QVERIFY(out.isEmpty());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray after = file.readAll();
+    for (const QString &kept : keptAfter)
+        QVERIFY2(after.contains(kept.toUtf8()), after.constData());
+    file.close();
     QFile::remove(keep);
 }
 

@@ -89,6 +89,9 @@ int main(int argc, char *argv[])
     HostSession session(options);
     std::unique_ptr<DeckServer> deck;
     std::unique_ptr<QTemporaryFile> openPage; // removed when the deck ends
+    // The deck's keys are read before its address is given: a page would find no deck.
+    if (options.deck && !session.loadKeys())
+        return HostSession::UsageError;
     if (options.deck) {
         deck = std::make_unique<DeckServer>(
             session, options.deckColumns, options.deckRows,

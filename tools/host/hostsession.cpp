@@ -61,7 +61,6 @@ void HostSession::start()
         keys.setManifest(*manifest);
     if (!loadKeys())
         return;
-    keysLoaded = true; // only keys that were read are written back
     plugin.setWorkingDirectory(log.workingDirectory());
     // The plugin looks up scripts in the author's own folder.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -50,6 +50,8 @@ public:
     // that ends otherwise than through finished(), by a signal or at the end of input.
     void stop();
     bool hasFinished() const { return ended; }
+    // Reads --keep FILE, once; false, the run failed and said why, when it cannot be used.
+    bool loadKeys();
 
     // For the deck: sends one event of a key (with its settings and state, as kept), and what
     // is kept of the keys.
@@ -89,7 +91,6 @@ private:
     QString saveImage(const QJsonObject &message);
     void fail(int exitCode, const QString &message);
     void endPlugin();
-    bool loadKeys(); // false, the run failed, when --keep FILE cannot be used
     // The manifest the host would read: the one the maker makes of --cmd, else the one of the
     // plugin's folder; none without either.
     std::optional<PluginManifest> readManifest() const;

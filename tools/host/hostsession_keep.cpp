@@ -5,6 +5,8 @@
 
 bool HostSession::loadKeys()
 {
+    if (keysLoaded)
+        return true;
     if (!options.keepFile.isEmpty()) {
         // One run at a time keeps its keys in a file: two would lose each other's changes.
         keepLock = std::make_unique<QLockFile>(options.keepFile + QLatin1String(".lock"));
@@ -24,6 +26,7 @@ bool HostSession::loadKeys()
         fail(UsageError, QStringLiteral("cannot read --keep %1: %2").arg(options.keepFile, error));
         return false;
     }
+    keysLoaded = true; // only keys that were read are written back
     return true;
 }
 

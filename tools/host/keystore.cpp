@@ -132,6 +132,12 @@ bool KeyStore::load(const QString &file, QString *error)
         *error = QStringLiteral("it is no regular file");
         return false;
     }
+    if (QFileInfo(file).size() > largestKeepFile) {
+        *error = QStringLiteral("it is larger than %1 MiB, far more than keys need: is it the "
+                                "right file?")
+                     .arg(largestKeepFile / (1024 * 1024));
+        return false;
+    }
     if (!in.open(QIODevice::ReadOnly)) {
         *error = in.errorString();
         return false;
@@ -143,11 +149,15 @@ bool KeyStore::load(const QString &file, QString *error)
         return false;
     }
     const auto read = [](const QJsonObject &stored) {
-        return Key{
-            stored.value(name("action")).toString(), stored.value(name("settings")).toObject(),
-            stored.value(name("state")).toInt(-1),   stored.value(name("title")).toString(),
-            stored.value(name("image")).toString(),  stored.value(name("userTitle")).toString()};
+        return Key{stored.value(name("action")).toString(),
+                   stored.value(name("settings")).toObject(),
+                   stored.value(name("state")).toInt(-1),
+                   stored.value(name("title")).toString(),
+                   stored.value(name("image")).toString(),
+                   stored.value(name("userTitle")).toString(),
+                   stored};
     };
+    keptDocument = document.object();
     global = document.object().value(name("globalSettings")).toObject();
     const QJsonObject keys = document.object().value(name("keys")).toObject();
     for (auto it = keys.begin(); it != keys.end(); ++it)
@@ -161,17 +171,22 @@ bool KeyStore::load(const QString &file, QString *error)
 
 bool KeyStore::save(const QString &file, QString *error) const
 {
+    // A field this run knows is written as it is now, or left out when it has none.
+    const auto put = [](QJsonObject &stored, const char *field, const QJsonValue &value, bool has) {
+        if (has)
+            stored.insert(name(field), value);
+        else
+            stored.remove(name(field));
+    };
     QJsonObject keys;
     for (auto it = byContext.begin(); it != byContext.end(); ++it) {
-        QJsonObject stored{{name("action"), it->action}, {name("settings"), it->settings}};
-        if (it->state >= 0)
-            stored.insert(name("state"), it->state);
-        if (!it->title.isEmpty())
-            stored.insert(name("title"), it->title);
-        if (!it->image.isEmpty())
-            stored.insert(name("image"), it->image);
-        if (!it->userTitle.isEmpty())
-            stored.insert(name("userTitle"), it->userTitle);
+        QJsonObject stored = it->kept;
+        stored.insert(name("action"), it->action);
+        stored.insert(name("settings"), it->settings);
+        put(stored, "state", it->state, it->state >= 0);
+        put(stored, "title", it->title, !it->title.isEmpty());
+        put(stored, "image", it->image, !it->image.isEmpty());
+        put(stored, "userTitle", it->userTitle, !it->userTitle.isEmpty());
         keys.insert(it.key(), stored);
     }
     QJsonArray others; // what actions had on keys that now serve another
@@ -180,11 +195,10 @@ bool KeyStore::save(const QString &file, QString *error) const
                                   {name("action"), it->action},
                                   {name("settings"), it->settings},
                                   {name("state"), it->state}});
-    QJsonObject document{{name("keys"), keys}};
-    if (!global.isEmpty())
-        document.insert(name("globalSettings"), global);
-    if (!others.isEmpty())
-        document.insert(name("otherActions"), others);
+    QJsonObject document = keptDocument;
+    document.insert(name("keys"), keys);
+    put(document, "globalSettings", global, !global.isEmpty());
+    put(document, "otherActions", others, !others.isEmpty());
     // Written whole or not at all: an interrupted run leaves the last good file.
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(document).toJson()) < 0 ||

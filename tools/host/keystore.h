@@ -23,7 +23,10 @@ public:
         QString title;
         QString image;
         QString userTitle; // typed by the user for the key; none when empty
+        QJsonObject kept;  // as read from a --keep file: what a newer run wrote stays
     };
+    // The largest --keep file read: far more than any device's keys need.
+    static constexpr qint64 largestKeepFile = 16 * 1024 * 1024;
 
     // The plugin's manifest, as the host reads it: from now on a key has a state only when its
     // action has two, the host flips it after each release unless the action disables that,
@@ -52,7 +55,7 @@ public:
     QString titleChange(const QString &prepared) const;
 
     // Reads the keys kept in file; a file that does not exist yet is no error.
-    bool load(const QString &file, QString *error);
+    bool load(const QString &file, QString *error); // fields it does not know are kept
     bool save(const QString &file, QString *error) const;
 
     const QHash<QString, Key> &keys() const { return byContext; }
@@ -60,7 +63,7 @@ public:
     // A key given another action starts afresh, as the host's would.
     void reset(const QString &context, const QString &action)
     {
-        byContext[context] = Key{action, {}, -1, {}, {}, {}};
+        byContext[context] = Key{action, {}, -1, {}, {}, {}, {}};
         aside.remove(asideKey(context, action));
     }
     void setSettings(const QString &context, const QJsonObject &settings)
@@ -82,6 +85,7 @@ private:
     QHash<QString, Key> byContext;
     QHash<QString, Key> aside; // by asideKey: the keys as other actions left them
     QJsonObject global;
+    QJsonObject keptDocument; // the --keep file as read, for the fields this run does not know
     PluginManifest manifest;
     bool manifestKnown = false;
     // The number of states of the action, as the manifest says; 0 without a manifest.
