@@ -25,6 +25,9 @@ const QStringList &scriptEvents();
 // The action a script file serves: its name before any "@event", without a suffix of this
 // system.
 QString scriptAction(const QString &fileName);
+// Whether the file is a script of the other system, which cannot run here: a Windows program,
+// batch file or PowerShell script anywhere else. On Windows no file is known to be one.
+bool isOtherSystemsScript(const QString &fileName);
 
 // Why the script file at path cannot run here, in words for its author; empty when it can (as
 // far as a look at the file tells): a folder, a file that is not executable, a "#!" line with a

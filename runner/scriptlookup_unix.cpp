@@ -8,6 +8,13 @@ const QStringList &scriptSuffixes()
     return suffixes;
 }
 
+bool isOtherSystemsScript(const QString &fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    return suffix == QLatin1String("exe") || suffix == QLatin1String("bat") ||
+           suffix == QLatin1String("cmd") || suffix == QLatin1String("ps1");
+}
+
 QString whyScriptCannotRun(const QString &path)
 {
     const QFileInfo file(path);

@@ -9,6 +9,11 @@ const QStringList &scriptSuffixes()
     return suffixes;
 }
 
+bool isOtherSystemsScript(const QString &)
+{
+    return false;
+}
+
 QString whyScriptCannotRun(const QString &path)
 {
     const QFileInfo file(path);

@@ -203,11 +203,25 @@ void PluginMakerTest::refusalsAndDefaults_data()
     QTest::newRow("empty folder") << QStringList{"- com.me.keys.a.svg|<svg/>"} << none << 9
                                   << "no scripts for macOS and Linux here"
                                   << "";
-    // A .cmd is a Windows script like a .bat: nothing stops it but the missing Windows program.
-    QTest::newRow(".cmd for Windows")
+    // A folder for another system would carry this system's program: it is made there.
+    QTest::newRow("--for windows here")
         << QStringList{"- com.me.keys.a.cmd|echo setTitle a"} << QStringList{"--for", "windows"}
-        << 10 << "keyscript.exe is not beside keyscript-host"
+        << 10
+        << "--for windows needs keyscript's program for Windows, which is not here: this "
+           "keyscript-host is for another system. Make the plugin for Windows with the "
+           "keyscript-host in keyscript's folder there (or under Wine)"
         << "";
+#ifdef Q_OS_LINUX
+    QTest::newRow("--for mac on Linux")
+        << QStringList{"x com.me.keys.a"} << QStringList{"--for", "mac"} << 10
+        << "--for mac needs keyscript's program for macOS, which is not here"
+        << "";
+    QTest::newRow("made on Linux, for trying")
+        << QStringList{"x com.me.keys.a"} << none << 0
+        << "note: made for trying here, with keyscript-host and the host's validator; the host "
+           "cannot run it"
+        << "com.me.keys.a:a:1:images/action";
+#endif
     QTest::newRow("bad --uuid") << QStringList{"x com.me.keys.a"}
                                 << QStringList{"--uuid", "com.me.Keys"} << 2
                                 << "--uuid \"com.me.Keys\" is no UUID the host accepts"

@@ -71,6 +71,11 @@ void PluginMakerFilesTest::onlyTheAuthorsFiles_data()
                QStringList{"- com.me.keys.sdPlugin/manifest.json|{}", "- other.sdPlugin/bin/x|y"}
         << none << "com.me.keys.sdPlugin (a plugin folder: never part of another)"
         << QStringList{"com.me.keys.a"};
+    QTest::newRow("another system's scripts and their pictures")
+        << script + QStringList{"- com.me.keys.b.bat|echo x", "- com.me.keys.b.svg|<svg/>",
+                                "- com.me.keys.a.svg|<svg/>"}
+        << none << "com.me.keys.b: left out, since its scripts (com.me.keys.b.bat)"
+        << QStringList{"com.me.keys.a", "com.me.keys.a.svg"};
     QTest::newRow("--out inside the scripts' folder")
         << script + QStringList{"- build/notes.txt|x"} << QStringList{"--out", "$KEYS/build"}
         << "build (the folder the plugin is made in)" << QStringList{"com.me.keys.a"};

@@ -44,6 +44,8 @@ script("crlf", "exit 0\r");
 fs.writeFileSync(path.join(root, "cmd", "crlf"), "#!/bin/sh\r\nexit 0\r\n", { mode: 0o755 });
 fs.writeFileSync(path.join(root, "cmd", "noshell"), "#!/nonexistent/sh\nexit 0\n", { mode: 0o755 });
 script("gone", "exit 0");
+// A batch file beside them is a Windows script: not listed here, but named in a note.
+fs.writeFileSync(path.join(root, "cmd", "winonly.bat"), "@echo setTitle win\r\n");
 // The manifest of the folder, as the host reads it: the toggle has two states with pictures of
 // their own, "hold" one; every other action is unknown to it.
 fs.mkdirSync(path.join(root, "images"));
@@ -213,6 +215,10 @@ try {
   check((await markOf(7)).includes("keyDown: exit 3\n<img src=x"), `a failed key is marked with the reason (${await markOf(7)})`);
   check((await markOf(4)).includes("cannot run: not executable"), "a key whose script cannot run is marked before any press");
   check((await markOf(2)) === "|", "a key whose scripts ran well has no mark");
+  const listed = await page.$$eval(".slot:nth-child(1) select option", (options) => options.map((o) => o.value));
+  const otherNote = await page.$eval("#otherSystem", (e) => (e.hidden ? "" : e.textContent));
+  check(!listed.includes("winonly") && !listed.includes("winonly.bat") && otherNote.includes("winonly"),
+    `another system's scripts are named in a note, not listed (${otherNote})`);
 
   // Settings that are no text show as JSON and stay JSON; JSON that does not parse is marked
   // and the value saved before is kept.

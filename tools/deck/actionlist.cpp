@@ -30,11 +30,16 @@ bool ActionList::contains(const QString &action) const
 void ActionList::read()
 {
     QMap<QString, QString> problems; // by action: empty once one of its scripts can run
+    QStringList otherSystem;
     const QDir dir(folder);
     const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QFileInfo &file : files) {
         if (ScriptImage::isImageFile(file.fileName()))
             continue; // beside the scripts, for them to show
+        if (isOtherSystemsScript(file.fileName())) {
+            otherSystem << scriptAction(file.completeBaseName());
+            continue;
+        }
         const QString action = scriptAction(file.fileName());
         if (!isScriptName(action))
             continue;
@@ -48,8 +53,12 @@ void ActionList::read()
     for (auto it = problems.cbegin(); it != problems.cend(); ++it)
         fresh.append(QJsonObject{{QStringLiteral("action"), it.key()},
                                  {QStringLiteral("problem"), it.value()}});
-    if (fresh == list)
+    otherSystem.removeDuplicates();
+    otherSystem.removeIf([&problems](const QString &action) { return problems.contains(action); });
+    otherSystem.sort();
+    if (fresh == list && otherSystem == others)
         return;
     list = fresh;
+    others = otherSystem;
     emit changed();
 }

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 // The actions of a scripts folder as the deck lists them, each with why its scripts cannot run
@@ -16,6 +17,8 @@ public:
     bool contains(const QString &action) const;
     // [{"action": ..., "problem": ...}], by action; the problem is empty for one that runs.
     const QJsonArray &toJson() const { return list; }
+    // The actions whose scripts are all for another system, which the deck does not list.
+    const QStringList &otherSystem() const { return others; }
 
 Q_SIGNALS:
     void changed();
@@ -25,5 +28,6 @@ private:
 
     QString folder;
     QJsonArray list;
+    QStringList others;
     QTimer timer;
 };

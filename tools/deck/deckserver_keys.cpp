@@ -188,6 +188,7 @@ QJsonObject DeckServer::snapshot() const
             {QStringLiteral("rows"), rows},
             {QStringLiteral("visible"), visible},
             {QStringLiteral("actions"), named},
+            {QStringLiteral("otherSystem"), QJsonArray::fromStringList(actions.otherSystem())},
             {QStringLiteral("keys"), keys}};
 }
 

@@ -38,6 +38,20 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
         say(stderr, QStringLiteral("keyscript-host: ") + options.error);
         return UsageError;
     }
+    // This keyscript-host's program is this system's: a folder for another system would carry
+    // a program that cannot run there.
+    if (options.systemGiven &&
+        (!PluginOptions::hostRunsHere() || options.system != PluginOptions::defaultSystem())) {
+        const bool windows = options.system == PluginSystem::Windows;
+        say(stderr, QStringLiteral("keyscript-host: --for %1 needs keyscript's program for %2, "
+                                   "which is not here: this keyscript-host is for another "
+                                   "system. Make the plugin for %2 with the keyscript-host in "
+                                   "keyscript's folder there%3")
+                        .arg(windows ? QStringLiteral("windows") : QStringLiteral("mac"),
+                             windows ? QStringLiteral("Windows") : QStringLiteral("macOS"),
+                             windows ? QStringLiteral(" (or under Wine)") : QString()));
+        return NotMade;
+    }
     QString hostFolder;
     if (options.install) {
         hostFolder = PluginFolder::hostPluginsFolder();
@@ -112,6 +126,12 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
     say(stdout, QStringLiteral("Made %1 with %2 action(s):").arg(folder).arg(plan.actions.size()));
     for (const PluginAction &action : plan.actions)
         say(stdout, QStringLiteral("  %1  %2").arg(action.uuid, action.name));
+    if (!PluginOptions::hostRunsHere())
+        say(stderr, QStringLiteral("keyscript-host: note: made for trying here, with "
+                                   "keyscript-host and the host's validator; the host cannot "
+                                   "run it, since its program is this system's. Make the real "
+                                   "plugin on Windows or macOS, with the keyscript-host in "
+                                   "keyscript's folder there."));
     if (options.install && hostFolder.isEmpty()) {
         say(stderr, QStringLiteral("keyscript-host: not installed: the host runs on Windows and "
                                    "macOS, and has no plugins folder here. Copy the folder to "

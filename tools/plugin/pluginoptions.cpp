@@ -29,6 +29,15 @@ PluginSystem PluginOptions::defaultSystem()
 #endif
 }
 
+bool PluginOptions::hostRunsHere()
+{
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    return true;
+#else
+    return false;
+#endif
+}
+
 PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &defaultScripts)
 {
     PluginOptions options;
@@ -108,6 +117,7 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
                                     "https://example.com/help, not \"%1\"")
                          .arg(value));
         } else if (word == QLatin1String("--for")) {
+            options.systemGiven = true;
             if (value == QLatin1String("windows"))
                 options.system = PluginSystem::Windows;
             else if (value == QLatin1String("mac"))
@@ -157,7 +167,9 @@ Options:
   --author A         (default keyscript)
   --support-url URL  a web page of help, behind a button above the settings page (the
                      plugin then needs the host 6.9 or later)
-  --for windows|mac  the system the folder is for (default: this one; mac on Linux)
+  --for windows|mac  the system the folder is for (default: this one); keyscript's program
+                     for it must be beside this keyscript-host, so a plugin for a system is
+                     made there. On Linux the folder is for trying here
   --out DIR          where UUID.sdPlugin is made (default: the current folder); one that
                      is there is replaced whole
   --install          make it in the host's plugins folder; restart the host to see it

@@ -15,6 +15,7 @@ struct PluginOptions
     bool install = false;
     bool followLinks = false; // links out of the scripts' folder are copied too
     bool dropActions = false; // actions of the plugin made before may go
+    bool systemGiven = false; // --for was given
     bool help = false;
     QString error; // a usage error, in one line
 
@@ -25,4 +26,7 @@ struct PluginOptions
     // keyscript's own plugin: what the options are when none are given.
     static PluginIdentity keyscriptIdentity();
     static PluginSystem defaultSystem();
+    // Whether the host runs on the system this keyscript-host runs on, so that this folder's
+    // keyscript is that system's program: not on Linux, where plugins are made for trying.
+    static bool hostRunsHere();
 };

@@ -20,6 +20,19 @@ QString systemName(PluginSystem system)
                                            : QStringLiteral("macOS and Linux");
 }
 
+// The action whose picture the file is: ACTION.svg, ACTION.0.png, ACTION.icon.svg, with @2x;
+// empty for any other file.
+QString actionOfImage(const QString &file)
+{
+    if (file.contains(QLatin1Char('/')) || !ScriptImage::isImageFile(file))
+        return QString();
+    QString stem = QFileInfo(file).completeBaseName();
+    if (stem.endsWith(QLatin1String("@2x")))
+        stem.chop(3);
+    static const QRegularExpression part(QStringLiteral("\\.(icon|[0-9])$"));
+    return stem.remove(part);
+}
+
 } // namespace
 
 bool PluginPlan::isUuid(const QString &text)
@@ -58,10 +71,14 @@ PluginPlan PluginPlan::read(const QString &scriptsFolder, const PluginIdentity &
         const bool served =
             std::any_of(plan.actions.cbegin(), plan.actions.cend(),
                         [&it](const PluginAction &a) { return a.uuid == it.key(); });
-        if (!served)
+        if (!served) {
             plan.notes << QStringLiteral("%1: left out, since its scripts (%2) are not for %3")
                               .arg(it.key(), it.value().join(QStringLiteral(", ")),
                                    systemName(system));
+            // Its pictures go with it.
+            plan.copied.removeIf(
+                [&it](const QString &file) { return actionOfImage(file) == it.key(); });
+        }
     }
     if (plan.actions.isEmpty() && plan.errors.isEmpty())
         plan.errors << QStringLiteral("%1: no scripts for %2 here, so the plugin would have no "
