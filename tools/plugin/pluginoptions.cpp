@@ -156,7 +156,10 @@ scripts, as a comment in the script's own language:
   # keyscript name: Mute microphone       (default: the last part of the action's name)
   # keyscript tooltip: Mutes the default microphone
   # keyscript states: 2                   (the script sets the state; default 1)
-ACTION.svg or ACTION.png beside the scripts is the action's icon and key image.
+  # keyscript states: Off, On             (two states, with their names)
+ACTION.svg or ACTION.png beside the scripts is the key's image, ACTION.0.svg and ACTION.1.svg
+its states', ACTION.icon.svg its icon in the host's list; a PNG takes its ACTION@2x.png along.
+Only files inside the scripts' folder are copied: what is left out is listed.
 
 Options:
   --cmd DIR          the scripts (default: cmd/ beside this program's folder)
