@@ -40,6 +40,8 @@ bool Plugin::init(const LaunchArguments &arguments)
     connect(&streamDeck, &QStreamDeckPlugin::propertyInspectorDidDisappear, &runner,
             &ScriptRunner::onPropertyInspectorDidDisappear);
     connect(&streamDeck, &QStreamDeckPlugin::sendToPlugin, &runner, &ScriptRunner::onSendToPlugin);
+    // A dial's turns, pushes and taps.
+    streamDeck.setDialHandler([this](const QStreamDeckAction &a) { runner.onDialEvent(a); });
     return true;
 }
 

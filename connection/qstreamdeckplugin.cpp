@@ -102,6 +102,16 @@ void QStreamDeckPlugin::sendText(const QString &message)
     webSocket.flush();
 }
 
+namespace {
+
+bool isDialEvent(const QString &event)
+{
+    return event == QLatin1String("dialRotate") || event == QLatin1String("dialDown") ||
+           event == QLatin1String("dialUp") || event == QLatin1String("touchTap");
+}
+
+} // namespace
+
 bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
 {
     // A message with a "device" key that is no device event falls through to the next family.
@@ -155,6 +165,11 @@ bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
         QStreamDeckAction action;
         action.fromJson(message);
         const ActionSignal signal = actionEvents.value(action.event, nullptr);
+        if (!signal && isDialEvent(action.event)) {
+            if (dialHandler)
+                dialHandler(action);
+            return true;
+        }
         if (!signal)
             return false; // an action message never reaches the application family
         emit(this->*signal)(action);

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QWebSocket>
 
+#include <functional>
+
 // The plugin's end of the conversation with the host: registers, turns each inbound event into
 // a signal and offers each outbound command as a slot. The order of the signals and slots below
 // is the meta-object's method order, which callers through the meta-object rely on.
@@ -33,6 +35,16 @@ public:
     // The settings shared by all of the plugin's keys, as the host last sent them or the plugin
     // last set them; asked for once the plugin has registered.
     const QJsonObject &sharedSettings() const { return globalSettings; }
+
+    // A dial's events, dialRotate, dialDown, dialUp and touchTap, reach this handler; they are
+    // no signals, so the meta-object stays as callers through it know it.
+    using DialHandler = std::function<void(const QStreamDeckAction &)>;
+    void setDialHandler(DialHandler handler) { dialHandler = std::move(handler); }
+    // The commands for a dial's part of the touch strip: values for its layout's items, the
+    // layout (a built-in name or a file in the plugin's folder), and the words for its gestures.
+    void setFeedback(const QJsonObject &payload, const QString &context);
+    void setFeedbackLayout(const QString &layout, const QString &context);
+    void setTriggerDescription(const QJsonObject &payload, const QString &context);
 
 Q_SIGNALS:
     void deviceDidConnect(const QString &deviceId, QJsonObject &deviceInfo);
@@ -81,4 +93,5 @@ private:
     ESDPluginModel pluginModel;
     QWebSocket webSocket;
     QJsonObject globalSettings;
+    DialHandler dialHandler;
 };

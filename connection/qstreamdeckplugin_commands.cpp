@@ -116,3 +116,24 @@ void QStreamDeckPlugin::logMessage(const QString &message)
         {QStringLiteral("event"), QStringLiteral("logMessage")},
         {QStringLiteral("payload"), QJsonObject{{QStringLiteral("message"), message}}}});
 }
+
+void QStreamDeckPlugin::setFeedback(const QJsonObject &payload, const QString &context)
+{
+    QJsonObject message = command("setFeedback", context);
+    message.insert(QStringLiteral("payload"), payload);
+    send(message);
+}
+
+void QStreamDeckPlugin::setFeedbackLayout(const QString &layout, const QString &context)
+{
+    QJsonObject message = command("setFeedbackLayout", context);
+    message.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("layout"), layout}});
+    send(message);
+}
+
+void QStreamDeckPlugin::setTriggerDescription(const QJsonObject &payload, const QString &context)
+{
+    QJsonObject message = command("setTriggerDescription", context);
+    message.insert(QStringLiteral("payload"), payload);
+    send(message);
+}

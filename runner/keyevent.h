@@ -10,7 +10,7 @@ struct QStreamDeckAction;
 // and which key its output drives.
 struct KeyEvent
 {
-    QString event; // keyDown, keyUp, willAppear, willDisappear or didReceiveSettings
+    QString event; // keyDown, keyUp, willAppear, willDisappear, didReceiveSettings or a dial's
     QString action;
     QString context;
     QString device;
@@ -20,5 +20,10 @@ struct KeyEvent
 
     // A key press runs cmd/<action>; every other event cmd/<action>@<event>.
     bool isKeyPress() const { return event == QLatin1String("keyDown"); }
+    bool isDialEvent() const
+    {
+        return event == QLatin1String("dialRotate") || event == QLatin1String("dialDown") ||
+               event == QLatin1String("dialUp") || event == QLatin1String("touchTap");
+    }
     QString scriptName() const;
 };

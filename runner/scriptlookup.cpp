@@ -22,9 +22,11 @@ bool isScriptName(const QString &action)
 
 const QStringList &scriptEvents()
 {
-    static const QStringList events{QStringLiteral("keyUp"), QStringLiteral("willAppear"),
-                                    QStringLiteral("willDisappear"),
-                                    QStringLiteral("didReceiveSettings")};
+    static const QStringList events{
+        QStringLiteral("keyUp"),         QStringLiteral("willAppear"),
+        QStringLiteral("willDisappear"), QStringLiteral("didReceiveSettings"),
+        QStringLiteral("dialRotate"),    QStringLiteral("dialDown"),
+        QStringLiteral("dialUp"),        QStringLiteral("touchTap")};
     return events;
 }
 

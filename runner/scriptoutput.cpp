@@ -69,6 +69,22 @@ void setGlobalSettings(const Target &to, const ScriptLine &line)
         to.deck.setGlobalSettings(*settings, to.deck.pluginUUID());
 }
 
+// A dial's part of the touch strip: values for its layout's items by key, and the words the
+// host shows for its gestures, each a JSON object.
+void setFeedback(const Target &to, const ScriptLine &line)
+{
+    if (std::optional<QJsonObject> values =
+            settingsOf(line, "Could not set feedback, not a JSON object:"))
+        to.deck.setFeedback(*values, to.key.context);
+}
+
+void setTriggerDescription(const Target &to, const ScriptLine &line)
+{
+    if (std::optional<QJsonObject> words =
+            settingsOf(line, "Could not set the trigger description, not a JSON object:"))
+        to.deck.setTriggerDescription(*words, to.key.context);
+}
+
 // What a script may print, matched exactly and case-sensitively against the command word.
 const ScriptCommand scriptCommands[] = {
     {QLatin1String("setTitle"),
@@ -96,6 +112,14 @@ const ScriptCommand scriptCommands[] = {
      [](const Target &to, const ScriptLine &line) { to.deck.openURL(line.argument); }},
     {QLatin1String("logMessage"),
      [](const Target &to, const ScriptLine &line) { to.deck.logMessage(line.argument); }},
+    {QLatin1String("setFeedback"), setFeedback, "Could not set feedback, the line was cut"},
+    {QLatin1String("setFeedbackLayout"),
+     [](const Target &to, const ScriptLine &line) {
+         // A built-in name ($B1) or a layout file's path in the plugin's folder, as printed.
+         to.deck.setFeedbackLayout(line.rawArgument, to.key.context);
+     }},
+    {QLatin1String("setTriggerDescription"), setTriggerDescription,
+     "Could not set the trigger description, the line was cut"},
 };
 
 } // namespace

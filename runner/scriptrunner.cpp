@@ -213,6 +213,8 @@ void ScriptRunner::dispatch(const KeyEvent &event)
             running.append(script);
         if (running.isEmpty())
             presses.remove(context);
+    } else if (event.isDialEvent()) {
+        dial(event);
     } else if (event.event == QLatin1String("keyUp")) {
         if (listedWithoutScript(event))
             return; // no keyUp script, nothing to order

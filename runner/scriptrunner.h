@@ -46,6 +46,9 @@ public:
 
     void onKeyDown(const QStreamDeckAction &a); // runs cmd/<action>
     void onKeyUp(const QStreamDeckAction &a);   // and these cmd/<action>@<event>
+    // dialRotate, dialDown, dialUp and touchTap: a dial's scripts run one at a time, in order,
+    // and the turns that come while its dialRotate script runs are added up for the next run.
+    void onDialEvent(const QStreamDeckAction &a);
     void onWillAppear(const QStreamDeckAction &a);
     void onWillDisappear(const QStreamDeckAction &a);
     void onDidReceiveSettings(const QStreamDeckAction &a);
@@ -109,6 +112,16 @@ private:
     // its last appearance while it lasts, and an appear script waiting for that clean-up.
     QHash<QString, QPointer<ScriptProcess>> appearScripts;
     QHash<QString, QList<QPointer<QObject>>> presses;
+    // Each dial's running event script and the events waiting for it, by context.
+    struct DialEvents
+    {
+        QPointer<QObject> running;
+        QList<KeyEvent> waiting;
+    };
+    QHash<QString, DialEvents> dials;
+    void dial(const KeyEvent &event);
+    bool startDialEvent(const KeyEvent &event);
+    void dialScriptDone(const QString &context);
     QHash<QString, QPointer<QObject>> cleanUps;
     QHash<QString, QPointer<QObject>> waitingAppears;
     // Appear scripts ended before their willDisappear could run: its clean-up follows them.

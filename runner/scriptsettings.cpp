@@ -2,6 +2,7 @@
 
 #include "keyevent.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <algorithm>
@@ -168,6 +169,22 @@ ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnv
     const QString controller = event.payload[QLatin1String("controller")].toString();
     if (!controller.isEmpty())
         environment.insert(prefix + QLatin1String("CONTROLLER"), controller);
+    // A dial's events: how far it turned (a fast turn gives more ticks at once; negative is
+    // counter-clockwise) and whether it was held down meanwhile, or where the strip was touched.
+    insertInteger(environment, prefix + QLatin1String("TICKS"),
+                  event.payload[QLatin1String("ticks")]);
+    if (event.event == QLatin1String("dialRotate"))
+        environment.insert(prefix + QLatin1String("PRESSED"),
+                           event.payload[QLatin1String("pressed")].toBool() ? QStringLiteral("1")
+                                                                            : QStringLiteral("0"));
+    if (event.event == QLatin1String("touchTap")) {
+        const QJsonArray at = event.payload[QLatin1String("tapPos")].toArray();
+        insertInteger(environment, prefix + QLatin1String("TAP_X"), at.at(0));
+        insertInteger(environment, prefix + QLatin1String("TAP_Y"), at.at(1));
+        environment.insert(prefix + QLatin1String("HOLD"),
+                           event.payload[QLatin1String("hold")].toBool() ? QStringLiteral("1")
+                                                                         : QStringLiteral("0"));
+    }
     const QJsonObject coordinates = event.payload[QLatin1String("coordinates")].toObject();
     insertInteger(environment, prefix + QLatin1String("COLUMN"),
                   coordinates[QLatin1String("column")]);

@@ -75,6 +75,9 @@ void DispatchTest::initTestCase()
             });
     connect(plugin, &QStreamDeckPlugin::systemDidWakeUp, this,
             [this] { record("systemDidWakeUp"); });
+    plugin->setDialHandler([this](const QStreamDeckAction &a) {
+        record(QStringList{"dial", a.action, a.context, a.event, json(a.payload)}.join('|'));
+    });
 
     // The host answers the plugin's own getGlobalSettings; that answer is let through first.
     QTRY_COMPARE(host->globalRequests.size(), 1);
@@ -147,6 +150,15 @@ void DispatchTest::emitsOneSignal_data()
         << R"({"event":"didReceiveGlobalSettings","payload":{"settings":{"t":"x"}}})"
         << QStringList{
                R"(didReceiveGlobalSettings||||didReceiveGlobalSettings|{"settings":{"t":"x"}})"};
+    // A dial's events reach the dial handler, never a key's signal.
+    for (const char *event : {"dialRotate", "dialDown", "dialUp", "touchTap"})
+        QTest::newRow(event) << QStringLiteral(R"({"event":"%1","action":"a.b","context":"C",)"
+                                               R"("payload":{"ticks":2}})")
+                                    .arg(event)
+                             << QStringList{
+                                    QStringLiteral(R"(dial|a.b|C|%1|{"ticks":2})").arg(event)};
+    QTest::newRow("dialRotate without action")
+        << R"({"event":"dialRotate","context":"C"})" << QStringList();
     QTest::newRow("keyDown without action")
         << R"({"event":"keyDown","context":"C"})" << QStringList();
     QTest::newRow("an action message with an application event")
