@@ -34,6 +34,8 @@ private Q_SLOTS:
     void keysRemember();
     void keepFiles_data();
     void keepFiles();
+    void dialWords_data();
+    void dialWords();
 
 private:
     // Runs keyscript-host from the bundle; returns its exit code.
@@ -56,6 +58,26 @@ void KeyscriptHostTest::initTestCase()
     QVERIFY(bundle.writeScript("greet", "echo \"setTitle Hello $ZEB_name\"\necho 'setState 1'\n",
                                "setlocal EnableDelayedExpansion\n"
                                "echo setTitle Hello !ZEB_name!\necho setState 1\n"));
+    // A dial: its turns draw on the strip, its taps and pushes say what they were told.
+    QVERIFY(bundle.writeScript(
+        "dial@dialRotate",
+        "echo 'setFeedbackLayout $B1'\n"
+        "echo \"setFeedback "
+        "{\\\"title\\\":\\\"Volume\\\",\\\"value\\\":\\\"$KEYSCRIPT_TICKS\\\"}\"\n"
+        "echo \"setTitle $KEYSCRIPT_EVENT $KEYSCRIPT_TICKS $KEYSCRIPT_PRESSED "
+        "$KEYSCRIPT_CONTROLLER\"\n",
+        "echo setFeedbackLayout $B1\necho setFeedback "
+        "{\"title\":\"Volume\",\"value\":\"%KEYSCRIPT_TICKS%\"}\n"
+        "echo setTitle %KEYSCRIPT_EVENT% %KEYSCRIPT_TICKS% %KEYSCRIPT_PRESSED% "
+        "%KEYSCRIPT_CONTROLLER%\n"));
+    QVERIFY(
+        bundle.writeScript("dial@touchTap",
+                           "echo \"setTitle $KEYSCRIPT_EVENT $KEYSCRIPT_TAP_X,$KEYSCRIPT_TAP_Y "
+                           "$KEYSCRIPT_HOLD $KEYSCRIPT_CONTROLLER\"\n",
+                           "echo setTitle %KEYSCRIPT_EVENT% %KEYSCRIPT_TAP_X%,%KEYSCRIPT_TAP_Y% "
+                           "%KEYSCRIPT_HOLD% %KEYSCRIPT_CONTROLLER%\n"));
+    QVERIFY(bundle.writeScript("dial@dialDown", "echo \"setTitle $KEYSCRIPT_EVENT\"\n",
+                               "echo setTitle %KEYSCRIPT_EVENT%\n"));
     // Each event script of "ev" says what it was told.
     for (const char *event : {"keyUp", "willAppear", "willDisappear", "didReceiveSettings"})
         QVERIFY(bundle.writeScript(QString("ev@") + event,
@@ -183,6 +205,10 @@ void KeyscriptHostTest::usageErrors_data()
                                     << "no plugin to start at /no/such/plugin";
     QTest::newRow("empty uuid") << QStringList{"--uuid", "", "press", "a"}
                                 << "--uuid, --register-event and --info may not be empty";
+    QTest::newRow("a turn of nothing")
+        << QStringList{"rotate", "a"} << "rotate needs --ticks N, a whole number other than 0";
+    QTest::newRow("a tap off the strip") << QStringList{"tap", "a", "--at", "200,10"}
+                                         << "--at takes X,Y on the dial's 200 by 100 canvas";
     QTest::newRow("images into a folder that cannot be made")
         << QStringList{"--save-images", "afile/images", "press", "a"}
         << "cannot write images to afile/images: ";
@@ -490,6 +516,10 @@ void KeyscriptHostTest::keepFiles_data()
         << QByteArray("not JSON") << QStringList{"deck", "--keep", "KEEP"} << 2
         << "cannot read --keep KEEP" << QStringList();
     // What a newer keyscript-host, or a person, wrote stays.
+    // A dial's layout and the values of its items, as the host keeps them.
+    QTest::newRow("a dial's strip")
+        << QByteArray("{}") << QStringList{"--keep", "KEEP", "rotate", "dial", "--ticks", "2"} << 0
+        << "" << QStringList{R"("layout": "$B1")", R"("title": "Volume")", R"("value": "2")"};
     QTest::newRow("fields it does not know stay")
         << QByteArray(R"({"keys":{"key-1":{"action":"greet","settings":{"name":"Ada"},)"
                       R"("colour":"red"}},"layout":{"rows":2}})")
@@ -522,6 +552,34 @@ void KeyscriptHostTest::keepFiles()
         QVERIFY2(after.contains(kept.toUtf8()), after.constData());
     file.close();
     QFile::remove(keep);
+}
+
+void KeyscriptHostTest::dialWords_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("output");
+
+    QTest::newRow("a turn back, held down")
+        << QStringList{"rotate", "dial", "--ticks", "-3", "--pressed"}
+        << QByteArray("setFeedbackLayout context=key-1 layout=\"$B1\"\n"
+                      "setFeedback context=key-1 title=\"Volume\" value=\"-3\"\n"
+                      "setTitle context=key-1 target=0 title=\"dialRotate -3 1 Encoder\"\n");
+    QTest::newRow("a long touch") << QStringList{"tap", "dial", "--at", "10,20", "--hold"}
+                                  << QByteArray("setTitle context=key-1 target=0 "
+                                                "title=\"touchTap 10,20 1 Encoder\"\n");
+    QTest::newRow("a tap in the middle")
+        << QStringList{"tap", "dial"}
+        << QByteArray("setTitle context=key-1 target=0 title=\"touchTap 100,50 0 Encoder\"\n");
+    QTest::newRow("a push") << QStringList{"dialdown", "dial", "dialup", "dial"}
+                            << QByteArray("setTitle context=key-1 target=0 title=\"dialDown\"\n");
+}
+
+void KeyscriptHostTest::dialWords()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, output);
+    QCOMPARE(run(arguments), 0);
+    QCOMPARE(out, output);
 }
 
 QTEST_GUILESS_MAIN(KeyscriptHostTest)

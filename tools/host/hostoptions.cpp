@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryFile>
@@ -36,6 +37,15 @@ public:
         return next();
     }
 
+    int signedNumber(const QString &option)
+    {
+        const QString text = value(option);
+        bool ok = false;
+        const int result = text.toInt(&ok);
+        if (options.error.isEmpty() && !ok)
+            fail(QStringLiteral("%1 takes a whole number, not \"%2\"").arg(option, text));
+        return result;
+    }
     int number(const QString &option, int minimum)
     {
         const QString text = value(option);
@@ -89,6 +99,13 @@ struct KeyAction
     int forMs = -1;    // an appear that is followed by its disappear after this long
     QString userTitle; // a title the user typed for the key
     bool inMultiAction = false;
+    // A dial's: how far it turns and whether it is held meanwhile, where the strip is touched
+    // (on its 200 by 100 canvas) and whether for long.
+    int ticks = 0;
+    bool pressed = false;
+    int tapX = 100;
+    int tapY = 50;
+    bool hold = false;
 };
 
 // The words for the events of a key, and the host's names for them.
@@ -102,6 +119,10 @@ const struct
     {QLatin1String("appear"), QLatin1String("willAppear")},
     {QLatin1String("disappear"), QLatin1String("willDisappear")},
     {QLatin1String("settings"), QLatin1String("didReceiveSettings")},
+    {QLatin1String("rotate"), QLatin1String("dialRotate")},
+    {QLatin1String("dialdown"), QLatin1String("dialDown")},
+    {QLatin1String("dialup"), QLatin1String("dialUp")},
+    {QLatin1String("tap"), QLatin1String("touchTap")},
 };
 
 QString eventOf(const QString &word)
@@ -117,10 +138,20 @@ QString eventText(const KeyAction &key, const QString &event, const QString &con
 {
     const QString text = actionEvent(event, key.action, context, key.device, key.settings,
                                      key.state, key.column, key.row);
-    if (key.userTitle.isEmpty() && !key.inMultiAction)
+    const bool dial = event.startsWith(QLatin1String("dial")) || event == QLatin1String("touchTap");
+    if (key.userTitle.isEmpty() && !key.inMultiAction && !dial)
         return text;
     QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
     QJsonObject payload = message.value(QLatin1String("payload")).toObject();
+    if (dial)
+        payload.insert(QStringLiteral("controller"), QStringLiteral("Encoder"));
+    if (event == QLatin1String("dialRotate")) {
+        payload.insert(QStringLiteral("ticks"), key.ticks);
+        payload.insert(QStringLiteral("pressed"), key.pressed);
+    } else if (event == QLatin1String("touchTap")) {
+        payload.insert(QStringLiteral("tapPos"), QJsonArray{key.tapX, key.tapY});
+        payload.insert(QStringLiteral("hold"), key.hold);
+    }
     // The user's title is the stand-in's own word; the key store takes it out again.
     if (!key.userTitle.isEmpty())
         payload.insert(QStringLiteral("userTitle"), key.userTitle);
@@ -128,6 +159,22 @@ QString eventText(const KeyAction &key, const QString &event, const QString &con
         payload.insert(QStringLiteral("isInMultiAction"), true);
     message.insert(QStringLiteral("payload"), payload);
     return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+}
+
+// --at X,Y: where the strip is touched, on the dial's 200 by 100 canvas.
+void readTapPosition(ArgumentReader &reader, KeyAction &key)
+{
+    const QString word = reader.next();
+    const QString at = reader.value(word);
+    bool xOk = false, yOk = false;
+    const int x = at.section(QLatin1Char(','), 0, 0).toInt(&xOk);
+    const int y = at.section(QLatin1Char(','), 1).toInt(&yOk);
+    if (!xOk || !yOk || x < 0 || x >= 200 || y < 0 || y >= 100)
+        reader.fail(QStringLiteral("--at takes X,Y on the dial's 200 by 100 canvas, such as "
+                                   "100,50, not \"%1\"")
+                        .arg(at));
+    key.tapX = x;
+    key.tapY = y;
 }
 
 } // namespace
@@ -177,9 +224,22 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
                     key.inMultiAction = !reader.next().isEmpty();
                 else if (word == QLatin1String("appear") && reader.peekIs(QStringLiteral("--for")))
                     key.forMs = reader.number(reader.next(), 0);
+                else if (word == QLatin1String("rotate") &&
+                         reader.peekIs(QStringLiteral("--ticks")))
+                    key.ticks = reader.signedNumber(reader.next());
+                else if (word == QLatin1String("rotate") &&
+                         reader.peekIs(QStringLiteral("--pressed")))
+                    key.pressed = !reader.next().isEmpty();
+                else if (word == QLatin1String("tap") && reader.peekIs(QStringLiteral("--at")))
+                    readTapPosition(reader, key);
+                else if (word == QLatin1String("tap") && reader.peekIs(QStringLiteral("--hold")))
+                    key.hold = !reader.next().isEmpty();
                 else
                     break;
             }
+            if (word == QLatin1String("rotate") && key.ticks == 0)
+                reader.fail(QStringLiteral("rotate needs --ticks N, a whole number other than 0 "
+                                           "(negative turns counter-clockwise)"));
             keys.append(key);
         } else if (word == QLatin1String("wait")) {
             rawAfter.append(int(keys.size()));
@@ -238,7 +298,8 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             reader.fail(QStringLiteral("unknown option %1 (see --help)").arg(word));
         } else {
             reader.fail(QStringLiteral("unexpected \"%1\": events start with press, release, "
-                                       "appear, disappear, settings or --send (see --help)")
+                                       "appear, disappear, settings, rotate, dialdown, dialup, "
+                                       "tap or --send (see --help)")
                             .arg(word));
         }
     }

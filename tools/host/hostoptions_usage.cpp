@@ -26,6 +26,13 @@ Events of a key, sent in the order given (the script that runs is in brackets):
     --for MS              and goes out of view again MS milliseconds later
   disappear ACTION        the key goes out of view (cmd/ACTION@willDisappear)
   settings ACTION         new settings for the key (cmd/ACTION@didReceiveSettings)
+  rotate ACTION --ticks N a dial turned N ticks, negative counter-clockwise
+                          (cmd/ACTION@dialRotate); --pressed: while held down
+  dialdown ACTION         the dial pushed (cmd/ACTION@dialDown)
+  dialup ACTION           the dial let go (cmd/ACTION@dialUp)
+  tap ACTION              the touch strip above the dial touched (cmd/ACTION@touchTap)
+    --at X,Y              where, on the dial's 200 by 100 canvas (default 100,50)
+    --hold                a long touch
 each with
     --settings JSON       the key's settings, a JSON object (default {})
     --context C           the key's context (default: one key per action, key-1 for

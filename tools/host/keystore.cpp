@@ -41,6 +41,14 @@ QString KeyStore::apply(const QJsonObject &message)
         key.title = payload[name("title")].toString();
     } else if (event == QLatin1String("setImage")) {
         byContext[context].image = payload[name("image")].toString();
+    } else if (event == QLatin1String("setFeedbackLayout")) {
+        byContext[context].layout = payload[name("layout")].toString();
+    } else if (event == QLatin1String("setFeedback")) {
+        // Only the items named change; the others keep what they were set to.
+        Key &key = byContext[context];
+        const QJsonObject values = payload.toObject();
+        for (auto it = values.begin(); it != values.end(); ++it)
+            key.feedback.insert(it.key(), it.value());
     } else if (event == QLatin1String("setGlobalSettings")) {
         global = payload.toObject();
     } else if (event == QLatin1String("switchToProfile") && manifestKnown &&
@@ -155,7 +163,9 @@ bool KeyStore::load(const QString &file, QString *error)
                    stored.value(name("title")).toString(),
                    stored.value(name("image")).toString(),
                    stored.value(name("userTitle")).toString(),
-                   stored};
+                   stored,
+                   stored.value(name("layout")).toString(),
+                   stored.value(name("feedback")).toObject()};
     };
     keptDocument = document.object();
     global = document.object().value(name("globalSettings")).toObject();
@@ -187,6 +197,8 @@ bool KeyStore::save(const QString &file, QString *error) const
         put(stored, "title", it->title, !it->title.isEmpty());
         put(stored, "image", it->image, !it->image.isEmpty());
         put(stored, "userTitle", it->userTitle, !it->userTitle.isEmpty());
+        put(stored, "layout", it->layout, !it->layout.isEmpty());
+        put(stored, "feedback", it->feedback, !it->feedback.isEmpty());
         keys.insert(it.key(), stored);
     }
     QJsonArray others; // what actions had on keys that now serve another

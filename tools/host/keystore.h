@@ -24,6 +24,9 @@ public:
         QString image;
         QString userTitle; // typed by the user for the key; none when empty
         QJsonObject kept;  // as read from a --keep file: what a newer run wrote stays
+        // A dial's part of the touch strip: its layout and the values its items were given.
+        QString layout;
+        QJsonObject feedback;
     };
     // The largest --keep file read: far more than any device's keys need.
     static constexpr qint64 largestKeepFile = 16 * 1024 * 1024;
@@ -63,7 +66,7 @@ public:
     // A key given another action starts afresh, as the host's would.
     void reset(const QString &context, const QString &action)
     {
-        byContext[context] = Key{action, {}, -1, {}, {}, {}, {}};
+        byContext[context] = Key{action, {}, -1, {}, {}, {}, {}, {}, {}};
         aside.remove(asideKey(context, action));
     }
     void setSettings(const QString &context, const QJsonObject &settings)
