@@ -93,6 +93,19 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         {QLatin1String("on-success"), &ScriptHeader::onSuccess},
         {QLatin1String("every"), &ScriptHeader::every},
         {QLatin1String("shell"), &ScriptHeader::shell},
+        {QLatin1String("layout"), &ScriptHeader::layout},
+        {QLatin1String("rotate"), &ScriptHeader::rotate},
+        {QLatin1String("push"), &ScriptHeader::push},
+        {QLatin1String("touch"), &ScriptHeader::touch},
+        {QLatin1String("long-touch"), &ScriptHeader::longTouch},
+    };
+    // A built-in layout of the host's, or a layout file's path inside the scripts' folder.
+    static const QRegularExpression layoutValue(
+        QStringLiteral("^(\\$(X1|A0|A1|B1|B2|C1)|(?![./\\\\])(?!.*\\.\\.)[^:]+\\.json)$"));
+    const auto isText = [](Field ScriptHeader::*field) {
+        return field == &ScriptHeader::name || field == &ScriptHeader::tooltip ||
+               field == &ScriptHeader::rotate || field == &ScriptHeader::push ||
+               field == &ScriptHeader::touch || field == &ScriptHeader::longTouch;
     };
     // "keyscript", a word, and what follows it: the word is a field's, or it ends in a colon.
     static const QRegularExpression headerLine(
@@ -127,20 +140,24 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         if (!field && !colon)
             continue; // prose that happens to begin with the word
         if (!field) {
-            fail(
-                QStringLiteral(
-                    "\"keyscript %1:\" is no header; the headers are name, "
-                    "tooltip, states, user-title, on-failure, on-success, every, shell and setting")
-                    .arg(word));
+            fail(QStringLiteral(
+                     "\"keyscript %1:\" is no header; the headers are name, tooltip, states, "
+                     "user-title, on-failure, on-success, every, shell, setting, layout, rotate, "
+                     "push, touch and long-touch")
+                     .arg(word));
         } else if (!colon) {
             fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));
         } else if (value.isEmpty()) {
             fail(QStringLiteral("\"keyscript %1:\" needs a value after the colon").arg(word));
         } else if (const QString why = whyNotShown(
                        value, field == &ScriptHeader::tooltip ? longestTooltip : longestName);
-                   (field == &ScriptHeader::name || field == &ScriptHeader::tooltip) &&
-                   !why.isEmpty()) {
+                   isText(field) && !why.isEmpty()) {
             fail(QStringLiteral("\"keyscript %1:\" %2").arg(word, why));
+        } else if (field == &ScriptHeader::layout && !layoutValue.match(value).hasMatch()) {
+            fail(QStringLiteral("\"keyscript layout:\" is one of the host's layouts ($X1, $A0, "
+                                "$A1, $B1, $B2, $C1) or a .json file beside the scripts, not "
+                                "\"%1\"")
+                     .arg(value));
         } else if (field == &ScriptHeader::states && value != QLatin1String("1") &&
                    value != QLatin1String("2") &&
                    (stateNames(value).isEmpty() || stateNames(value).size() > 2 ||

@@ -16,6 +16,8 @@
 //     # keyscript on-failure: alert
 //     # keyscript every: 5s
 //     # keyscript setting: url "Address to open"
+//     # keyscript layout: $B1
+//     # keyscript rotate: Volume
 struct ScriptHeader
 {
     // A field the author gave, and the line of the script it came from (counted from 1).
@@ -32,6 +34,13 @@ struct ScriptHeader
     Field onSuccess; // "ok": the host's check mark on the key after a run that exited 0
     Field every;     // "5s", "500ms", "1m": an appear script runs again that often
     Field shell;     // "pwsh" or "powershell": which PowerShell runs a .ps1 script
+    // A dial's: its part of the touch strip ($B1 or a layout file beside the scripts), and the
+    // words the host shows for its gestures.
+    Field layout;
+    Field rotate;
+    Field push;
+    Field touch;
+    Field longTouch;
     QList<DeclaredSetting> settings; // "keyscript setting:", which may come many times
 
     // Problems, each "line N: what is wrong"; the fields hold what could be read.

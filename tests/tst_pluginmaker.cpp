@@ -93,7 +93,8 @@ void PluginMakerTest::headerLines_data()
                                     << ""
                                     << "line 1: \"keyscript colour:\" is no header; the headers "
                                        "are name, tooltip, states, user-title, on-failure, "
-                                       "on-success, every, shell and setting";
+                                       "on-success, every, shell, setting, layout, rotate, push, "
+                                       "touch and long-touch";
     QTest::newRow("a result mark the host has not")
         << QByteArray("# keyscript on-failure: beep\n") << ""
         << ""
@@ -132,6 +133,18 @@ void PluginMakerTest::headerLines_data()
                                              << ""
                                              << ""
                                              << "line 1: \"keyscript name:\" is blank";
+    QTest::newRow("a layout the host has not")
+        << QByteArray("# keyscript layout: $Z9\n") << ""
+        << ""
+        << ""
+        << "line 1: \"keyscript layout:\" is one of the host's layouts ($X1, $A0, $A1, $B1, $B2, "
+           "$C1) or a .json file beside the scripts, not \"$Z9\"";
+    QTest::newRow("a layout outside the scripts")
+        << QByteArray("# keyscript layout: ../volume.json\n") << ""
+        << ""
+        << ""
+        << "line 1: \"keyscript layout:\" is one of the host's layouts ($X1, $A0, $A1, $B1, $B2, "
+           "$C1) or a .json file beside the scripts, not \"../volume.json\"";
     QTest::newRow("three state names") << QByteArray("# keyscript states: a, b, c\n") << ""
                                        << ""
                                        << ""
@@ -222,6 +235,18 @@ void PluginMakerTest::refusalsAndDefaults_data()
            "cannot run it"
         << "com.me.keys.a:a:1:images/action";
 #endif
+    // A dial's layout file is checked as the host reads it.
+    QTest::newRow("a dial's layout off its strip")
+        << QStringList{"x com.me.keys.v@dialRotate|#!/bin/sh\n# keyscript layout: v.json\n",
+                       R"(- v.json|{"items":[{"key":"a","type":"bar","rect":[0,0,300,10]}]})"}
+        << none << 9
+        << "v.json: item 1 (\"a\"): its \"rect\" is [x, y, width, height] inside the dial's 200 "
+           "by 100 strip"
+        << "";
+    QTest::newRow("a dial's layout that is not there")
+        << QStringList{"x com.me.keys.v@dialRotate|#!/bin/sh\n# keyscript layout: no.json\n"}
+        << none << 9 << "no.json: the layout a header names is not in the scripts' folder"
+        << "";
     QTest::newRow("bad --uuid") << QStringList{"x com.me.keys.a"}
                                 << QStringList{"--uuid", "com.me.Keys"} << 2
                                 << "--uuid \"com.me.Keys\" is no UUID the host accepts"

@@ -50,12 +50,21 @@ done
 cp "$own/images/action.svg" "$keys/com.me.keys.mute.icon.svg"
 cp "$own/images/plugin.png" "$keys/com.me.keys.hello.png"
 cp "$own/images/plugin@2x.png" "$keys/com.me.keys.hello@2x.png"
+# A dial: its turns and pushes, a layout of its own for its strip, the words for its gestures.
+printf '#!/bin/sh\n# keyscript layout: volume.json\n# keyscript rotate: Volume\n# keyscript push: Mute\necho "setFeedback {\\"level\\":$KEYSCRIPT_TICKS}"\n' \
+    >"$keys/com.me.keys.volume@dialRotate"
+cp "$keys/com.me.keys.volume@dialRotate" "$keys/com.me.keys.volume@dialDown"
+chmod +x "$keys/com.me.keys.volume@dialRotate" "$keys/com.me.keys.volume@dialDown"
+printf '{"id":"volume","items":[{"key":"title","type":"text","rect":[16,8,168,24]},{"key":"level","type":"bar","rect":[16,50,168,20],"value":0}]}\n' \
+    >"$keys/volume.json"
+cp "$own/images/action.svg" "$keys/com.me.keys.volume.dial.svg"
 chmod +x "$keys"/com.me.keys.hello "$keys"/com.me.keys.live@willAppear "$keys"/com.me.keys.mute
 "$own/bin/keyscript-host" plugin --cmd "$keys" --uuid com.me.keys --name "My keys" \
     --support-url https://example.com/help --out "$work/made" >/dev/null
 made=$work/made/com.me.keys.sdPlugin
 validate "$made"
 for expected in '"SupportURL": "https://example.com/help"' '"Name": "On"' \
+    '"layout": "cmd/volume.json"' '"Rotate": "Volume"' '"Icon": "images/actions/com.me.keys.volume.dial"' \
     '"Image": "images/actions/com.me.keys.mute.1"' '"Icon": "images/actions/com.me.keys.mute.icon"'; do
     grep -qF "$expected" "$made/manifest.json" || { echo "the manifest lacks $expected"; exit 1; }
 done

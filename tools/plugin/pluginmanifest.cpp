@@ -40,8 +40,15 @@ QJsonObject PluginManifest::toJson() const
             {key("Name"), action.name},
             {key("Icon"), action.icon},
             {key("States"), states},
-            {key("Controllers"), QJsonArray{QStringLiteral("Keypad")}},
+            {key("Controllers"), QJsonArray::fromStringList(action.controllers)},
         };
+        if (action.controllers.contains(QLatin1String("Encoder"))) {
+            QJsonObject encoder{{key("layout"), action.encoderLayout},
+                                {key("Icon"), action.encoderIcon}};
+            if (!action.triggerDescription.isEmpty())
+                encoder.insert(key("TriggerDescription"), action.triggerDescription);
+            entry.insert(key("Encoder"), encoder);
+        }
         if (!action.tooltip.isEmpty())
             entry.insert(key("Tooltip"), action.tooltip);
         if (action.stateImages.size() == 2 && !action.automaticStates)
@@ -113,6 +120,15 @@ PluginManifest PluginManifest::fromJson(const QJsonObject &json)
         }
         action.automaticStates = !entry.value(key("DisableAutomaticStates")).toBool(false);
         action.userTitleEnabled = entry.value(key("UserTitleEnabled")).toBool(true);
+        if (entry.contains(key("Controllers"))) {
+            action.controllers.clear();
+            for (const QJsonValue &controller : entry.value(key("Controllers")).toArray())
+                action.controllers << controller.toString();
+        }
+        const QJsonObject encoder = entry.value(key("Encoder")).toObject();
+        action.encoderLayout = encoder.value(key("layout")).toString();
+        action.encoderIcon = encoder.value(key("Icon")).toString();
+        action.triggerDescription = encoder.value(key("TriggerDescription")).toObject();
         manifest.actions << action;
     }
     for (const QJsonValue &value : json.value(key("Profiles")).toArray()) {

@@ -19,6 +19,11 @@ struct PluginManifest
         QStringList stateNames;       // the states' names, when the author gave them
         bool automaticStates = true;  // with two states, the host flips them on every press
         bool userTitleEnabled = true; // a title the user types hides the plugin's titles
+        QStringList controllers{QStringLiteral("Keypad")}; // and "Encoder" for a dial's
+        // A dial's: its strip's layout, its icon there, and the words for its gestures.
+        QString encoderLayout;
+        QString encoderIcon;
+        QJsonObject triggerDescription;
     };
     struct Profile
     {

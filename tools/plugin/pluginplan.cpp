@@ -29,7 +29,7 @@ QString actionOfImage(const QString &file)
     QString stem = QFileInfo(file).completeBaseName();
     if (stem.endsWith(QLatin1String("@2x")))
         stem.chop(3);
-    static const QRegularExpression part(QStringLiteral("\\.(icon|[0-9])$"));
+    static const QRegularExpression part(QStringLiteral("\\.(icon|dial|[0-9])$"));
     return stem.remove(part);
 }
 
@@ -105,8 +105,8 @@ void PluginPlan::readEntry(const QString &name, QHash<QString, QStringList> &oth
         addFolder(name); // the plugin looks for scripts in cmd/ only; a folder holds their files
         return;
     }
-    if (ScriptImage::isImageFile(name)) {
-        copied << name; // pictures the scripts show, and the actions' icons
+    if (ScriptImage::isImageFile(name) || name.endsWith(QLatin1String(".json"))) {
+        copied << name; // pictures the scripts show, the actions' icons, and dials' layouts
         return;
     }
     const QString suffix = info.suffix().toLower();
@@ -178,6 +178,7 @@ void PluginPlan::gatherHeaders()
     for (PluginAction &action : actions) {
         ScriptHeader::Field name, tooltip, states, userTitle;
         QString nameFrom, tooltipFrom, statesFrom, userTitleFrom;
+        QList<ScriptHeader> headers;
         for (const QString &script : std::as_const(action.scripts)) {
             if (script.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
                 continue; // a program has no comment lines to read
@@ -210,7 +211,9 @@ void PluginPlan::gatherHeaders()
             take(header.tooltip, tooltip, tooltipFrom, "tooltip");
             take(header.states, states, statesFrom, "states");
             take(header.userTitle, userTitle, userTitleFrom, "user-title");
+            headers << header;
         }
+        readDialHeaders(action, headers);
         action.name = name.line ? name.value : action.uuid.section(QLatin1Char('.'), -1);
         action.tooltip = tooltip.value;
         action.stateNames = ScriptHeader::stateNames(states.value);
@@ -246,4 +249,6 @@ void PluginPlan::findImages(PluginAction &action)
         action.stateImages << (image.isEmpty() ? action.image : image);
     }
     action.icon = find(action.uuid + QLatin1String(".icon"));
+    if (action.dial)
+        action.dialIcon = find(action.uuid + QLatin1String(".dial"));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pluginmanifest.h"
+#include "runner/scriptheader.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -40,7 +41,15 @@ struct PluginAction
     QStringList stateImages;
     QString icon;
     QStringList imageFiles; // what is copied into images/actions/: the pictures and their @2x
-    QStringList scripts;    // file names in the scripts' folder, the press script first
+    // A dial's, when a script of the action serves a dial's event: keys too when one serves a
+    // key's press or release. Its strip's layout, its icon there (ACTION.dial.svg) and the
+    // words for its gestures (Rotate, Push, Touch, LongTouch).
+    bool dial = false;
+    bool keypad = true;
+    QString layout;
+    QString dialIcon;
+    QJsonObject triggerDescription;
+    QStringList scripts; // file names in the scripts' folder, the press script first
 };
 
 // What a folder of scripts makes: its actions, found as the plugin finds scripts, what goes
@@ -93,4 +102,6 @@ private:
     void addScript(const QString &fileName, const QString &stem);
     void gatherHeaders();
     void findImages(PluginAction &action);
+    void readDialHeaders(PluginAction &action, const QList<ScriptHeader> &headers);
+    void checkLayoutFile(const QString &file);
 };

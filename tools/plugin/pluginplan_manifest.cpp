@@ -24,6 +24,19 @@ PluginManifest PluginPlan::pluginManifest() const
         for (const QString &image : action.stateImages)
             entry.stateImages << (image.isEmpty() ? QStringLiteral("images/key") : image);
         entry.stateNames = action.stateNames;
+        if (action.dial) {
+            entry.controllers =
+                action.keypad ? QStringList{QStringLiteral("Keypad"), QStringLiteral("Encoder")}
+                              : QStringList{QStringLiteral("Encoder")};
+            // A layout file is the scripts' copy in cmd/; the host's own go by their names.
+            entry.encoderLayout = action.layout.isEmpty() ? QStringLiteral("$X1")
+                                  : action.layout.startsWith('$')
+                                      ? action.layout
+                                      : QLatin1String("cmd/") + action.layout;
+            entry.encoderIcon =
+                action.dialIcon.isEmpty() ? QStringLiteral("images/action") : action.dialIcon;
+            entry.triggerDescription = action.triggerDescription;
+        }
         // Two states are the scripts' to set (setState); the host's own flip on every press
         // would fight them.
         entry.automaticStates = action.states != 2;
