@@ -88,6 +88,9 @@ void ScriptDirectory::list()
 
 void ScriptDirectory::reportUnknownEvent(const QString &file)
 {
+    // Another system's script (a .bat here) is no script here, and no mistake either.
+    if (isOtherSystemsScript(file))
+        return;
     const QString event = fileKey(file.section(QLatin1Char('@'), -1));
     for (const QString &known : scriptEvents()) {
         for (const QString &suffix : scriptSuffixes()) {
@@ -99,6 +102,6 @@ void ScriptDirectory::reportUnknownEvent(const QString &file)
     // The name is quoted and escaped as every other outside text in the log: one with a line
     // break in it must not write lines of its own.
     qDebug().nospace() << "Unknown event in " << QString(path + QLatin1Char('/') + file)
-                       << ": event scripts end in @keyUp, @willAppear, @willDisappear or "
-                          "@didReceiveSettings";
+                       << ": event scripts end in @"
+                       << qUtf8Printable(scriptEvents().join(QLatin1String(", @")));
 }

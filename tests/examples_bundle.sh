@@ -98,7 +98,20 @@ else
     echo "FAILED: the load light showed: $load"
     failures=$((failures + 1))
 fi
+# A dial: turned past its highest, then back; the settings keep the level.
+expect 'setSettings context=key-1 max="10" min="0" n="10"
+setFeedback context=key-1 indicator={"value":100} title="Level" value="10"
+setSettings context=key-1 max="10" min="0" n="4"
+setFeedback context=key-1 indicator={"value":40} title="Level" value="4"' \
+    -- rotate org.keyscript.level --ticks 7 --settings '{"min":"0","max":"10","n":"8"}' \
+    wait 500 rotate org.keyscript.level --ticks -6
 if command -v python3 >/dev/null; then
+    turn=$(event dialRotate org.keyscript.pylevel '{"min":"0","max":"10"}' | sed 's/"payload":{/"payload":{"ticks":3,/')
+    expect 'setFeedback context=c indicator={"value":0} title="Level" value="0"
+setFeedback context=c indicator={"value":30} title="Level" value="3"
+setSettings context=c max="10" min="0" n="3"' \
+        -- appear org.keyscript.pylevel --for 1000 --context c --settings '{"min":"0","max":"10"}' \
+        --send "$turn"
     press=$(event keyDown org.keyscript.pycounter '{}')
     expect 'setTitle context=c target=0 title="0"
 setTitle context=c target=0 title="1"

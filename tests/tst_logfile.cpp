@@ -128,11 +128,13 @@ void LogFileTest::failuresSayWhy_data()
     QTest::newRow("a file name with a line break")
         << "a@keyup\nexit 0" << QByteArray("#!/bin/sh\n") << QStringList{"keyDown"}
         << QStringList{"Unknown event in \"%1/../cmd/a@keyup\\nexit 0\": event scripts end in "
-                       "@keyUp, @willAppear, @willDisappear or @didReceiveSettings"};
+                       "@keyUp, @willAppear, @willDisappear, @didReceiveSettings, @dialRotate, "
+                       "@dialDown, @dialUp, @touchTap"};
     QTest::newRow("an event in the wrong letter case")
         << "a@willappear" << QByteArray("#!/bin/sh\n") << QStringList{"willAppear"}
         << QStringList{"Unknown event in \"%1/../cmd/a@willappear\": event scripts end in @keyUp, "
-                       "@willAppear, @willDisappear or @didReceiveSettings"};
+                       "@willAppear, @willDisappear, @didReceiveSettings, @dialRotate, @dialDown, "
+                       "@dialUp, @touchTap"};
 }
 
 void LogFileTest::failuresSayWhy()
