@@ -94,7 +94,7 @@ int main(int argc, char *argv[])
         return HostSession::UsageError;
     if (options.deck) {
         deck = std::make_unique<DeckServer>(
-            session, options.deckColumns, options.deckRows,
+            session, options.deckColumns, options.deckRows, options.deckDials,
             options.cmdDir.isEmpty() ? scriptFolder(QFileInfo(options.plugin).absolutePath())
                                      : options.cmdDir);
         if (!deck->listen()) {

@@ -44,6 +44,11 @@ script("crlf", "exit 0\r");
 fs.writeFileSync(path.join(root, "cmd", "crlf"), "#!/bin/sh\r\nexit 0\r\n", { mode: 0o755 });
 fs.writeFileSync(path.join(root, "cmd", "noshell"), "#!/nonexistent/sh\nexit 0\n", { mode: 0o755 });
 script("gone", "exit 0");
+// A dial: its turns, pushes and taps draw on its part of the strip, the title as text only.
+script("knob@willAppear", "echo 'setFeedbackLayout $B1'");
+script("knob@dialRotate", `printf 'setFeedback {"title":"<b>T</b>","value":"%s","indicator":{"value":50}}\\n' "$KEYSCRIPT_TICKS"`);
+script("knob@dialDown", `echo 'setFeedback {"value":"down"}'`);
+script("knob@touchTap", `echo "setFeedback {\\"value\\":\\"tap $KEYSCRIPT_TAP_X,$KEYSCRIPT_TAP_Y $KEYSCRIPT_HOLD\\"}"`);
 // A batch file beside them is a Windows script: not listed here, but named in a note.
 fs.writeFileSync(path.join(root, "cmd", "winonly.bat"), "@echo setTitle win\r\n");
 // The manifest of the folder, as the host reads it: the toggle has two states with pictures of
@@ -70,7 +75,7 @@ const check = (ok, what) => {
 
 try {
   host = spawn(path.join(root, "bin", path.basename(hostExe)),
-    ["deck", "--keys", "4x2", "--keep", path.join(root, "keys.json")],
+    ["deck", "--keys", "4x2", "--dials", "2", "--keep", path.join(root, "keys.json")],
     { cwd: path.join(root, "work"), stdio: ["ignore", "pipe", "inherit"] });
   const url = await new Promise((resolve, reject) => {
     let out = "";
@@ -91,7 +96,7 @@ try {
       "--disable-component-update", "--disable-sync", "--disable-dev-shm-usage"],
   });
   const page = await browser.newPage();
-  await page.setViewport({ width: 1100, height: 760 });
+  await page.setViewport({ width: 1100, height: 900 });
   await page.goto(url);
   await page.waitForFunction(() => document.querySelectorAll(".key").length === 8);
   const title = (index) => page.$eval(`.slot:nth-child(${index + 1}) .title`, (e) => e.textContent);
@@ -341,6 +346,35 @@ try {
   frame = page.frames().find((f) => f.url() === shown);
   await frame.waitForFunction(() => document.querySelectorAll(".run").length === 3 &&
     document.querySelector(".row .value")?.value === "1", { timeout: 5000 });
+
+  // The dials: the wheel and the arrow keys turn, a click pushes, a tap on the strip says where.
+  await page.select(".dialslot:nth-child(1) select", "knob");
+  const stripValue = () => page.$eval(".dialslot:nth-child(1) .strip", (e) =>
+    e.querySelector('[data-key="value"]')?.textContent ?? "");
+  const waitValue = (test) => page.waitForFunction((t) => new RegExp(t).test(
+    document.querySelector('.dialslot .strip [data-key="value"]')?.textContent ?? ""), { timeout: 10000 }, test);
+  const knob = await (await page.$('[aria-label="Dial 1"]')).boundingBox();
+  await page.mouse.move(knob.x + knob.width / 2, knob.y + knob.height / 2);
+  await page.mouse.wheel({ deltaY: 100 });
+  await page.mouse.wheel({ deltaY: 100 });
+  const turned = await waitValue("^[12]$").then(() => true, () => false);
+  check(turned, `the wheel turns a dial clockwise, close turns as one (${await stripValue()})`);
+  await page.focus('[aria-label="Dial 1"]');
+  await page.keyboard.press("ArrowLeft");
+  const back = await waitValue("^-1$").then(() => true, () => false);
+  check(back, `an arrow key turns a dial back (${await stripValue()})`);
+  const drawn = await page.$eval(".dialslot:nth-child(1) .strip", (e) => ({
+    title: e.querySelector('[data-key="title"]')?.textContent, markup: e.querySelectorAll("b").length,
+    bar: e.querySelector('[data-key="indicator"] > div')?.style.width }));
+  check(drawn.title === "<b>T</b>" && drawn.markup === 0 && drawn.bar === "50%",
+    `the strip draws the layout's title as text and its bar at its value (${JSON.stringify(drawn)})`);
+  await page.mouse.click(knob.x + knob.width / 2, knob.y + knob.height / 2);
+  check(await waitValue("^down$").then(() => true, () => false), "a click pushes the dial");
+  const strip = await (await page.$('[aria-label="Touch strip 1"]')).boundingBox();
+  await page.mouse.click(strip.x + 50, strip.y + 25);
+  check(await waitValue("^tap 50,25 0$").then(() => true, () => false),
+    `a tap on the strip says where (${await stripValue()})`);
+  await page.screenshot({ path: screenshot.replace(/\.png$/, "-dials.png") });
 
   await page.screenshot({ path: screenshot });
   console.log(`screenshot: ${screenshot}`);

@@ -23,12 +23,13 @@ constexpr int requestTimeoutMs = 5000;
 
 } // namespace
 
-DeckServer::DeckServer(HostSession &session, int columns, int rows, const QString &scriptsFolder,
-                       QObject *parent)
+DeckServer::DeckServer(HostSession &session, int columns, int rows, int dials,
+                       const QString &scriptsFolder, QObject *parent)
     : QObject(parent)
     , session(session)
     , columns(columns)
     , rows(rows)
+    , dials(dials)
     , actions(scriptsFolder)
     , pages(QStringLiteral("keyscript deck"), QWebSocketServer::NonSecureMode)
     , connected([this](int index) { return keyState(index); },

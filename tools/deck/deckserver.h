@@ -28,7 +28,8 @@ class DeckServer : public QObject
     Q_OBJECT
 public:
     // scriptsFolder: where the actions the deck lists have their scripts.
-    DeckServer(HostSession &session, int columns, int rows, const QString &scriptsFolder,
+    // dials: how many, under the keys; each is a key of its own to the plugin, after them.
+    DeckServer(HostSession &session, int columns, int rows, int dials, const QString &scriptsFolder,
                QObject *parent = nullptr);
 
     // Listens; false with errorString() when it cannot.
@@ -54,7 +55,11 @@ private:
     void onPluginMessage(const QJsonObject &message);
     void onLogLine(const QString &line);
     void appearAll(bool visible);
-    void sendKeyEvent(int index, const QString &event);
+    void sendKeyEvent(int index, const QString &event, const QJsonObject &extra = {});
+    void onDialMessage(const QString &type, int index, const QJsonObject &message);
+    // Keys first, then the dials; a dial's place is its number in the row.
+    int count() const { return columns * rows + dials; }
+    bool isDial(int index) const { return index >= columns * rows && index < count(); }
     void broadcast(const QJsonObject &message);
     QJsonObject snapshot() const;
     QJsonObject keyState(int index) const; // one key, as a page shows it
@@ -67,6 +72,7 @@ private:
     HostSession &session;
     const int columns;
     const int rows;
+    const int dials;
     ActionList actions; // the actions cmd/ has scripts for
     QTcpServer tcp;
     QWebSocketServer pages;

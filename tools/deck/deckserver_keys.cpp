@@ -22,8 +22,13 @@ void DeckServer::onPageMessage(const QString &text)
     const QJsonObject message = object(text);
     const QString type = message.value(QLatin1String("type")).toString();
     const int index = message.value(QLatin1String("index")).toInt(-1);
-    const bool onKey = index >= 0 && index < columns * rows;
-    if (type == QLatin1String("down") && onKey) {
+    const bool onKey = index >= 0 && index < count();
+    if (isDial(index) && (type == QLatin1String("rotate") ||
+                          type.startsWith(QLatin1String("dial")) || type == QLatin1String("tap"))) {
+        onDialMessage(type, index, message);
+    } else if (isDial(index) && (type == QLatin1String("down") || type == QLatin1String("up"))) {
+        return; // a dial is pushed, not pressed
+    } else if (type == QLatin1String("down") && onKey) {
         sendKeyEvent(index, QStringLiteral("keyDown"));
     } else if (type == QLatin1String("up") && onKey) {
         sendKeyEvent(index, QStringLiteral("keyUp"));
@@ -48,6 +53,27 @@ void DeckServer::onPageMessage(const QString &text)
     }
 }
 
+void DeckServer::onDialMessage(const QString &type, int index, const QJsonObject &message)
+{
+    if (type == QLatin1String("rotate")) {
+        const int ticks = message.value(QLatin1String("ticks")).toInt();
+        if (ticks != 0)
+            sendKeyEvent(
+                index, QStringLiteral("dialRotate"),
+                {{QStringLiteral("ticks"), ticks},
+                 {QStringLiteral("pressed"), message.value(QLatin1String("pressed")).toBool()}});
+    } else if (type == QLatin1String("dialDown") || type == QLatin1String("dialUp")) {
+        sendKeyEvent(index, type);
+    } else if (type == QLatin1String("tap")) {
+        // On the dial's 200 by 100 canvas, whatever the page drew it at.
+        const int x = qBound(0, message.value(QLatin1String("x")).toInt(), 199);
+        const int y = qBound(0, message.value(QLatin1String("y")).toInt(), 99);
+        sendKeyEvent(index, QStringLiteral("touchTap"),
+                     {{QStringLiteral("tapPos"), QJsonArray{x, y}},
+                      {QStringLiteral("hold"), message.value(QLatin1String("hold")).toBool()}});
+    }
+}
+
 void DeckServer::select(int index)
 {
     const QString before = settingsPage.shownContext();
@@ -60,8 +86,10 @@ void DeckServer::select(int index)
         watch(before);
         return;
     }
-    QJsonObject inspect = settingsPage.show(contextOf(index), action, index % columns,
-                                            index / columns, tcp.serverPort());
+    const int column = isDial(index) ? index - columns * rows : index % columns;
+    const int row = isDial(index) ? 0 : index / columns;
+    QJsonObject inspect =
+        settingsPage.show(contextOf(index), action, column, row, tcp.serverPort());
     inspect.insert(QStringLiteral("type"), QStringLiteral("inspect"));
     inspect.insert(QStringLiteral("index"), index);
     broadcast(inspect);
@@ -117,7 +145,7 @@ void DeckServer::appearAll(bool visible)
 {
     // As a profile switch would: every key goes, or comes.
     this->visible = visible;
-    for (int index = 0; index < columns * rows; ++index) {
+    for (int index = 0; index < count(); ++index) {
         sendKeyEvent(index,
                      visible ? QStringLiteral("willAppear") : QStringLiteral("willDisappear"));
         watch(contextOf(index));
@@ -125,13 +153,27 @@ void DeckServer::appearAll(bool visible)
     broadcast(snapshot());
 }
 
-void DeckServer::sendKeyEvent(int index, const QString &event)
+void DeckServer::sendKeyEvent(int index, const QString &event, const QJsonObject &extra)
 {
     const KeyStore::Key key = session.keyStore().key(contextOf(index));
     if (key.action.isEmpty() || !session.isRegistered())
         return;
-    session.sendEvent(actionEvent(event, key.action, contextOf(index), QStringLiteral("device-1"),
-                                  key.settings, key.state, index % columns, index / columns));
+    const bool dial = isDial(index);
+    const QString text = actionEvent(
+        event, key.action, contextOf(index), QStringLiteral("device-1"), key.settings, key.state,
+        dial ? index - columns * rows : index % columns, dial ? 0 : index / columns);
+    if (!dial) {
+        session.sendEvent(text);
+        return;
+    }
+    // A dial's events say so, and bring what the dial did.
+    QJsonObject message = object(text);
+    QJsonObject payload = message.value(QLatin1String("payload")).toObject();
+    payload.insert(QStringLiteral("controller"), QStringLiteral("Encoder"));
+    for (auto it = extra.begin(); it != extra.end(); ++it)
+        payload.insert(it.key(), it.value());
+    message.insert(QStringLiteral("payload"), payload);
+    session.sendEvent(compactJson(message));
 }
 
 void DeckServer::broadcast(const QJsonObject &message)
@@ -150,7 +192,10 @@ QJsonObject DeckServer::keyState(int index) const
             {QStringLiteral("title"), key.title},
             {QStringLiteral("image"),
              key.image.isEmpty() ? stateImage(key.action, key.state) : key.image},
-            {QStringLiteral("problem"), outcomes.problem(contextOf(index))}};
+            {QStringLiteral("problem"), outcomes.problem(contextOf(index))},
+            {QStringLiteral("dial"), isDial(index)},
+            {QStringLiteral("layout"), isDial(index) ? session.dialLayout(key) : QJsonValue()},
+            {QStringLiteral("feedback"), key.feedback}};
 }
 
 QString DeckServer::stateImage(const QString &action, int state) const
@@ -168,7 +213,7 @@ QString DeckServer::stateImage(const QString &action, int state) const
 QJsonObject DeckServer::snapshot() const
 {
     QJsonArray keys;
-    for (int index = 0; index < columns * rows; ++index)
+    for (int index = 0; index < count(); ++index)
         keys.append(keyState(index));
     // Each action by the name the host lists it under: the manifest's, else the one the plugin
     // maker would give it.
@@ -186,6 +231,7 @@ QJsonObject DeckServer::snapshot() const
     return {{QStringLiteral("type"), QStringLiteral("deck")},
             {QStringLiteral("columns"), columns},
             {QStringLiteral("rows"), rows},
+            {QStringLiteral("dials"), dials},
             {QStringLiteral("visible"), visible},
             {QStringLiteral("actions"), named},
             {QStringLiteral("otherSystem"), QJsonArray::fromStringList(actions.otherSystem())},
@@ -194,11 +240,16 @@ QJsonObject DeckServer::snapshot() const
 
 QString DeckServer::contextOf(int index) const
 {
-    return QStringLiteral("deck-%1").arg(index + 1);
+    return isDial(index) ? QStringLiteral("dial-%1").arg(index - columns * rows + 1)
+                         : QStringLiteral("deck-%1").arg(index + 1);
 }
 
 int DeckServer::indexOf(const QString &context) const
 {
+    if (context.startsWith(QLatin1String("dial-"))) {
+        const int dial = context.mid(5).toInt() - 1;
+        return dial >= 0 && dial < dials ? columns * rows + dial : -1;
+    }
     if (!context.startsWith(QLatin1String("deck-")))
         return -1;
     const int index = context.mid(5).toInt() - 1;

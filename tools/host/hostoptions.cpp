@@ -280,6 +280,11 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
                                 .arg(layout));
             options.deckColumns = columns;
             options.deckRows = rows;
+        } else if (options.deck && word == QLatin1String("--dials")) {
+            options.deckDials = reader.number(word, 0);
+            if (options.deckDials > 6)
+                reader.fail(QStringLiteral("--dials takes 0 to 6, as devices have, not %1")
+                                .arg(options.deckDials));
         } else if (options.deck && word == QLatin1String("--open")) {
             options.openDeck = true;
         } else if (word == QLatin1String("--cmd")) {

@@ -40,6 +40,7 @@ struct HostOptions
     bool deck = false;            // serve the live deck instead of sending events
     int deckColumns = 5;
     int deckRows = 3;
+    int deckDials = 0;     // dials under the keys, with the touch strip above them
     bool openDeck = false; // in the desktop's browser
     bool log = false;      // show the plugin's log lines
     bool interactive = false;

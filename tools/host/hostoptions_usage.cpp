@@ -5,7 +5,7 @@ QString HostOptions::usage()
 {
     return QStringLiteral(
         R"(Usage: keyscript-host [options] [EVENT ACTION [event options]]...
-       keyscript-host deck [--cmd DIR] [--keys COLUMNSxROWS] [--keep FILE] [--open] [options]
+       keyscript-host deck [--cmd DIR] [--keys COLUMNSxROWS] [--dials N] [--keep FILE] [--open]
        keyscript-host plugin [--cmd DIR] [--uuid U] [--name N] [--install] [options]
 
 Plays the host for one keyscript plugin: listens on 127.0.0.1, starts the plugin with
@@ -13,8 +13,9 @@ Plays the host for one keyscript plugin: listens on 127.0.0.1, starts the plugin
 asked for, and prints every message the plugin sends back, one per line.
 
 The deck serves a page on 127.0.0.1 (its address is printed) that shows a device of keys
-(5x3 unless --keys says otherwise) to give actions, press, hold and edit; --open opens it in
-the desktop's browser. It runs until it is interrupted (Ctrl+C).
+(5x3 unless --keys says otherwise) to give actions, press, hold and edit, and with --dials N
+(up to 6) a row of dials under them with the touch strip above; --open opens it in the
+desktop's browser. It runs until it is interrupted (Ctrl+C).
 
 plugin makes a plugin folder the host installs from a folder of scripts (see
 keyscript-host plugin --help).

@@ -9,7 +9,9 @@
 #include "runner/scriptimage.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QRegularExpression>
 
 #include <QJsonDocument>
@@ -107,6 +109,32 @@ std::optional<PluginManifest> HostSession::readManifest() const
     if (!document.isObject())
         return std::nullopt;
     return PluginManifest::fromJson(document.object());
+}
+
+QJsonValue HostSession::dialLayout(const KeyStore::Key &key) const
+{
+    QString layout = key.layout;
+    if (layout.isEmpty()) {
+        const PluginManifest *manifest = keys.pluginManifest();
+        const PluginManifest::Action *entry = manifest ? manifest->action(key.action) : nullptr;
+        layout = entry ? entry->encoderLayout : QString();
+    }
+    if (layout.isEmpty())
+        return QStringLiteral("$X1");
+    if (layout.startsWith(QLatin1Char('$')))
+        return layout;
+    // A path in the plugin's folder; what the maker would make of --cmd has its cmd/ there.
+    QString file = QFileInfo(options.plugin).absoluteDir().filePath(QStringLiteral("../") + layout);
+    const QString scripts = QStringLiteral("cmd/");
+    if (!options.cmdDir.isEmpty() && layout.startsWith(scripts))
+        file = QDir(options.cmdDir).filePath(layout.mid(scripts.size()));
+    QFile in(file);
+    if (!QFileInfo(file).isFile() || QFileInfo(file).size() > 1024 * 1024 ||
+        !in.open(QIODevice::ReadOnly))
+        return QJsonObject{
+            {QStringLiteral("error"), QStringLiteral("no layout file %1").arg(layout)}};
+    const QJsonObject read = QJsonDocument::fromJson(in.readAll()).object();
+    return QJsonObject{{QStringLiteral("items"), read.value(QLatin1String("items")).toArray()}};
 }
 
 QString HostSession::stateImage(const QString &action, int state) const

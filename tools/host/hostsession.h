@@ -60,6 +60,9 @@ public:
     // The picture the host shows on a key of action in state before the plugin draws one, as a
     // data URI: the manifest's image of that state; empty without one.
     QString stateImage(const QString &action, int state) const;
+    // A dial's layout as the deck draws it: the name of one of the host's ($B1), or a layout
+    // file's items ({"items": [...]}); the script's, else its action's in the manifest.
+    QJsonValue dialLayout(const KeyStore::Key &key) const;
     // The plugin's shared settings, as the host sends them: after its getGlobalSettings, and
     // when a settings page sets them.
     void sendGlobalSettings();
