@@ -94,6 +94,9 @@ QString KeyStore::prepare(const QString &event)
     const PluginManifest::Action *entry = manifestKnown ? manifest.action(action) : nullptr;
     if (type == QLatin1String("keyUp") && states == 2 && entry && entry->automaticStates)
         stored.state = 1 - payload.value(name("state")).toInt();
+    // An action only for dials is placed on a dial: its events say so.
+    if (entry && entry->controllers == QStringList{QStringLiteral("Encoder")})
+        payload.insert(name("controller"), QStringLiteral("Encoder"));
     message.insert(name("payload"), payload);
     return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
 }
