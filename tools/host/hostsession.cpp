@@ -101,14 +101,7 @@ std::optional<PluginManifest> HostSession::readManifest() const
         return PluginPlan::read(options.cmdDir, identity, system).pluginManifest();
     }
     // The folder whose bin/ holds the plugin.
-    QDir folder = QFileInfo(options.plugin).absoluteDir();
-    QFile file(folder.filePath(QStringLiteral("../manifest.json")));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
-    if (!document.isObject())
-        return std::nullopt;
-    return PluginManifest::fromJson(document.object());
+    return PluginManifest::read(QFileInfo(options.plugin).absoluteDir().filePath(".."));
 }
 
 QJsonValue HostSession::dialLayout(const KeyStore::Key &key) const

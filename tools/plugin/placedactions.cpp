@@ -1,24 +1,11 @@
 #include "placedactions.h"
 
 #include <QDir>
-#include <QFile>
-#include <QJsonDocument>
 
 #include <algorithm>
 #include <optional>
 
 namespace {
-
-std::optional<PluginManifest> manifestIn(const QString &folder)
-{
-    QFile file(QDir(folder).filePath(QStringLiteral("manifest.json")));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
-    if (!document.isObject())
-        return std::nullopt;
-    return PluginManifest::fromJson(document.object());
-}
 
 bool planHas(const PluginPlan &plan, const QString &uuid)
 {
@@ -33,7 +20,8 @@ QStringList placedActionsAtRisk(const PluginPlan &plan, const QString &outDir)
     QStringList risks;
     const QDir out(outDir);
     // The plugin made before: an action it has and the new one has not goes.
-    if (const std::optional<PluginManifest> old = manifestIn(out.filePath(plan.folderName()))) {
+    if (const std::optional<PluginManifest> old =
+            PluginManifest::read(out.filePath(plan.folderName()))) {
         QStringList gone;
         for (const PluginManifest::Action &action : old->actions) {
             if (!planHas(plan, action.uuid))
@@ -49,7 +37,7 @@ QStringList placedActionsAtRisk(const PluginPlan &plan, const QString &outDir)
     for (const QString &name : out.entryList({QStringLiteral("*.sdPlugin")}, QDir::Dirs)) {
         if (name == plan.folderName())
             continue;
-        const std::optional<PluginManifest> other = manifestIn(out.filePath(name));
+        const std::optional<PluginManifest> other = PluginManifest::read(out.filePath(name));
         if (!other)
             continue;
         QStringList shared;

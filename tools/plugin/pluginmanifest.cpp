@@ -1,6 +1,9 @@
 #include "pluginmanifest.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 
 #include <algorithm>
 
@@ -137,4 +140,15 @@ PluginManifest PluginManifest::fromJson(const QJsonObject &json)
                                      entry.value(key("DeviceType")).toInt(0)};
     }
     return manifest;
+}
+
+std::optional<PluginManifest> PluginManifest::read(const QString &folder)
+{
+    QFile file(QDir(folder).filePath(QStringLiteral("manifest.json")));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    if (!document.isObject())
+        return std::nullopt;
+    return fromJson(document.object());
 }

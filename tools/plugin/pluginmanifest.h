@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // What the host reads of a plugin folder's manifest.json: the plugin maker writes it, the
 // stand-in host plays the host from it. Only the fields keyscript writes or the host's
 // behaviour depends on are read; everything else the host reads is written as fixed text.
@@ -49,4 +51,6 @@ struct PluginManifest
 
     QJsonObject toJson() const;
     static PluginManifest fromJson(const QJsonObject &json);
+    // The manifest.json of a plugin folder; none when it cannot be read as one.
+    static std::optional<PluginManifest> read(const QString &folder);
 };
