@@ -8,6 +8,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 // The event a script of the action serves: empty for its press script ("ACTION", "ACTION.bat"),

@@ -4,7 +4,6 @@
 #include "pluginplan.h"
 
 #include <QDir>
-#include <QDirIterator>
 
 namespace {
 
