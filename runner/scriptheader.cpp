@@ -50,6 +50,18 @@ QString whyNotShown(const QString &value, int longest)
     return QString();
 }
 
+// A count of states the host takes, or the names of one or two states it can show.
+bool isStatesValue(const QString &value)
+{
+    if (value == QLatin1String("1") || value == QLatin1String("2"))
+        return true;
+    const QStringList names = ScriptHeader::stateNames(value);
+    return !names.isEmpty() && names.size() <= 2 &&
+           std::all_of(names.cbegin(), names.cend(), [](const QString &name) {
+               return whyNotShown(name, ScriptHeader::longestName).isEmpty();
+           });
+}
+
 } // namespace
 
 QStringList ScriptHeader::stateNames(const QString &value)
@@ -158,12 +170,7 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
                                 "$A1, $B1, $B2, $C1) or a .json file beside the scripts, not "
                                 "\"%1\"")
                      .arg(value));
-        } else if (field == &ScriptHeader::states && value != QLatin1String("1") &&
-                   value != QLatin1String("2") &&
-                   (stateNames(value).isEmpty() || stateNames(value).size() > 2 ||
-                    std::any_of(
-                        stateNames(value).cbegin(), stateNames(value).cend(),
-                        [](const QString &n) { return !whyNotShown(n, longestName).isEmpty(); }))) {
+        } else if (field == &ScriptHeader::states && !isStatesValue(value)) {
             fail(QStringLiteral("\"keyscript states:\" is 1, 2 or the names of one or two "
                                 "states (Off, On), each one line of at most %1 characters, not "
                                 "\"%2\"")
