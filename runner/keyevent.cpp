@@ -1,5 +1,7 @@
 #include "keyevent.h"
 
+#include "scriptlookup.h"
+
 #include "models/qstreamdeckaction.h"
 
 KeyEvent KeyEvent::from(QLatin1String event, const QStreamDeckAction &action)
@@ -10,4 +12,9 @@ KeyEvent KeyEvent::from(QLatin1String event, const QStreamDeckAction &action)
 QString KeyEvent::scriptName() const
 {
     return isKeyPress() ? action : action + QLatin1Char('@') + event;
+}
+
+bool KeyEvent::isDialEvent() const
+{
+    return ::isDialEvent(event);
 }

@@ -20,10 +20,6 @@ struct KeyEvent
 
     // A key press runs cmd/<action>; every other event cmd/<action>@<event>.
     bool isKeyPress() const { return event == QLatin1String("keyDown"); }
-    bool isDialEvent() const
-    {
-        return event == QLatin1String("dialRotate") || event == QLatin1String("dialDown") ||
-               event == QLatin1String("dialUp") || event == QLatin1String("touchTap");
-    }
+    bool isDialEvent() const;
     QString scriptName() const;
 };

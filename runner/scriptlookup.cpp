@@ -30,6 +30,12 @@ const QStringList &scriptEvents()
     return events;
 }
 
+bool isDialEvent(const QString &event)
+{
+    return event == QLatin1String("dialRotate") || event == QLatin1String("dialDown") ||
+           event == QLatin1String("dialUp") || event == QLatin1String("touchTap");
+}
+
 QString scriptAction(const QString &fileName)
 {
     QString action = fileName.section(QLatin1Char('@'), 0, 0);

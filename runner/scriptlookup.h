@@ -21,6 +21,8 @@ const QStringList &scriptSuffixes();
 // The events of a key that have scripts of their own, "<action>@<event>"; a key press runs
 // "<action>" itself.
 const QStringList &scriptEvents();
+// Whether the event is one of a dial's: dialRotate, dialDown, dialUp or touchTap.
+bool isDialEvent(const QString &event);
 
 // The action a script file serves: its name before any "@event", without a suffix of this
 // system.

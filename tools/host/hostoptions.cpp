@@ -1,5 +1,7 @@
 #include "hostoptions.h"
 
+#include "runner/scriptlookup.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -138,7 +140,7 @@ QString eventText(const KeyAction &key, const QString &event, const QString &con
 {
     const QString text = actionEvent(event, key.action, context, key.device, key.settings,
                                      key.state, key.column, key.row);
-    const bool dial = event.startsWith(QLatin1String("dial")) || event == QLatin1String("touchTap");
+    const bool dial = isDialEvent(event);
     if (key.userTitle.isEmpty() && !key.inMultiAction && !dial)
         return text;
     QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();

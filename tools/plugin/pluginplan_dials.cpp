@@ -3,6 +3,8 @@
 // as the host would read it.
 #include "pluginplan.h"
 
+#include "runner/scriptlookup.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -20,12 +22,6 @@ QString eventOf(const QString &script, const QString &action)
     const QString rest = script.mid(action.size());
     return rest.startsWith(QLatin1Char('@')) ? rest.mid(1).section(QLatin1Char('.'), 0, 0)
                                              : QString();
-}
-
-bool isDialEvent(const QString &event)
-{
-    return event == QLatin1String("dialRotate") || event == QLatin1String("dialDown") ||
-           event == QLatin1String("dialUp") || event == QLatin1String("touchTap");
 }
 
 // The strip of one dial is 200 by 100 pixels.
