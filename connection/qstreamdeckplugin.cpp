@@ -57,6 +57,7 @@ bool QStreamDeckPlugin::closeConnection()
         return false;
     // Detached first, so the disconnection that follows the close runs no handler of ours.
     detachSocket();
+    webSocket.flush(); // what was sent in this turn of the event loop leaves before the close
     webSocket.close(QWebSocketProtocol::CloseCodeNormal, QStringLiteral("Normal exit"));
     return true;
 }
@@ -97,9 +98,19 @@ void QStreamDeckPlugin::send(const QJsonObject &message)
 void QStreamDeckPlugin::sendText(const QString &message)
 {
     webSocket.sendTextMessage(message);
-    // The socket would otherwise write on its next turn of the event loop; the message leaves
-    // now, so a key's answer does not wait for it.
-    webSocket.flush();
+    // Everything sent while one event is handled leaves together once it is: a burst of answers
+    // (a dial turned fast) costs one write, and a single answer does not wait for the socket's
+    // own turn of the event loop.
+    if (flushQueued)
+        return;
+    flushQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            flushQueued = false;
+            webSocket.flush();
+        },
+        Qt::QueuedConnection);
 }
 
 namespace {

@@ -94,4 +94,5 @@ private:
     QWebSocket webSocket;
     QJsonObject globalSettings;
     DialHandler dialHandler;
+    bool flushQueued = false;
 };

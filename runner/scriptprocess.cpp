@@ -87,8 +87,19 @@ void ScriptProcess::writeInput(const QByteArray &line)
         return;
     }
     write(line);
-    // Now, not when the event loop comes round to the pipe: a live key's answer waits for it.
-    waitForBytesWritten(0);
+    // The lines of one burst of events (a dial turned fast) go to the pipe in one write, as soon
+    // as the event that brought them is handled: a live key's answer waits for it.
+    if (inputQueued)
+        return;
+    inputQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            inputQueued = false;
+            if (state() != QProcess::NotRunning && bytesToWrite() > 0)
+                waitForBytesWritten(0);
+        },
+        Qt::QueuedConnection);
 }
 
 void ScriptProcess::reportDroppedInput()

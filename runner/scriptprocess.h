@@ -82,4 +82,5 @@ private:
     qint64 drainedAfterEnd = 0;
     QByteArray errors;    // the tail of standard error
     int droppedInput = 0; // lines not written since the last report
+    bool inputQueued = false;
 };
