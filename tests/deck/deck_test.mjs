@@ -46,7 +46,7 @@ fs.writeFileSync(path.join(root, "cmd", "noshell"), "#!/nonexistent/sh\nexit 0\n
 script("gone", "exit 0");
 // A dial: its turns, pushes and taps draw on its part of the strip, the title as text only.
 script("knob@willAppear", "echo 'setFeedbackLayout $B1'");
-script("knob@dialRotate", `printf 'setFeedback {"title":"<b>T</b>","value":"%s","indicator":{"value":50}}\\n' "$KEYSCRIPT_TICKS"`);
+script("knob@dialRotate", `[ "$KEYSCRIPT_PRESSED" = 1 ] && p=p; printf 'setFeedback {"title":"<b>T</b>","value":"%s%s","indicator":{"value":50}}\\n' "$KEYSCRIPT_TICKS" "$p"`);
 script("knob@dialDown", `echo 'setFeedback {"value":"down"}'`);
 script("knob@touchTap", `echo "setFeedback {\\"value\\":\\"tap $KEYSCRIPT_TAP_X,$KEYSCRIPT_TAP_Y $KEYSCRIPT_HOLD\\"}"`);
 // A batch file beside them is a Windows script: not listed here, but named in a note.
@@ -370,6 +370,12 @@ try {
     `the strip draws the layout's title as text and its bar at its value (${JSON.stringify(drawn)})`);
   await page.mouse.click(knob.x + knob.width / 2, knob.y + knob.height / 2);
   check(await waitValue("^down$").then(() => true, () => false), "a click pushes the dial");
+  await page.mouse.move(knob.x + knob.width / 2, knob.y + knob.height / 2);
+  await page.mouse.down();
+  await page.mouse.move(knob.x + knob.width / 2 + 40, knob.y + knob.height / 2, { steps: 8 });
+  await page.mouse.up();
+  check(await waitValue("^3$").then(() => true, () => false),
+    `a drag to the right turns the dial without pushing it, a tick each 12 px (${await stripValue()})`);
   const strip = await (await page.$('[aria-label="Touch strip 1"]')).boundingBox();
   await page.mouse.click(strip.x + 50, strip.y + 25);
   check(await waitValue("^tap 50,25 0$").then(() => true, () => false),
