@@ -19,6 +19,8 @@ private Q_SLOTS:
     void leftoversOfEarlierRuns();
     void placedActionsStay_data();
     void placedActionsStay();
+    void linkedScripts_data();
+    void linkedScripts();
 
 private:
     Bundle bundle;
@@ -240,6 +242,41 @@ void PluginMakerFilesTest::placedActionsStay()
     QVERIFY2(err.contains(said.toUtf8()), err.constData());
     if (exitCode != 0)
         QCOMPARE(AuthorFolder::listing(out), made); // nothing changed
+}
+
+void PluginMakerFilesTest::linkedScripts_data()
+{
+    QTest::addColumn<QList<bool>>("runs"); // made with --link or not, one after the other
+    QTest::newRow("linked") << QList<bool>{true};
+    QTest::newRow("linked, then copied") << QList<bool>{true, false};
+    QTest::newRow("copied, then linked twice") << QList<bool>{false, true, true};
+}
+
+void PluginMakerFilesTest::linkedScripts()
+{
+    // cmd/ leads to the author's folder; replacing such a plugin removes the link, never the
+    // scripts it leads to.
+    QFETCH(QList<bool>, runs);
+    QTemporaryDir temporary;
+    const QString keys = temporary.filePath("keys");
+    const QString cmd = temporary.filePath("out/com.me.keys.sdPlugin/cmd");
+    QVERIFY(AuthorFolder::write(keys, {"x com.me.keys.a", "- lib/words.txt|hi"}));
+    const QStringList before = AuthorFolder::listing(keys);
+    for (const bool link : std::as_const(runs)) {
+        QStringList arguments{"--cmd", keys, "--uuid", "com.me.keys", "--out", "out"};
+        if (link)
+            arguments << "--link";
+        QByteArray err, out;
+        QCOMPARE(AuthorFolder::make(host, arguments, temporary.path(), &err, &out), 0);
+        QCOMPARE(AuthorFolder::listing(keys), before);
+        QCOMPARE(QFileInfo(cmd).isSymLink(), link);
+        QCOMPARE(out.contains("an edited script applies at its next press"), link);
+        QCOMPARE(AuthorFolder::listing(cmd), before);
+    }
+    if (runs.last())
+        QCOMPARE(QFileInfo(cmd).symLinkTarget(), QFileInfo(keys).canonicalFilePath());
+    QCOMPARE(QDir(temporary.filePath("out")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"com.me.keys.sdPlugin"});
 }
 
 QTEST_GUILESS_MAIN(PluginMakerFilesTest)

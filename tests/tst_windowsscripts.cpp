@@ -1,6 +1,7 @@
 // Windows people's scripts: a .cmd runs as a .bat does, and a .ps1 through Windows PowerShell
-// from the system folder, each setting one argument whatever it holds. Windows only; under
-// Wine, which has no PowerShell, a stand-in takes its place and says what it was given.
+// from the system folder, each setting one argument whatever it holds; a plugin made with
+// --link leads to them through a junction. Windows only; under Wine, which has no PowerShell,
+// a stand-in takes its place and says what it was given.
 #include "support/bundle.h"
 #include "support/standinhost.h"
 
@@ -32,6 +33,7 @@ private Q_SLOTS:
     void aScriptHasNoConsoleWindow();
     void powerShellGetsEachSettingAsOneArgument_data();
     void powerShellGetsEachSettingAsOneArgument();
+    void aLinkedPluginLeadsThroughAJunction();
 
 private:
     std::unique_ptr<StandInHost> host;
@@ -109,6 +111,34 @@ void WindowsScriptsTest::powerShellGetsEachSettingAsOneArgument()
     QFETCH(QString, shown);
     QVERIFY(host->press("p", "k", settings));
     QTRY_COMPARE_WITH_TIMEOUT(host->messages.mid(1), QStringList{title(shown)}, 30000);
+}
+
+void WindowsScriptsTest::aLinkedPluginLeadsThroughAJunction()
+{
+    // Replaced by a copied one, the junction goes, never the scripts it leads to.
+    QTemporaryDir temporary;
+    const QString keys = temporary.filePath("keys");
+    const QString script = keys + "/com.me.keys.a.cmd";
+    QVERIFY(QDir().mkpath(keys));
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("@echo setTitle a\r\n") > 0);
+    file.close();
+    const QString cmd = temporary.filePath("out/com.me.keys.sdPlugin/cmd");
+    const QStringList arguments{
+        "plugin", "--cmd", keys, "--uuid", "com.me.keys", "--out", temporary.filePath("out")};
+    QProcess linked;
+    linked.start(bundle->addHost(), arguments + QStringList{"--link"});
+    QVERIFY(linked.waitForFinished(60000));
+    const QByteArray said = linked.readAllStandardError();
+    if (runningUnderWine() && said.contains("a link to"))
+        QSKIP("Wine makes no junction here; the Windows workflow checks it");
+    QVERIFY2(linked.exitCode() == 0, said.constData());
+    QVERIFY(QFileInfo(cmd).isJunction());
+    QVERIFY(QFileInfo::exists(cmd + "/com.me.keys.a.cmd"));
+    QCOMPARE(QProcess::execute(bundle->addHost(), arguments), 0);
+    QVERIFY(!QFileInfo(cmd).isJunction());
+    QVERIFY(QFileInfo::exists(cmd + "/com.me.keys.a.cmd"));
+    QVERIFY(QFileInfo::exists(script));
 }
 
 QTEST_GUILESS_MAIN(WindowsScriptsTest)

@@ -93,10 +93,10 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
                                              options.system, options.followLinks, options.outDir);
     for (const QString &note : plan.notes)
         say(stderr, QStringLiteral("keyscript-host: note: ") + note);
-    if (!plan.leftOut.isEmpty())
+    if (!plan.leftOut.isEmpty() && !options.link)
         say(stderr, QStringLiteral("keyscript-host: note: left out of the plugin:\n  ") +
                         plan.leftOut.join(QLatin1String("\n  ")));
-    for (const QString &link : plan.followed)
+    for (const QString &link : options.link ? QStringList() : plan.followed)
         say(stdout, QStringLiteral("Copied from outside the scripts' folder: ") + link);
     if (!plan.errors.isEmpty()) {
         for (const QString &error : plan.errors)
@@ -115,7 +115,7 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
                                    "scripts back, or give --drop-actions to drop them"));
         return WouldDropActions;
     }
-    if (const QString error = PluginFolder::make(plan, programDir, options.outDir);
+    if (const QString error = PluginFolder::make(plan, programDir, options.outDir, options.link);
         !error.isEmpty()) {
         say(stderr, QStringLiteral("keyscript-host: ") + error);
         return NotMade;
@@ -138,6 +138,13 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
                                    "its plugins folder there."));
         return NotMade;
     }
+    if (options.link)
+        say(stdout,
+            QStringLiteral("Its cmd/ leads to %1: an edited script applies at its next "
+                           "press. A new or renamed action, a changed header or picture "
+                           "needs this run again%2.")
+                .arg(QDir::toNativeSeparators(options.scriptsFolder),
+                     options.install ? QStringLiteral(" and a restart of the host") : QString()));
     if (options.install)
         say(stdout, QStringLiteral("Installed. Restart the host to see new actions: they are "
                                    "under \"%1\" in its list of actions.")

@@ -23,7 +23,8 @@ QString native(const QString &path)
 
 } // namespace
 
-QString PluginFolder::make(const PluginPlan &plan, const QString &programDir, const QString &outDir)
+QString PluginFolder::make(const PluginPlan &plan, const QString &programDir, const QString &outDir,
+                           bool linkScripts)
 {
     if (!QFileInfo(QDir(programDir).filePath(plan.programName())).isFile())
         return QStringLiteral("%1 is not beside keyscript-host in %2: a folder for %3 is made "
@@ -48,22 +49,30 @@ QString PluginFolder::make(const PluginPlan &plan, const QString &programDir, co
     if (!made.isValid())
         return QStringLiteral("cannot make a folder in %1: %2")
             .arg(native(outDir), made.errorString());
+    made.setAutoRemove(false); // removed here, where a linked cmd/ goes as a link
     // Made for this run alone, it is private; the plugin folder is not.
     QFile::setPermissions(made.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                            QFile::ReadUser | QFile::WriteUser | QFile::ExeUser |
                                            QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
                                            QFile::ExeOther);
-    QString error = writeInto(plan, programDir, made.path());
+    QString error = writeInto(plan, programDir, made.path(), linkScripts);
     if (error.isEmpty())
         error = replace(made.path(), target);
-    return error; // what was not moved into place goes with made
+    removeEntry(made.path()); // what was not moved into place
+    return error;
 }
 
 bool PluginFolder::removeEntry(const QString &path)
 {
+    if (isFolderLink(path))
+        return removeFolderLink(path);
     const QFileInfo info(path);
-    if (info.isDir() && !info.isSymLink())
+    if (info.isDir() && !info.isSymLink()) {
+        const QString cmd = QDir(path).filePath(QStringLiteral("cmd"));
+        if (isFolderLink(cmd) && !removeFolderLink(cmd))
+            return false;
         return QDir(path).removeRecursively();
+    }
     return !info.exists() && !info.isSymLink() ? true : QFile::remove(path);
 }
 
@@ -73,16 +82,22 @@ QString PluginFolder::lockPath(const QString &outDir, const QString &folderName)
 }
 
 QString PluginFolder::writeInto(const PluginPlan &plan, const QString &programDir,
-                                const QString &folder)
+                                const QString &folder, bool linkScripts)
 {
     QString error;
     const QDir into(folder);
     if (!copyTree(programDir, into.filePath(QStringLiteral("bin")), error))
         return error;
     const QDir scripts(plan.scriptsFolder);
-    if (!QDir().mkpath(into.filePath(QStringLiteral("cmd"))))
+    if (linkScripts) {
+        const QString to = QFileInfo(plan.scriptsFolder).canonicalFilePath();
+        if (!linkFolder(to, into.filePath(QStringLiteral("cmd"))))
+            return QStringLiteral("cannot make %1 a link to %2")
+                .arg(native(into.filePath(QStringLiteral("cmd"))), native(to));
+    } else if (!QDir().mkpath(into.filePath(QStringLiteral("cmd")))) {
         return QStringLiteral("cannot make the folder %1").arg(native(into.filePath("cmd")));
-    for (const QString &name : plan.copied) {
+    }
+    for (const QString &name : linkScripts ? QStringList() : plan.copied) {
         if (!copyFile(scripts.filePath(name), into.filePath(QLatin1String("cmd/") + name), error))
             return error;
     }
@@ -137,7 +152,7 @@ QString PluginFolder::replace(const QString &made, const QString &target)
         return QStringLiteral("cannot move the new folder to %1").arg(native(target));
     }
     if (hadOne)
-        QDir(old).removeRecursively();
+        removeEntry(old);
     return QString();
 }
 

@@ -59,6 +59,10 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
             options.install = true;
             continue;
         }
+        if (word == QLatin1String("--link")) {
+            options.link = true;
+            continue;
+        }
         if (word == QLatin1String("--follow-links")) {
             options.followLinks = true;
             continue;
@@ -176,6 +180,10 @@ Options:
   --out DIR          where UUID.sdPlugin is made (default: the current folder); one that
                      is there is replaced whole
   --install          make it in the host's plugins folder; restart the host to see it
+  --link             cmd/ is a link to the scripts' folder (a junction on Windows), not
+                     copies: an edited script applies at its next press. A new or renamed
+                     action, a header or a picture needs this run again. For this computer
+                     only: such a folder is no plugin to share
   --follow-links     copy what links lead to outside the scripts' folder, too (each is
                      named); without it such links are left out
   --drop-actions     make it though actions of the plugin made before would go (keys

@@ -13,6 +13,7 @@ struct PluginOptions
     PluginSystem system = defaultSystem();
     QString outDir; // where the folder is made; the host's plugins folder with --install
     bool install = false;
+    bool link = false;        // cmd/ leads to the scripts' folder instead of holding copies
     bool followLinks = false; // links out of the scripts' folder are copied too
     bool dropActions = false; // actions of the plugin made before may go
     bool systemGiven = false; // --for was given
