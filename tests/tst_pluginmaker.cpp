@@ -221,8 +221,9 @@ void PluginMakerTest::refusalsAndDefaults_data()
         << QStringList{"- com.me.keys.a.cmd|echo setTitle a"} << QStringList{"--for", "windows"}
         << 10
         << "--for windows needs keyscript's program for Windows, which is not here: this "
-           "keyscript-host is for another system. Make the plugin for Windows with the "
-           "keyscript-host in keyscript's folder there (or under Wine)"
+           "keyscript-host is for another system. Give --from with keyscript's installer file "
+           "for Windows, or make the plugin with the keyscript-host in keyscript's folder there "
+           "(or under Wine)"
         << "";
 #ifdef Q_OS_LINUX
     QTest::newRow("--for mac on Linux")

@@ -21,6 +21,8 @@ private Q_SLOTS:
     void placedActionsStay();
     void linkedScripts_data();
     void linkedScripts();
+    void fromAnInstallerFile_data();
+    void fromAnInstallerFile();
 
 private:
     Bundle bundle;
@@ -277,6 +279,119 @@ void PluginMakerFilesTest::linkedScripts()
         QCOMPARE(QFileInfo(cmd).symLinkTarget(), QFileInfo(keys).canonicalFilePath());
     QCOMPARE(QDir(temporary.filePath("out")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{"com.me.keys.sdPlugin"});
+}
+
+namespace {
+
+// A zip of one stored entry, written by hand: what no zipping tool makes.
+QByteArray storedZip(const QByteArray &name, const QByteArray &data)
+{
+    const auto u16 = [](int v) {
+        QByteArray bytes(2, '\0');
+        bytes[0] = char(v & 0xff);
+        bytes[1] = char(v >> 8 & 0xff);
+        return bytes;
+    };
+    const auto u32 = [&](qint64 v) { return u16(int(v & 0xffff)) + u16(int(v >> 16 & 0xffff)); };
+    const QByteArray sizes = u32(0) + u32(data.size()) + u32(data.size()); // CRC-32 left 0
+    const QByteArray local = "PK\x03\x04" + u16(20) + u16(0) + u16(0) + u32(0) + sizes +
+                             u16(int(name.size())) + u16(0) + name + data;
+    const QByteArray central = "PK\x01\x02" + u16(0x314) + u16(20) + u16(0) + u16(0) + u32(0) +
+                               sizes + u16(int(name.size())) + u16(0) + u16(0) + u16(0) + u16(0) +
+                               u32(0100755 << 16) + u32(0) + name;
+    return local + central + "PK\x05\x06" + u16(0) + u16(0) + u16(1) + u16(1) +
+           u32(central.size()) + u32(local.size()) + u16(0);
+}
+
+} // namespace
+
+void PluginMakerFilesTest::fromAnInstallerFile_data()
+{
+    QTest::addColumn<QStringList>("installer"); // the files of org.keyscript.sdPlugin, zipped
+    QTest::addColumn<QByteArray>("zip");        // or the installer file itself
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QStringList>("inBin"); // the made plugin's bin/
+
+    const QString padding = QString("Qt6Core.dll|") + QString("a DLL of some size ").repeated(400);
+    const QStringList windows{"- bin/keyscript.exe|MZ the program", "- bin/" + padding};
+    const QStringList mac{"x bin/keyscript|MACH-O", "- bin/QtCore.framework/Versions/A/QtCore|x",
+                          "l bin/QtCore.framework/Versions/Current|A",
+                          "l bin/QtCore.framework/QtCore|Versions/Current/QtCore"};
+    const QStringList none;
+    QTest::newRow("for Windows") << windows << QByteArray() << none << 0 << ""
+                                 << QStringList{"Qt6Core.dll", "keyscript.exe"};
+    QTest::newRow("for macOS, its links kept")
+        << mac << QByteArray() << QStringList{"--for", "mac"} << 0 << ""
+        << QStringList{"QtCore.framework/QtCore -> $BIN/QtCore.framework/Versions/Current/QtCore",
+                       "QtCore.framework/Versions/A/QtCore",
+                       "QtCore.framework/Versions/Current -> $BIN/QtCore.framework/Versions/A",
+                       "keyscript"};
+    QTest::newRow("--for the other system")
+        << windows << QByteArray() << QStringList{"--for", "mac"} << 2
+        << "holds keyscript for Windows: --for asks for the other system" << none;
+    QTest::newRow("keyscript for Linux")
+        << QStringList{"x bin/keyscript|\x7f"
+                       "ELF"}
+        << QByteArray() << none << 10 << "holds keyscript for Linux, where the host does not run"
+        << none;
+    QTest::newRow("no zip") << none << QByteArray("just text") << none << 10 << "it is no zip file"
+                            << none;
+    QTest::newRow("a damaged entry")
+        << none << storedZip("org.keyscript.sdPlugin/bin/keyscript.exe", "MZ") << none << 10
+        << "keyscript.exe: damaged (its CRC-32 does not match)" << none;
+    QTest::newRow("an entry out of its folder")
+        << none << storedZip("org.keyscript.sdPlugin/bin/../../../evil.exe", "MZ") << none << 10
+        << "would be written outside its folder" << none;
+}
+
+void PluginMakerFilesTest::fromAnInstallerFile()
+{
+    // keyscript's programs for another system, from its installer file; the file's own
+    // mistakes are refused before anything is made.
+    QFETCH(QStringList, installer);
+    QFETCH(QByteArray, zip);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QFETCH(QStringList, inBin);
+    QTemporaryDir temporary;
+    const QString file = temporary.filePath("org.keyscript.streamDeckPlugin");
+    if (zip.isEmpty()) {
+        QVERIFY(AuthorFolder::write(temporary.filePath("stage/org.keyscript.sdPlugin"), installer));
+        // A Mac program begins with its magic number, which is no text.
+        QFile program(temporary.filePath("stage/org.keyscript.sdPlugin/bin/keyscript"));
+        if (installer.contains("x bin/keyscript|MACH-O"))
+            QVERIFY(program.open(QIODevice::WriteOnly) &&
+                    program.write(QByteArray("\xcf\xfa\xed\xfe the program")) > 0);
+        program.close();
+        QProcess zipping;
+        zipping.setWorkingDirectory(temporary.filePath("stage"));
+        zipping.start(KEYSCRIPT_CMAKE,
+                      {"-E", "tar", "cf", file, "--format=zip", "org.keyscript.sdPlugin"});
+        QVERIFY(zipping.waitForFinished(30000) && zipping.exitCode() == 0);
+    } else {
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::WriteOnly) && written.write(zip) == zip.size());
+    }
+    QVERIFY(AuthorFolder::write(temporary.filePath("keys"),
+                                {"x com.me.keys.a", "- com.me.keys.b.bat|@echo setTitle b"}));
+    QByteArray err;
+    const int exited = AuthorFolder::make(
+        host,
+        QStringList{"--cmd", "keys", "--uuid", "com.me.keys", "--out", "out", "--from", file} +
+            arguments,
+        temporary.path(), &err);
+    QVERIFY2(err.contains(said.toUtf8()), err.constData());
+    QVERIFY2(exited == exitCode, err.constData());
+    const QString bin = temporary.filePath("out/com.me.keys.sdPlugin/bin");
+    QCOMPARE(AuthorFolder::listing(bin), inBin.replaceInStrings("$BIN", bin));
+    if (exitCode == 0)
+        QVERIFY(!err.contains("made for trying here"));
+    if (inBin.contains("keyscript"))
+        QVERIFY(
+            QFileInfo(temporary.filePath("out/com.me.keys.sdPlugin/bin/keyscript")).isExecutable());
 }
 
 QTEST_GUILESS_MAIN(PluginMakerFilesTest)

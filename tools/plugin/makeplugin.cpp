@@ -1,5 +1,6 @@
 #include "makeplugin.h"
 
+#include "installerfile.h"
 #include "placedactions.h"
 #include "pluginfolder.h"
 #include "pluginoptions.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -38,15 +40,44 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
         say(stderr, QStringLiteral("keyscript-host: ") + options.error);
         return UsageError;
     }
+    // keyscript's programs from an installer file: the plugin is for the system they are for.
+    QTemporaryDir unpacked;
+    QString programs = programDir;
+    if (!options.fromFile.isEmpty()) {
+        PluginSystem system = options.system;
+        const QString error =
+            unpacked.isValid()
+                ? InstallerFile::unpackPrograms(options.fromFile, unpacked.path(), &system)
+                : unpacked.errorString();
+        if (!error.isEmpty()) {
+            say(stderr, QStringLiteral("keyscript-host: ") + error);
+            return NotMade;
+        }
+        if ((options.systemGiven && system != options.system) ||
+            (options.install && system != PluginOptions::defaultSystem())) {
+            say(stderr,
+                QStringLiteral("keyscript-host: --from %1 holds keyscript for %2: %3")
+                    .arg(QDir::toNativeSeparators(options.fromFile),
+                         system == PluginSystem::Windows ? QStringLiteral("Windows")
+                                                         : QStringLiteral("macOS"),
+                         options.install ? QStringLiteral("--install puts a plugin for this system "
+                                                          "into the host; make that one with --out")
+                                         : QStringLiteral("--for asks for the other system")));
+            return UsageError;
+        }
+        options.system = system;
+        programs = unpacked.path();
+    }
     // This keyscript-host's program is this system's: a folder for another system would carry
     // a program that cannot run there.
-    if (options.systemGiven &&
+    if (options.fromFile.isEmpty() && options.systemGiven &&
         (!PluginOptions::hostRunsHere() || options.system != PluginOptions::defaultSystem())) {
         const bool windows = options.system == PluginSystem::Windows;
         say(stderr, QStringLiteral("keyscript-host: --for %1 needs keyscript's program for %2, "
                                    "which is not here: this keyscript-host is for another "
-                                   "system. Make the plugin for %2 with the keyscript-host in "
-                                   "keyscript's folder there%3")
+                                   "system. Give --from with keyscript's installer file for %2, "
+                                   "or make the plugin with the keyscript-host in keyscript's "
+                                   "folder there%3")
                         .arg(windows ? QStringLiteral("windows") : QStringLiteral("mac"),
                              windows ? QStringLiteral("Windows") : QStringLiteral("macOS"),
                              windows ? QStringLiteral(" (or under Wine)") : QString()));
@@ -115,7 +146,7 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
                                    "scripts back, or give --drop-actions to drop them"));
         return WouldDropActions;
     }
-    if (const QString error = PluginFolder::make(plan, programDir, options.outDir, options.link);
+    if (const QString error = PluginFolder::make(plan, programs, options.outDir, options.link);
         !error.isEmpty()) {
         say(stderr, QStringLiteral("keyscript-host: ") + error);
         return NotMade;
@@ -126,7 +157,7 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
     say(stdout, QStringLiteral("Made %1 with %2 action(s):").arg(folder).arg(plan.actions.size()));
     for (const PluginAction &action : plan.actions)
         say(stdout, QStringLiteral("  %1  %2").arg(action.uuid, action.name));
-    if (!PluginOptions::hostRunsHere())
+    if (!PluginOptions::hostRunsHere() && options.fromFile.isEmpty())
         say(stderr, QStringLiteral("keyscript-host: note: made for trying here, with "
                                    "keyscript-host and the host's validator; the host cannot "
                                    "run it, since its program is this system's. Make the real "

@@ -72,9 +72,9 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
             continue;
         }
         static const QStringList valued{
-            QStringLiteral("--cmd"),     QStringLiteral("--uuid"),       QStringLiteral("--name"),
-            QStringLiteral("--version"), QStringLiteral("--author"),     QStringLiteral("--for"),
-            QStringLiteral("--out"),     QStringLiteral("--support-url")};
+            QStringLiteral("--cmd"),     QStringLiteral("--uuid"),        QStringLiteral("--name"),
+            QStringLiteral("--version"), QStringLiteral("--author"),      QStringLiteral("--for"),
+            QStringLiteral("--out"),     QStringLiteral("--support-url"), QStringLiteral("--from")};
         if (!valued.contains(word)) {
             fail(QStringLiteral("plugin: unknown argument \"%1\" (see keyscript-host plugin "
                                 "--help)")
@@ -120,6 +120,8 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
                 fail(QStringLiteral("--support-url takes a web address, such as "
                                     "https://example.com/help, not \"%1\"")
                          .arg(value));
+        } else if (word == QLatin1String("--from")) {
+            options.fromFile = value;
         } else if (word == QLatin1String("--for")) {
             options.systemGiven = true;
             if (value == QLatin1String("windows"))
@@ -174,9 +176,12 @@ Options:
   --author A         (default keyscript)
   --support-url URL  a web page of help, behind a button above the settings page (the
                      plugin then needs the host 6.9 or later)
-  --for windows|mac  the system the folder is for (default: this one); keyscript's program
-                     for it must be beside this keyscript-host, so a plugin for a system is
-                     made there. On Linux the folder is for trying here
+  --for windows|mac  the system the folder is for (default: this one, or --from's); without
+                     --from, keyscript's program for it must be beside this keyscript-host.
+                     On Linux the folder is for trying here
+  --from FILE        take keyscript's programs from one of its installer files, for Windows
+                     or macOS (org.keyscript.streamDeckPlugin): a plugin for that system,
+                     made on any system
   --out DIR          where UUID.sdPlugin is made (default: the current folder); one that
                      is there is replaced whole
   --install          make it in the host's plugins folder; restart the host to see it

@@ -11,7 +11,8 @@ struct PluginOptions
     QString scriptsFolder;
     PluginIdentity identity;
     PluginSystem system = defaultSystem();
-    QString outDir; // where the folder is made; the host's plugins folder with --install
+    QString fromFile; // keyscript's installer file whose programs go into the plugin
+    QString outDir;   // where the folder is made; the host's plugins folder with --install
     bool install = false;
     bool link = false;        // cmd/ leads to the scripts' folder instead of holding copies
     bool followLinks = false; // links out of the scripts' folder are copied too
