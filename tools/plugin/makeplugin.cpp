@@ -65,6 +65,16 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
                                          : QStringLiteral("--for asks for the other system")));
             return UsageError;
         }
+        // Files on Windows carry no executable mark, which a Mac plugin's scripts need.
+        if (system == PluginSystem::Mac &&
+            PluginOptions::defaultSystem() == PluginSystem::Windows) {
+            say(stderr, QStringLiteral("keyscript-host: --from %1 holds keyscript for macOS, "
+                                       "whose scripts must be executable, and files on Windows "
+                                       "cannot be marked so: make the Mac plugin on macOS or "
+                                       "Linux, with --from there")
+                            .arg(QDir::toNativeSeparators(options.fromFile)));
+            return UsageError;
+        }
         options.system = system;
         programs = unpacked.path();
     }
