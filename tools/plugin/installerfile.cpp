@@ -65,12 +65,11 @@ QString InstallerFile::unpackPrograms(const QString &file, const QString &into,
         if (!error.isEmpty())
             return QStringLiteral("--from %1: %2").arg(shown, error);
         if (entry.isLink()) {
-            const QString target =
-                QFileInfo(name).path() + QLatin1Char('/') + QString::fromUtf8(bytes);
-            if (!staysInside(target))
+            const QString target = QString::fromUtf8(bytes);
+            if (!staysInside(QFileInfo(name).path() + QLatin1Char('/') + target))
                 return QStringLiteral("--from %1: the link %2 leads outside its folder")
                     .arg(shown, entry.name);
-            links.append({name, QString::fromUtf8(bytes)});
+            links.append({name, target});
             continue;
         }
         const QString path = out.filePath(name);

@@ -27,6 +27,45 @@ void say(FILE *stream, const QString &line)
     fprintf(stream, "%s\n", qPrintable(line));
 }
 
+// Unpacks the programs of --from into unpacked and takes its system for the plugin's; an exit
+// code other than Made when it cannot, said on standard error.
+int unpackPrograms(PluginOptions &options, const QTemporaryDir &unpacked)
+{
+    PluginSystem system = options.system;
+    const QString error =
+        unpacked.isValid()
+            ? InstallerFile::unpackPrograms(options.fromFile, unpacked.path(), &system)
+            : unpacked.errorString();
+    if (!error.isEmpty()) {
+        say(stderr, QStringLiteral("keyscript-host: ") + error);
+        return NotMade;
+    }
+    const QString file = QDir::toNativeSeparators(options.fromFile);
+    if ((options.systemGiven && system != options.system) ||
+        (options.install && system != PluginOptions::defaultSystem())) {
+        say(stderr, QStringLiteral("keyscript-host: --from %1 holds keyscript for %2: %3")
+                        .arg(file,
+                             system == PluginSystem::Windows ? QStringLiteral("Windows")
+                                                             : QStringLiteral("macOS"),
+                             options.install
+                                 ? QStringLiteral("--install puts a plugin for this system into "
+                                                  "the host; make that one with --out")
+                                 : QStringLiteral("--for asks for the other system")));
+        return UsageError;
+    }
+    // Files on Windows carry no executable mark, which a Mac plugin's scripts need.
+    if (system == PluginSystem::Mac && PluginOptions::defaultSystem() == PluginSystem::Windows) {
+        say(stderr, QStringLiteral("keyscript-host: --from %1 holds keyscript for macOS, whose "
+                                   "scripts must be executable, and files on Windows cannot be "
+                                   "marked so: make the Mac plugin on macOS or Linux, with "
+                                   "--from there")
+                        .arg(file));
+        return UsageError;
+    }
+    options.system = system;
+    return Made;
+}
+
 } // namespace
 
 int makePlugin(const QStringList &arguments, const QString &programDir)
@@ -44,38 +83,8 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
     QTemporaryDir unpacked;
     QString programs = programDir;
     if (!options.fromFile.isEmpty()) {
-        PluginSystem system = options.system;
-        const QString error =
-            unpacked.isValid()
-                ? InstallerFile::unpackPrograms(options.fromFile, unpacked.path(), &system)
-                : unpacked.errorString();
-        if (!error.isEmpty()) {
-            say(stderr, QStringLiteral("keyscript-host: ") + error);
-            return NotMade;
-        }
-        if ((options.systemGiven && system != options.system) ||
-            (options.install && system != PluginOptions::defaultSystem())) {
-            say(stderr,
-                QStringLiteral("keyscript-host: --from %1 holds keyscript for %2: %3")
-                    .arg(QDir::toNativeSeparators(options.fromFile),
-                         system == PluginSystem::Windows ? QStringLiteral("Windows")
-                                                         : QStringLiteral("macOS"),
-                         options.install ? QStringLiteral("--install puts a plugin for this system "
-                                                          "into the host; make that one with --out")
-                                         : QStringLiteral("--for asks for the other system")));
-            return UsageError;
-        }
-        // Files on Windows carry no executable mark, which a Mac plugin's scripts need.
-        if (system == PluginSystem::Mac &&
-            PluginOptions::defaultSystem() == PluginSystem::Windows) {
-            say(stderr, QStringLiteral("keyscript-host: --from %1 holds keyscript for macOS, "
-                                       "whose scripts must be executable, and files on Windows "
-                                       "cannot be marked so: make the Mac plugin on macOS or "
-                                       "Linux, with --from there")
-                            .arg(QDir::toNativeSeparators(options.fromFile)));
-            return UsageError;
-        }
-        options.system = system;
+        if (const int refused = unpackPrograms(options, unpacked); refused != Made)
+            return refused;
         programs = unpacked.path();
     }
     // This keyscript-host's program is this system's: a folder for another system would carry
