@@ -15,6 +15,7 @@ struct ScriptRun
     QString script; // the file
     QString ending; // "exit 0", "crashed", "ended by the plugin", "could not start: ..."
     bool failed = false;
+    int exitCode = -1;   // as it exited; -1 when it crashed, was ended or never began
     qint64 ms = 0;       // how long it ran
     QString errors;      // the tail of its standard error
     QStringList ignored; // lines it printed that were no command

@@ -212,8 +212,11 @@ void ScriptOutput::finish()
 
 void ScriptOutput::interpretKept(const QByteArray &bytes)
 {
-    if (interpret(*streamDeck, bytes, key, scriptDir))
+    if (interpret(*streamDeck, bytes, key, scriptDir)) {
+        if (!titleSet && bytes.contains("setTitle"))
+            titleSet = ScriptLine::parse(bytes).word == QLatin1String("setTitle");
         return;
+    }
     if (ignored.size() == ignoredLinesKept)
         ignored.removeFirst();
     ignored << QString::fromUtf8(bytes.left(ignoredKept * 4)).trimmed().left(ignoredKept);

@@ -58,6 +58,8 @@ public:
     static constexpr int ignoredLinesKept = 5;
     static constexpr qsizetype ignoredKept = 200;
     const QStringList &ignoredLines() const { return ignored; }
+    // Whether the script set its key's title itself (setTitle).
+    bool setsTitle() const { return titleSet; }
 
     // Logs one line and makes the call its command word stands for, if any; returns false for
     // a line that is no command. bytes is a line with its line feed; without one, it was cut at
@@ -79,6 +81,7 @@ private:
     qint64 waitingBytes = 0; // while the key has gone
     int droppedForKey = 0;   // lines that drew on a key that had gone
     QStringList ignored;
+    bool titleSet = false;
     QDateTime started = QDateTime::currentDateTime();
     QElapsedTimer clock;
 

@@ -7,6 +7,7 @@
 #include "scriptlookup.h"
 #include "scriptoutput.h"
 #include "scriptprocess.h"
+#include "typedscript.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -87,6 +88,13 @@ void ScriptRunner::onWillDisappear(const QStreamDeckAction &a)
 void ScriptRunner::onDidReceiveSettings(const QStreamDeckAction &a)
 {
     handle(KeyEvent::from(QLatin1String("didReceiveSettings"), a));
+    // A typed script saved on the page: the page hears whether it may run, and a key that
+    // waited for it to be allowed runs it.
+    if (TypedActions::isTyped(a.action)) {
+        runReviewed(a.context);
+        if (status.isPageOpen(a.context))
+            askStatus(a.action, a.context);
+    }
 }
 
 void ScriptRunner::onTitleParametersDidChange(const QStreamDeckAction &a)
@@ -236,7 +244,8 @@ void ScriptRunner::appear(const KeyEvent &event)
     delete waitingAppears.take(context).data();
     // No key is visible without a host; and the common case: no appear script, nothing to wait
     // for, nobody to hold events for.
-    if (ScriptOutput::hostIsGone(streamDeck) || !scripts.hasScripts(event.action) ||
+    if (ScriptOutput::hostIsGone(streamDeck) ||
+        (!TypedActions::isTyped(event.action) && !scripts.hasScripts(event.action)) ||
         listedWithoutScript(event)) {
         held.remove(context);
         return;

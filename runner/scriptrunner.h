@@ -5,12 +5,15 @@
 #include "keyorder.h"
 #include "keystatus.h"
 #include "scriptdirectory.h"
+#include "trustedscripts.h"
+#include "typedscriptfiles.h"
 
 #include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QProcessEnvironment>
 #include <QQueue>
+#include <QSet>
 
 #include <memory>
 
@@ -18,6 +21,7 @@ class QStreamDeckPlugin;
 class ScriptOutput;
 class ScriptProcess;
 struct QStreamDeckAction;
+struct TypedScript;
 
 // Owns the running scripts. For each event of a key it starts that event's script, if there is
 // one, and lets its output drive the key. An appear script may keep running while its key is
@@ -84,6 +88,24 @@ private:
     bool wantsPowerShell7(const QString &script);
     // Starts the event's script; nullptr when there is none or it could not start.
     ScriptProcess *run(const KeyEvent &event);
+    // Starts program for the event, or with typed its interpreter for it.
+    ScriptProcess *start(const KeyEvent &event, const QString &program,
+                         const TypedScript *typed = nullptr);
+    // The script typed on the key, for Run and Watch keys: once this computer's user has
+    // allowed it, else the key asks for a review.
+    ScriptProcess *runTyped(const KeyEvent &event);
+    void askForReview(const KeyEvent &event);
+    // What a typed script's run shows on its key: its last line that is no command as title
+    // (or on a dial's strip), the alert or check mark, and Watch's state.
+    void showTypedOutcome(const KeyEvent &event, const ScriptRun &run, bool titleSet);
+    // The page's "approve" (a script typed or allowed there) and "runNow".
+    void onTypedRequest(const QStreamDeckAction &a);
+    // After an approval or new settings: a Watch key that waits for review runs now.
+    void runReviewed(const QString &context);
+    QJsonObject typedStatus(const QString &action, const QString &context);
+    TrustedScripts &trusted();
+    // How long after a run began a visible key's appear script runs again; 0: it does not.
+    qint64 pollIntervalMs(const KeyEvent &event, const QString &script);
     // Ends the appear script of a key; returns it while it still runs.
     ScriptProcess *endAppearScript(const QString &context);
     void onHostDisconnected();
@@ -92,7 +114,10 @@ private:
     void pauseOutput();
     void resumeOutput();
     // A run of a key's script has ended, or the script could not start.
-    void recordRun(const KeyEvent &event, const QString &script, ScriptRun run);
+    void recordRun(const KeyEvent &event, const QString &script, ScriptRun run,
+                   bool titleSet = false);
+    // Keeps the run for the key's page, and tells the page when it is open.
+    void tellPage(const KeyEvent &event, const QString &script, ScriptRun run);
     void sendStatus(const QString &action, const QString &context);
     void askStatus(const QString &action, const QString &context);
     void sendAskedStatus();
@@ -147,5 +172,8 @@ private:
     void followVisibility(const KeyEvent &event);
     void pollLater(const QString &context, qint64 ms);
     bool statusQueued = false;
-    QJsonObject sharedHeard; // the shared settings the host last sent
+    QJsonObject sharedHeard;               // the shared settings the host last sent
+    std::unique_ptr<TrustedScripts> trust; // read at the first typed script
+    TypedScriptFiles typedFiles;
+    QSet<QString> reviewing; // keys whose typed script waits to be allowed
 };

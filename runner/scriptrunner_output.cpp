@@ -32,7 +32,8 @@ void ScriptRunner::onDone(ScriptProcess *script)
                 run.ending += QStringLiteral(" (its #! line ends in a carriage return)");
             run.failed = true;
         } else if (script->exitStatus() == QProcess::NormalExit) {
-            run.ending = QStringLiteral("exit %1").arg(script->exitCode());
+            run.exitCode = script->exitCode();
+            run.ending = QStringLiteral("exit %1").arg(run.exitCode);
             run.failed = script->exitCode() != 0 && !script->isEnding();
         } else if (script->isEnding()) {
             run.ending = QStringLiteral("ended by the plugin");
@@ -40,12 +41,12 @@ void ScriptRunner::onDone(ScriptProcess *script)
             run.ending = QStringLiteral("crashed");
             run.failed = true;
         }
-        recordRun(output->event(), output->script, std::move(run));
+        recordRun(output->event(), output->script, std::move(run), output->setsTitle());
         // A polled key's appear script that ended by itself runs again, its time after it began.
         const KeyEvent &event = output->event();
         if (event.event == QLatin1String("willAppear") && !script->isEnding() &&
             appearScripts.value(event.context) == script && visible.contains(event.context)) {
-            const qint64 every = ScriptHeader::intervalMs(headers.of(output->script).every.value);
+            const qint64 every = pollIntervalMs(event, output->script);
             if (every > 0)
                 pollLater(event.context, qMax<qint64>(0, every - output->elapsedMs()));
         }

@@ -7,6 +7,8 @@
 #include "scriptoutput.h"
 #include "scriptprocess.h"
 #include "scriptsettings.h"
+#include "typedinterpreter.h"
+#include "typedscript.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -46,11 +48,15 @@ bool ScriptRunner::wantsPowerShell7(const QString &script)
 
 bool ScriptRunner::listedWithoutScript(const KeyEvent &event)
 {
+    if (TypedActions::isTyped(event.action))
+        return !TypedActions::runsOn(event.action, event.event);
     return scripts.hasScripts(event.action) && scripts.find(event.scriptName()).isEmpty();
 }
 
 ScriptProcess *ScriptRunner::run(const KeyEvent &event)
 {
+    if (TypedActions::isTyped(event.action))
+        return runTyped(event);
     // An action that cannot name a key-press script names no event script either.
     QString program;
     if (isScriptName(event.action)) {
@@ -75,12 +81,20 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
             qDebug() << "Could not found" << scripts.basePath(event.action);
         return nullptr;
     }
+    return start(event, program);
+}
 
+ScriptProcess *ScriptRunner::start(const KeyEvent &event, const QString &program,
+                                   const TypedScript *typed)
+{
     // Everything that belongs to this event lives in the process object and its connections,
     // and goes with it once the script has ended and its output has been read.
     auto *script = new ScriptProcess(this);
+    KeyEvent told = event;
+    if (typed) // its own text is no setting of the script's
+        told.payload.insert(QStringLiteral("settings"), typed->settings);
     const ScriptSettings settings = ScriptSettings::forEvent(
-        event, baseEnvironment, streamDeck ? streamDeck->sharedSettings() : QJsonObject());
+        told, baseEnvironment, streamDeck ? streamDeck->sharedSettings() : QJsonObject());
     if (!settings.leftOut.isEmpty())
         qDebug() << "Settings left out, too large to pass to a script:" << settings.leftOut;
     if (settings.settingsLeftOut > 0)
@@ -89,7 +103,21 @@ ScriptProcess *ScriptRunner::run(const KeyEvent &event)
     script->setProgram(program);
     script->setArguments(settings.arguments);
     script->setProcessEnvironment(settings.environment);
-    if (isBatchScript(program)) {
+    if (typed) {
+        QString reason = QFileInfo(typed->folder).isDir()
+                             ? TypedInterpreter::prepare(*script, *typed, program, baseEnvironment)
+                             : QStringLiteral("the folder %1 does not exist")
+                                   .arg(QDir::toNativeSeparators(typed->folder));
+        if (!reason.isEmpty()) {
+            qDebug() << "Could not run the script typed on" << event.context
+                     << qUtf8Printable(reason);
+            recordRun(event, program,
+                      ScriptRun::notStarted(QStringLiteral("could not start: ") + reason));
+            delete script;
+            return nullptr;
+        }
+        script->setWorkingDirectory(typed->folder);
+    } else if (isBatchScript(program)) {
         const QString reason = runThroughCommandInterpreter(*script);
         if (!reason.isEmpty()) {
             qDebug() << "Could not run" << program << "safely:" << qUtf8Printable(reason);

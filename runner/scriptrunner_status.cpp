@@ -7,6 +7,7 @@
 #include "scriptlookup.h"
 #include "scriptoutput.h"
 #include "scriptprocess.h"
+#include "typedscript.h"
 
 #include <QDebug>
 #include <QDir>
@@ -52,9 +53,13 @@ void ScriptRunner::onPropertyInspectorDidDisappear(const QStreamDeckAction &a)
 
 void ScriptRunner::onSendToPlugin(const QStreamDeckAction &a)
 {
-    if (a.payload.value(QLatin1String("keyscript")).toString() == QLatin1String("status")) {
+    const QString request = a.payload.value(QLatin1String("keyscript")).toString();
+    if (request == QLatin1String("status")) {
         status.pageOpened(a.context);
         askStatus(a.action, a.context);
+    } else if (TypedActions::isTyped(a.action) &&
+               (request == QLatin1String("approve") || request == QLatin1String("runNow"))) {
+        onTypedRequest(a);
     } else if (!unknownRequestSaid) {
         unknownRequestSaid = true; // a page of another kind would fill the log
         qDebug() << "sendToPlugin not understood, and ignored from now on:"
@@ -62,10 +67,14 @@ void ScriptRunner::onSendToPlugin(const QStreamDeckAction &a)
     }
 }
 
-void ScriptRunner::recordRun(const KeyEvent &event, const QString &script, ScriptRun run)
+void ScriptRunner::recordRun(const KeyEvent &event, const QString &script, ScriptRun run,
+                             bool titleSet)
 {
     // The key shows the result by itself where its script asks.
-    if (streamDeck && !ScriptOutput::hostIsGone(streamDeck)) {
+    if (streamDeck && !ScriptOutput::hostIsGone(streamDeck) &&
+        TypedActions::isTyped(event.action)) {
+        showTypedOutcome(event, run, titleSet);
+    } else if (streamDeck && !ScriptOutput::hostIsGone(streamDeck)) {
         const ScriptHeader &asked = headers.of(script);
         if (run.failed && asked.onFailure.value == QLatin1String("alert"))
             streamDeck->showAlert(event.context);
@@ -73,6 +82,11 @@ void ScriptRunner::recordRun(const KeyEvent &event, const QString &script, Scrip
                  asked.onSuccess.value == QLatin1String("ok"))
             streamDeck->showOk(event.context);
     }
+    tellPage(event, script, std::move(run));
+}
+
+void ScriptRunner::tellPage(const KeyEvent &event, const QString &script, ScriptRun run)
+{
     run.event = event.event;
     run.script = QDir::toNativeSeparators(script);
     if (!status.record(event.context, std::move(run)) || !streamDeck)
@@ -90,7 +104,8 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
     QJsonArray found;
     QJsonArray declared; // the settings the scripts say they want, each name once
     QStringList declaredNames;
-    if (isScriptName(action)) {
+    const bool typed = TypedActions::isTyped(action); // its script is no file in cmd/
+    if (isScriptName(action) && !typed) {
         QStringList events{QString()};
         events += scriptEvents();
         for (const QString &event : std::as_const(events)) {
@@ -130,11 +145,14 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
         {QStringLiteral("keyscript"), QStringLiteral("status")},
         {QStringLiteral("scripts"), found},
         {QStringLiteral("declared"), declared},
-        {QStringLiteral("pressScript"),
-         isScriptName(action) ? QDir::toNativeSeparators(scripts.basePath(action)) : QString()},
+        {QStringLiteral("pressScript"), isScriptName(action) && !typed
+                                            ? QDir::toNativeSeparators(scripts.basePath(action))
+                                            : QString()},
         {QStringLiteral("runs"), runs},
         {QStringLiteral("live"), live && live->state() != QProcess::NotRunning},
         {QStringLiteral("log"), QJsonObject{{QStringLiteral("path"), QDir::toNativeSeparators(log)},
                                             {QStringLiteral("on"), QFileInfo(log).isFile()}}}};
+    if (typed)
+        payload.insert(QStringLiteral("typed"), typedStatus(action, context));
     streamDeck->sendToPropertyInspector(action, context, payload);
 }

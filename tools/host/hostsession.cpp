@@ -69,6 +69,7 @@ void HostSession::start()
     environment.remove(QStringLiteral("KEYSCRIPT_CMD_DIR"));
     if (!options.cmdDir.isEmpty())
         environment.insert(QStringLiteral("KEYSCRIPT_CMD_DIR"), options.cmdDir);
+    environment.insert(QStringLiteral("KEYSCRIPT_CONFIG_DIR"), configFolder());
     plugin.setProcessEnvironment(environment);
     log.start();
     endsWithThisProcess(plugin);
@@ -98,7 +99,9 @@ std::optional<PluginManifest> HostSession::readManifest() const
                                       QString(),
                                       QString(),
                                       QString()};
-        return PluginPlan::read(options.cmdDir, identity, system).pluginManifest();
+        PluginPlan plan = PluginPlan::read(options.cmdDir, identity, system);
+        plan.addTypedActions(); // the plugin serves them in any folder
+        return plan.pluginManifest();
     }
     // The folder whose bin/ holds the plugin.
     return PluginManifest::read(QFileInfo(options.plugin).absoluteDir().filePath(".."));

@@ -19,6 +19,8 @@ void HostSession::sendLater(const QList<HostOptions::Delayed> &delayed)
 
 void HostSession::queue(const HostOptions &parsed)
 {
+    approveTyped(parsed.first);
+    approveTyped(parsed.repeated);
     toSend.append({parsed.first, 1, true});
     if (parsed.repeats > 0 &&
         !(parsed.repeated.events.isEmpty() && parsed.repeated.delayed.isEmpty()))

@@ -11,10 +11,11 @@ namespace {
 
 // keyscript's own files, built into keyscript-host: the key's settings page, the plugin's icon
 // and the category's as PNG (the host takes nothing else there), an action's icon and its key
-// as SVG.
+// as SVG, and the two states of a Watch key.
 const char *const ownFiles[] = {
-    "settings.html",          "images/plugin.png", "images/plugin@2x.png", "images/category.png",
-    "images/category@2x.png", "images/action.svg", "images/key.svg"};
+    "settings.html",       "images/plugin.png",      "images/plugin@2x.png",
+    "images/category.png", "images/category@2x.png", "images/action.svg",
+    "images/key.svg",      "images/watch-ok.svg",    "images/watch-failed.svg"};
 
 QString native(const QString &path)
 {

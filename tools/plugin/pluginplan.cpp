@@ -66,6 +66,8 @@ PluginPlan PluginPlan::read(const QString &scriptsFolder, const PluginIdentity &
     for (const QString &name : names)
         plan.readEntry(name, otherSystem);
     plan.gatherHeaders();
+    if (identity.uuid == QLatin1String("org.keyscript"))
+        plan.addTypedActions();
 
     for (auto it = otherSystem.cbegin(); it != otherSystem.cend(); ++it) {
         const bool served =

@@ -71,6 +71,9 @@ public:
     // The manifest the host reads from the folder, with its paths to the folder's files.
     QJsonObject manifest() const;
     PluginManifest pluginManifest() const;
+    // Run and Watch, whose scripts are typed on the key: keyscript's own plugin lists them, and
+    // keyscript-host offers them beside an author's.
+    void addTypedActions();
     QString folderName() const { return identity.uuid + QLatin1String(".sdPlugin"); }
     // The plugin's program in the folder, and the name of the program file it needs.
     QString codePath() const { return QLatin1String("bin/") + programName(); }
