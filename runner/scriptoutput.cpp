@@ -3,6 +3,7 @@
 #include "connection/qstreamdeckplugin.h"
 #include "scriptimage.h"
 #include "scriptline.h"
+#include "typedscript.h"
 
 #include <QDebug>
 #include <QJsonDocument>
@@ -128,6 +129,7 @@ ScriptOutput::ScriptOutput(QStreamDeckPlugin *streamDeck, KeyEvent key, QString 
     : streamDeck(streamDeck)
     , key(std::move(key))
     , scriptDir(std::move(scriptDir))
+    , outputIsTitle(TypedActions::isTyped(this->key.action))
 {
     clock.start();
 }
@@ -212,7 +214,7 @@ void ScriptOutput::finish()
 
 void ScriptOutput::interpretKept(const QByteArray &bytes)
 {
-    if (interpret(*streamDeck, bytes, key, scriptDir)) {
+    if (interpret(*streamDeck, bytes, key, scriptDir, outputIsTitle)) {
         if (!titleSet && bytes.contains("setTitle"))
             titleSet = ScriptLine::parse(bytes).word == QLatin1String("setTitle");
         return;
@@ -223,7 +225,7 @@ void ScriptOutput::interpretKept(const QByteArray &bytes)
 }
 
 bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
-                             const KeyEvent &key, const QString &scriptDir)
+                             const KeyEvent &key, const QString &scriptDir, bool outputIsTitle)
 {
     const ScriptLine line = ScriptLine::parse(bytes);
     qDebug() << "read" << line.text;
@@ -248,6 +250,9 @@ bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &by
     }
     if (line.text.isEmpty())
         return true;
-    qDebug() << "ignored" << line.text.left(ignoredShown); // a misspelt word, a tab after it
+    if (outputIsTitle)
+        qDebug() << "output" << line.text.left(ignoredShown);
+    else
+        qDebug() << "ignored" << line.text.left(ignoredShown); // a misspelt word, a tab after it
     return false;
 }

@@ -65,8 +65,11 @@ public:
     // a line that is no command. bytes is a line with its line feed; without one, it was cut at
     // LineSplitter's bound: a cut title still goes, but an image or settings cut short would be
     // broken, and are dropped.
+    // A line that is no command is logged as "ignored", or as "output" where it is kept as the
+    // key's title (Run and Watch keys).
     static bool interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
-                          const KeyEvent &key, const QString &scriptDir);
+                          const KeyEvent &key, const QString &scriptDir,
+                          bool outputIsTitle = false);
 
 private:
     // Cleared when the plugin's teardown destroys the host connection; a script killed then may
@@ -82,6 +85,7 @@ private:
     int droppedForKey = 0;   // lines that drew on a key that had gone
     QStringList ignored;
     bool titleSet = false;
+    bool outputIsTitle = false;
     QDateTime started = QDateTime::currentDateTime();
     QElapsedTimer clock;
 
