@@ -1,6 +1,7 @@
 #include "headercache.h"
 
-#include <QFile>
+#include "imagefile.h"
+
 #include <QFileInfo>
 
 const ScriptHeader &HeaderCache::of(const QString &script)
@@ -12,9 +13,8 @@ const ScriptHeader &HeaderCache::of(const QString &script)
     Read &known = read[script];
     if (known.modified == info.lastModified() && known.size == info.size())
         return known.header;
-    QFile file(script);
+    // Read without waiting: what the path names may have become a FIFO since the look at it.
     known =
-        Read{info.lastModified(), info.size(),
-             ScriptHeader::read(file.open(QIODevice::ReadOnly) ? file.read(16384) : QByteArray())};
+        Read{info.lastModified(), info.size(), ScriptHeader::read(ImageFile::start(script, 16384))};
     return known.header;
 }

@@ -9,6 +9,16 @@
 
 ImageFile ImageFile::read(const QString &path, qint64 maxSize)
 {
+    return read(path, maxSize, true);
+}
+
+QByteArray ImageFile::start(const QString &path, qint64 size)
+{
+    return read(path, size, false).bytes;
+}
+
+ImageFile ImageFile::read(const QString &path, qint64 maxSize, bool whole)
+{
     // Without O_NONBLOCK, opening a FIFO waits for a writer.
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -22,7 +32,7 @@ ImageFile ImageFile::read(const QString &path, qint64 maxSize)
         result.error = qt_error_string(errno);
     } else if (!S_ISREG(info.st_mode)) {
         result.status = NotAFile;
-    } else if (info.st_size > maxSize) {
+    } else if (whole && info.st_size > maxSize) {
         result.status = TooLarge;
     } else {
         // One byte more than allowed: the file may have grown since fstat.
@@ -39,8 +49,8 @@ ImageFile ImageFile::read(const QString &path, qint64 maxSize)
             size += n;
         }
         if (result.error.isEmpty()) {
-            bytes.truncate(size);
-            result.status = size > maxSize ? TooLarge : Read;
+            bytes.truncate(whole ? size : qMin(size, maxSize));
+            result.status = bytes.size() > maxSize ? TooLarge : Read;
             if (result.status == Read)
                 result.bytes = bytes;
         }

@@ -6,6 +6,16 @@
 
 ImageFile ImageFile::read(const QString &path, qint64 maxSize)
 {
+    return read(path, maxSize, true);
+}
+
+QByteArray ImageFile::start(const QString &path, qint64 size)
+{
+    return read(path, size, false).bytes;
+}
+
+ImageFile ImageFile::read(const QString &path, qint64 maxSize, bool whole)
+{
     // Backup semantics let a folder open too, so that it is told apart from a missing file.
     const QString native = QDir::toNativeSeparators(path);
     const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t *>(native.utf16()), GENERIC_READ,
@@ -26,7 +36,7 @@ ImageFile ImageFile::read(const QString &path, qint64 maxSize)
         result.error = qt_error_string(int(GetLastError()));
     } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         result.status = NotAFile;
-    } else if (size.QuadPart > maxSize) {
+    } else if (whole && size.QuadPart > maxSize) {
         result.status = TooLarge;
     } else {
         // One byte more than allowed: the file may have grown since it was looked at.
@@ -37,8 +47,8 @@ ImageFile ImageFile::read(const QString &path, qint64 maxSize)
                ReadFile(file, bytes.data() + total, DWORD(bytes.size() - total), &n, nullptr) &&
                n > 0)
             total += n;
-        bytes.truncate(total);
-        result.status = total > maxSize ? TooLarge : Read;
+        bytes.truncate(whole ? total : qMin<qsizetype>(total, maxSize));
+        result.status = bytes.size() > maxSize ? TooLarge : Read;
         if (result.status == Read)
             result.bytes = bytes;
     }

@@ -1,6 +1,8 @@
 #include "scriptlookup.h"
 
+#include "imagefile.h"
 #include <QDir>
+
 #include <QFile>
 
 QString scriptFolder(const QString &applicationDir)
@@ -50,10 +52,8 @@ QString scriptAction(const QString &fileName)
 
 bool interpreterLineEndsInCarriageReturn(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray start = file.read(4096);
+    // A FIFO or a device among the scripts must not stop the plugin: only a regular file is read.
+    const QByteArray start = ImageFile::start(path, 4096);
     const qsizetype end = start.indexOf('\n');
     return start.startsWith("#!") && end > 0 && start.at(end - 1) == '\r';
 }

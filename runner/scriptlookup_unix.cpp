@@ -20,6 +20,8 @@ QString whyScriptCannotRun(const QString &path)
     const QFileInfo file(path);
     if (file.isDir())
         return QStringLiteral("a folder, not a script");
+    if (!file.isFile())
+        return QStringLiteral("not a regular file");
     if (!file.isExecutable())
         return QStringLiteral("not executable: chmod +x it");
     if (interpreterLineEndsInCarriageReturn(path))

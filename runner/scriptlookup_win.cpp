@@ -19,6 +19,8 @@ QString whyScriptCannotRun(const QString &path)
     const QFileInfo file(path);
     if (file.isDir())
         return QStringLiteral("a folder, not a script");
+    if (!file.isFile())
+        return QStringLiteral("not a regular file");
     const QString suffix = file.suffix().toLower();
     if (suffix != QLatin1String("exe") && suffix != QLatin1String("bat") &&
         suffix != QLatin1String("cmd") && suffix != QLatin1String("ps1"))

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <memory>
 
 class KeyStatusTest : public QObject
@@ -89,6 +91,9 @@ void KeyStatusTest::scriptStatus_data()
                               << "a folder, not a script" << 0;
     QTest::newRow("missing") << "b" << QByteArray("#!/bin/sh\n") << true << ""
                              << "-" << 0;
+    // Reading its "#!" line would wait for a writer for ever, and no key would answer again.
+    QTest::newRow("a FIFO") << "a" << QByteArray("fifo") << true << "keyDown"
+                            << "not a regular file" << 0;
     // Only an appear script runs again; the page says how often.
     QTest::newRow("a polled appear script")
         << "a@willAppear" << QByteArray("#!/bin/sh\n# keyscript every: 10s\n") << true
@@ -110,6 +115,8 @@ void KeyStatusTest::scriptStatus()
     const QString path = bundle->cmdDir() + '/' + file;
     if (content.isEmpty()) {
         QVERIFY(QDir().mkpath(path));
+    } else if (content == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0700), 0);
     } else {
         QVERIFY(bundle->writeFile("cmd/" + file, content));
         QVERIFY(QFile::setPermissions(path, executable ? QFile::ReadOwner | QFile::ExeOwner
