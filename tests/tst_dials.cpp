@@ -33,6 +33,8 @@ private Q_SLOTS:
     void whatScriptsAreTold_data();
     void whatScriptsAreTold();
     void turnsWhileAScriptRunsAddUp();
+    void tickSumsAtTheLimits_data();
+    void tickSumsAtTheLimits();
     void stripCommands_data();
     void stripCommands();
 
@@ -126,6 +128,34 @@ void DialsTest::turnsWhileAScriptRunsAddUp()
     QTest::qWait(600);
     QCOMPARE(sent().size(), 4);
     QCOMPARE(bundle->logLines().filter(QRegularExpression("^run .*@dialRotate")).size(), 3);
+}
+
+void DialsTest::tickSumsAtTheLimits_data()
+{
+    QTest::addColumn<QStringList>("ticks"); // after a first turn of 1, whose script runs a while
+    QTest::addColumn<QString>("told");      // to the second run
+    QTest::newRow("past the top") << QStringList{"2147483647", "1"} << "2147483647";
+    QTest::newRow("past the bottom") << QStringList{"-2147483648", "-1"} << "-2147483648";
+    QTest::newRow("a number past the range") << QStringList{"3e9", "1"} << "2147483647";
+    QTest::newRow("no whole number is dropped") << QStringList{"1.5", "1.5", "2"} << "2";
+    QTest::newRow("no number is dropped") << QStringList{"\"7\"", "3"} << "3";
+    QTest::newRow("one turn past the range") << QStringList{"wait", "-5e9"} << "-2147483648";
+}
+
+void DialsTest::tickSumsAtTheLimits()
+{
+    QFETCH(QStringList, ticks);
+    QFETCH(QString, told);
+    QVERIFY(bundle->writeScript("d@dialRotate", "echo \"setTitle $KEYSCRIPT_TICKS\"\nsleep 0.4\n",
+                                "rem\n"));
+    QVERIFY(host->sendText(dialEvent("dialRotate", R"("ticks":1)")));
+    for (const QString &tick : ticks) {
+        if (tick == "wait") // until the first run has ended: the next turn is not summed
+            QTest::qWait(1000);
+        else
+            QVERIFY(host->sendText(dialEvent("dialRotate", R"("ticks":)" + tick)));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(sent(), (QStringList{title("1"), title(told)}), 10000);
 }
 
 void DialsTest::stripCommands_data()
