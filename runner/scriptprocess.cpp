@@ -25,6 +25,8 @@ ScriptProcess::ScriptProcess(QObject *parent)
         if (state != QProcess::NotRunning)
             return;
         ended = true;
+        if (endAsked)
+            hangUpGroup();
         if (hasRun) {
             afterEnd();
             return;
@@ -51,6 +53,7 @@ ScriptProcess::~ScriptProcess()
     if (state() != QProcess::NotRunning) {
         kill();
         waitForFinished();
+        hangUpGroup();
     }
     closePipe();
 }
@@ -127,6 +130,7 @@ void ScriptProcess::end()
 {
     setOutputPaused(false);
     ending = true;
+    endAsked = true; // its key has gone: what it started goes with it
     if (state() == QProcess::NotRunning)
         return;
     closeWriteChannel();
@@ -136,9 +140,11 @@ void ScriptProcess::end()
         if (state() != QProcess::NotRunning)
             askToEnd();
     });
-    QTimer::singleShot(endGraceMs, this, [this] {
-        if (state() != QProcess::NotRunning)
+    QTimer::singleShot(inputGraceMs + endGraceMs, this, [this] {
+        if (state() != QProcess::NotRunning) {
+            endAsked = true;
             kill();
+        }
     });
 }
 

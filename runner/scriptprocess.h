@@ -5,7 +5,10 @@
 
 // One script's process, supervised. It goes when the plugin goes, however the plugin ends (when
 // the plugin dies, Linux kills it, and Windows kills the members of the plugin's kill-on-close
-// job); programs that the script starts are its own business and stay. Its standard output is a
+// job). On Unix it leads a process group of its own: when the plugin ends a script, what the
+// script started is hung up once the script has gone (SIGHUP, as a closed terminal does), so a
+// pipeline's "tail -F" goes with it, while a program started with nohup or setsid stays. What a
+// script leaves running when it ends by itself stays too. Its standard output is a
 // pipe of ours that is read only while the reader wants more: a paused script that keeps printing
 // blocks on its full pipe instead of growing the plugin.
 class ScriptProcess : public QProcess
@@ -26,8 +29,9 @@ public:
 
     // How long a script that is asked to end may take before it is killed.
     static constexpr int endGraceMs = 2000;
-    // How long a script whose input was closed may take to end by itself before it is asked.
-    static constexpr int inputGraceMs = 100;
+    // How long a script whose input was closed may take to end by itself before it is asked:
+    // a live key's script finishes answering the events it had.
+    static constexpr int inputGraceMs = 2000;
     // What may wait unread on a script's standard input, and what is kept of its standard error.
     static constexpr qint64 maxUnreadInput = 64 * 1024;
     static constexpr qsizetype errorTailSize = 4 * 1024;
@@ -43,7 +47,7 @@ public:
     // Asks the script to end (SIGTERM on Unix; a console program on Windows can only be killed).
     void askToEnd();
     // Closes its standard input (a script that reads it sees the end), asks it to end after
-    // inputGraceMs and kills it after endGraceMs if it still runs. Its output is read on, so
+    // inputGraceMs and kills it endGraceMs later if it still runs. Its output is read on, so
     // that it never blocks on a full pipe, and delivered: what it answers to the events it had
     // may store data for its key.
     void end();
@@ -65,6 +69,7 @@ private:
     void setWatching(bool watching);
     bool readAvailable(); // delivers one chunk that is there now; false when there is none
     void closePipe();
+    void hangUpGroup(); // what the script started, once the plugin has ended the script
 
     void deliver(const QByteArray &chunk);
     void afterEnd();
@@ -79,6 +84,8 @@ private:
     bool hasRun = false;
     bool doneSent = false;
     bool ending = false;
+    bool endAsked = false; // the plugin asked it to end, or killed it
+    qint64 group = 0;      // its process group, on Unix
     qint64 drainedAfterEnd = 0;
     QByteArray errors;    // the tail of standard error
     int droppedInput = 0; // lines not written since the last report

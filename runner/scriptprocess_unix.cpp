@@ -68,12 +68,15 @@ void ScriptProcess::prepareChild()
 #else
         Q_UNUSED(parent);
 #endif
+        // Its own process group: what it starts can be told apart from the plugin's.
+        ::setpgid(0, 0);
         ::dup2(output, STDOUT_FILENO);
     });
 }
 
 void ScriptProcess::childStarted()
 {
+    group = processId();
     // Only the script holds the write end now, so the pipe ends with the script's output.
     if (pipe && pipe->writeEnd >= 0) {
         ::close(pipe->writeEnd);
@@ -120,5 +123,16 @@ void ScriptProcess::closePipe()
 
 void ScriptProcess::askToEnd()
 {
+    endAsked = true;
     terminate();
+}
+
+void ScriptProcess::hangUpGroup()
+{
+    if (group <= 0)
+        return;
+    // A stopped member takes the hang-up once it goes on.
+    ::kill(pid_t(-group), SIGHUP);
+    ::kill(pid_t(-group), SIGCONT);
+    group = 0;
 }

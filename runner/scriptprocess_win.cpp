@@ -187,5 +187,11 @@ void ScriptProcess::closePipe()
 void ScriptProcess::askToEnd()
 {
     // terminate() posts WM_CLOSE, which a console program never sees.
+    endAsked = true;
     kill();
+}
+
+void ScriptProcess::hangUpGroup()
+{
+    // What a script starts is in the plugin's job with it, and ends with the plugin.
 }

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void eventsReachTheAppearScript_data();
     void eventsReachTheAppearScript();
     void unreadEventsAreDropped();
+    void aHiddenKeyKeepsWhatItsScriptStored_data();
     void aHiddenKeyKeepsWhatItsScriptStored();
     void sharedSettingsInAndOut();
     void aPolledKeyRunsAgainUntilItGoes();
@@ -111,20 +112,37 @@ void LiveKeysTest::unreadEventsAreDropped()
     QVERIFY2(count > events / 2 && count < events, qPrintable(QString::number(count)));
 }
 
+void LiveKeysTest::aHiddenKeyKeepsWhatItsScriptStored_data()
+{
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<QByteArray>("handler"); // how long one takes, in seconds
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("five, a script that ignores TERM")
+        << 5 << QByteArray("0.1") << QByteArray("trap '' TERM\n");
+    QTest::newRow("twenty quick ones") << 20 << QByteArray("0.05") << QByteArray();
+    QTest::newRow("one that takes a second") << 1 << QByteArray("1") << QByteArray();
+}
+
 void LiveKeysTest::aHiddenKeyKeepsWhatItsScriptStored()
 {
-    // A live counter, slower than the presses: five wait in its input when the key goes (a
+    // A live counter, slower than the presses: they wait in its input when the key goes (a
     // profile switch), and it answers them after its input has closed.
+    QFETCH(int, presses);
+    QFETCH(QByteArray, handler);
+    QFETCH(QByteArray, start);
     QVERIFY(bundle->writeScript("count@willAppear",
-                                "trap '' TERM\nn=0\n"
-                                "while read -r event data; do\n"
-                                "  [ \"$event\" = keyDown ] || continue\n"
-                                "  sleep 0.1; n=$((n + 1))\n"
-                                "  echo \"setTitle $n\"\n"
-                                "  echo \"setSettings {\\\"count\\\":\\\"$n\\\"}\"\n"
-                                "done\n"));
+                                start +
+                                    "n=0\n"
+                                    "while read -r event data; do\n"
+                                    "  [ \"$event\" = keyDown ] || continue\n"
+                                    "  sleep " +
+                                    handler +
+                                    "; n=$((n + 1))\n"
+                                    "  echo \"setTitle $n\"\n"
+                                    "  echo \"setSettings {\\\"count\\\":\\\"$n\\\"}\"\n"
+                                    "done\n"));
     host->sendEvent("willAppear", "count", "k1");
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < presses; ++i)
         host->sendEvent("keyDown", "count", "k1");
     host->sendEvent("willDisappear", "count", "k1");
 
@@ -136,7 +154,7 @@ void LiveKeysTest::aHiddenKeyKeepsWhatItsScriptStored()
             stored << message;
     }
     QStringList expected;
-    for (int n = 1; n <= 5; ++n)
+    for (int n = 1; n <= presses; ++n)
         expected << QStringLiteral(
                         R"({"context":"k1","event":"setSettings","payload":{"count":"%1"}})")
                         .arg(n);

@@ -1,6 +1,7 @@
 // Scripts under supervision, seen from outside: however the plugin ends, no script outlives it,
 // and a host that stops reading holds the scripts back instead of growing the plugin. Linux only:
 // what is left running is read from /proc.
+#include "runner/scriptprocess.h"
 #include "support/bundle.h"
 #include "support/processinfo.h"
 #include "support/standinhost.h"
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void terminationEndsScripts();
     void hardKillEndsScriptsButNotTheirPrograms_data();
     void hardKillEndsScriptsButNotTheirPrograms();
+    void whatAScriptStartedEndsWithIt_data();
+    void whatAScriptStartedEndsWithIt();
     void stoppedReaderHoldsScriptsBack_data();
     void stoppedReaderHoldsScriptsBack();
     void resetHostLetsScriptsFinish();
@@ -122,6 +125,63 @@ void SupervisionTest::hardKillEndsScriptsButNotTheirPrograms()
     QTRY_VERIFY_WITH_TIMEOUT(!isAlive(script), 1000);
     QVERIFY(isAlive(program));
     ::kill(pid_t(program), SIGKILL);
+}
+
+void SupervisionTest::whatAScriptStartedEndsWithIt_data()
+{
+    QTest::addColumn<QString>("script"); // in cmd/, for the action "w"; prints its program's ID
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("end"); // how the script ends: "hide" its key, "exit", "SIGTERM"
+    QTest::addColumn<bool>("stays");  // whether the program it started outlives it
+
+    const QByteArray program = "sleep 1000 &\necho \"setTitle $!\"\n";
+    QTest::newRow("a live key's program goes when its key goes")
+        << "w@willAppear" << program + "cat >/dev/null\n"
+        << "hide" << false;
+    QTest::newRow("so does a pipeline's, where the script ignores its input")
+        << "w@willAppear"
+        << QByteArray("tail -f /dev/null | while read -r l; do :; done &\n"
+                      "echo \"setTitle $!\"\nexec sleep 1000\n")
+        << "hide" << false;
+    QTest::newRow("a program started with nohup stays")
+        << "w@willAppear"
+        << QByteArray("nohup sleep 1000 >/dev/null 2>&1 &\necho \"setTitle $!\"\n"
+                      "exec sleep 1000\n")
+        << "hide" << true;
+    QTest::newRow("the plugin's end ends them") << "w@willAppear" << program + "exec sleep 1000\n"
+                                                << "SIGTERM" << false;
+    QTest::newRow("a press script that ends by itself leaves its program")
+        << "w" << QByteArray("sleep 1000 >/dev/null 2>&1 &\necho \"setTitle $!\"\n") << "exit"
+        << true;
+}
+
+void SupervisionTest::whatAScriptStartedEndsWithIt()
+{
+    QFETCH(QString, script);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, end);
+    QFETCH(bool, stays);
+    QVERIFY(bundle->writeScript(script, body));
+    bundle->start(*plugin, host->port());
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), 1, 10000);
+    host->sendEvent(script.contains('@') ? "willAppear" : "keyDown", "w", "k1");
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), 2, 10000);
+    const qint64 program = titleNumber(host->messages.at(1));
+    QVERIFY(isAlive(program));
+    if (end == "hide") {
+        host->sendEvent("willDisappear", "w", "k1");
+    } else if (end == "SIGTERM") {
+        ::kill(pid_t(plugin->processId()), SIGTERM);
+        QVERIFY(plugin->waitForFinished(5000));
+    }
+    if (stays) {
+        QTest::qWait(ScriptProcess::inputGraceMs + 1000);
+        QVERIFY(isAlive(program));
+        ::kill(pid_t(program), SIGKILL);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!isAlive(program),
+                                 ScriptProcess::inputGraceMs + ScriptProcess::endGraceMs + 1000);
+    }
 }
 
 void SupervisionTest::stoppedReaderHoldsScriptsBack_data()
