@@ -5,6 +5,7 @@
 #include "models/esddevicemodel.h"
 #include "models/esdeventmodel.h"
 
+#include <QDebug>
 #include <QHash>
 #include <QJsonDocument>
 #include <QUrl>
@@ -147,7 +148,13 @@ bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
     if (event == QLatin1String("didReceiveGlobalSettings")) {
         QStreamDeckAction action;
         action.fromJson(message);
-        globalSettings = action.payload.value(QLatin1String("settings")).toObject();
+        // Settings that are no object are none the host keeps: what the plugin had stays.
+        const QJsonValue settings = action.payload.value(QLatin1String("settings"));
+        if (!settings.isObject()) {
+            qDebug() << "didReceiveGlobalSettings ignored: its settings are no JSON object";
+            return false;
+        }
+        globalSettings = settings.toObject();
         emit didReceiveGlobalSettings(action);
         return true;
     }

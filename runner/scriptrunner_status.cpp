@@ -121,6 +121,10 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
                     {QStringLiteral("problem"), whyScriptCannotRun(path)},
                     {QStringLiteral("interpreter"),
                      QDir::toNativeSeparators(interpreterOf(path, wantsPowerShell7(path)))}};
+                const QStringList headerErrors = headers.of(path).errors;
+                if (!headerErrors.isEmpty())
+                    script.insert(QStringLiteral("headerErrors"),
+                                  QJsonArray::fromStringList(headerErrors));
                 // An appear script that runs again every so often says how often.
                 const qint64 every = ScriptHeader::intervalMs(headers.of(path).every.value);
                 if (event == QLatin1String("willAppear") && every > 0)

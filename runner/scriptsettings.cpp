@@ -160,6 +160,9 @@ ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnv
         QString::fromUtf8(QJsonDocument(shared).toJson(QJsonDocument::Compact));
     if (fitsOneVariable(sharedName, sharedJson))
         environment.insert(sharedName, sharedJson);
+    else
+        result.leftOut
+            << sharedName; // named with the settings left out, on the page and in the log
     insertInteger(environment, prefix + QLatin1String("STATE"),
                   event.payload[QLatin1String("state")]);
     insertInteger(environment, prefix + QLatin1String("DESIRED_STATE"),

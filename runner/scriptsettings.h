@@ -17,7 +17,8 @@ struct ScriptSettings
     QProcessEnvironment environment;
     // The length of KEYSCRIPT_SETTINGS when it was too long for one variable and left out.
     qsizetype settingsLeftOut = 0;
-    // The names of the settings left out, in ascending order.
+    // The names of the settings left out, in ascending order, then KEYSCRIPT_GLOBAL_SETTINGS
+    // when the shared settings were too long for one variable.
     QStringList leftOut;
 
     // Reads payload["settings"]; only string values pass, any other value is the empty string.

@@ -22,6 +22,8 @@ private Q_SLOTS:
     void runsReachAnOpenPageOnly();
     void aRunThatCannotStartIsNoSuccess_data();
     void aRunThatCannotStartIsNoSuccess();
+    void nothingDroppedWithoutAWord_data();
+    void nothingDroppedWithoutAWord();
     void resultMarks_data();
     void resultMarks();
     void keptRunsAreBounded();
@@ -227,6 +229,62 @@ void KeyStatusTest::aRunThatCannotStartIsNoSuccess()
     QCOMPARE(run.value("leftOut").toVariant().toStringList(), leftOut);
     if (!leftOut.isEmpty())
         QTRY_VERIFY(!bundle->logLines().filter("Settings left out").isEmpty());
+}
+
+void KeyStatusTest::nothingDroppedWithoutAWord_data()
+{
+    QTest::addColumn<QByteArray>("script");   // cmd/a, which prints its shared token
+    QTest::addColumn<QStringList>("shared");  // didReceiveGlobalSettings' settings, in order
+    QTest::addColumn<QString>("token");       // what it is told
+    QTest::addColumn<QStringList>("leftOut"); // in its run, on the page
+    QTest::addColumn<QString>("said");        // in the log
+    QTest::addColumn<QString>("headerError"); // in the key's status, on the page
+
+    const QByteArray tells = "#!/bin/sh\necho \"setTitle ${KEYSCRIPT_GLOBAL_SETTINGS:-none}\" "
+                             "| cut -c1-30\n";
+    QTest::newRow("shared settings too large to pass")
+        << tells << QStringList{R"({"t":")" + QString(140 * 1024, 'x') + R"("})"} << "none"
+        << QStringList{"KEYSCRIPT_GLOBAL_SETTINGS"} << "Settings left out"
+        << "";
+    QTest::newRow("shared settings that are no object change nothing")
+        << tells << QStringList{R"({"t":"1"})", R"("x")"} << R"({"t":"1"})" << QStringList()
+        << "didReceiveGlobalSettings ignored"
+        << "";
+    QTest::newRow("a header value the plugin cannot use")
+        << QByteArray(tells + "# keyscript every: 0\n# keyscript on-failure: ALERT\n")
+        << QStringList() << "{}" << QStringList() << "Header of"
+        << "line 3: \"keyscript every:\" is a time such as 5s, 500ms or 1m, at least 250ms, "
+           "not \"0\"";
+}
+
+void KeyStatusTest::nothingDroppedWithoutAWord()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(QStringList, shared);
+    QFETCH(QString, token);
+    QFETCH(QStringList, leftOut);
+    QFETCH(QString, said);
+    QFETCH(QString, headerError);
+    QVERIFY(bundle->writeFile("cmd/a", script));
+    QVERIFY(QFile::setPermissions(bundle->cmdDir() + "/a", QFile::ReadOwner | QFile::ExeOwner));
+    for (const QString &settings : shared)
+        QVERIFY(host->sendText(R"({"event":"didReceiveGlobalSettings","payload":{"settings":)" +
+                               settings + "}}"));
+    pageEvent("propertyInspectorDidAppear", "a");
+    QTRY_COMPARE(toPage().size(), 1);
+    const QJsonArray scripts = toPage().first().value("scripts").toArray();
+    QCOMPARE(scripts.size(), 1);
+    QCOMPARE(scripts.at(0).toObject().value("headerErrors").toArray().first().toString(),
+             headerError);
+    QVERIFY(host->press("a", "k1"));
+    QTRY_COMPARE_WITH_TIMEOUT(toPage().size(), 2, 10000);
+    QCOMPARE(toPage().last().value("run").toObject().value("leftOut").toVariant().toStringList(),
+             leftOut);
+    QTRY_COMPARE(host->messages.filter("setTitle").size(), 1);
+    const QJsonObject title =
+        QJsonDocument::fromJson(host->messages.filter("setTitle").first().toUtf8()).object();
+    QCOMPARE(title.value("payload").toObject().value("title").toString(), token);
+    QVERIFY2(!bundle->logLines().filter(said).isEmpty(), qPrintable(bundle->logLines().join('\n')));
 }
 
 void KeyStatusTest::resultMarks_data()

@@ -60,6 +60,6 @@ bool PluginLog::isFailure(const QString &line)
 {
     static const QRegularExpression failure(QStringLiteral(
         R"re(^(error |exit [^0]|exit -|crashed$|stderr |ignored |cut at |Could not (run|set)|)re"
-        R"re(Unknown event|KEYSCRIPT_SETTINGS left out))re"));
+        R"re(Unknown event|KEYSCRIPT_SETTINGS left out|Header of |Settings left out))re"));
     return failure.match(line).hasMatch();
 }
