@@ -52,7 +52,8 @@ script("knob@touchTap", `echo "setFeedback {\\"value\\":\\"tap $KEYSCRIPT_TAP_X,
 // A batch file beside them is a Windows script: not listed here, but named in a note.
 fs.writeFileSync(path.join(root, "cmd", "winonly.bat"), "@echo setTitle win\r\n");
 // The manifest of the folder, as the host reads it: the toggle has two states with pictures of
-// their own, "hold" one; every other action is unknown to it.
+// their own, "hold" one, and keyscript's own Run is there as the plugin maker writes it; every
+// other action is unknown to it.
 fs.mkdirSync(path.join(root, "images"));
 const picture = (colour) => `<svg xmlns="http://www.w3.org/2000/svg" width="72" height="72"><rect width="72" height="72" fill="${colour}"/></svg>`;
 for (const [name, colour] of [["off", "#444"], ["on", "#2e7d32"], ["hold", "#1565c0"]])
@@ -61,7 +62,8 @@ const uri = (name) => "data:image/svg+xml;base64," + fs.readFileSync(path.join(r
 fs.writeFileSync(path.join(root, "manifest.json"), JSON.stringify({ Actions: [
   { UUID: "org.keyscript.toggle", Name: "Toggle", DisableAutomaticStates: true,
     States: [{ Image: "images/off" }, { Image: "images/on" }] },
-  { UUID: "hold", Name: "Hold", States: [{ Image: "images/hold" }] }] }));
+  { UUID: "hold", Name: "Hold", States: [{ Image: "images/hold" }] },
+  { UUID: "org.keyscript.run", Name: "Run", States: [{ Image: "" }] }] }));
 fs.copyFileSync(path.join(examples, "org.keyscript.toggle"), path.join(root, "cmd", "org.keyscript.toggle"));
 fs.chmodSync(path.join(root, "cmd", "org.keyscript.toggle"), 0o755);
 
@@ -75,7 +77,7 @@ const check = (ok, what) => {
 
 try {
   host = spawn(path.join(root, "bin", path.basename(hostExe)),
-    ["deck", "--keys", "4x2", "--dials", "2", "--keep", path.join(root, "keys.json")],
+    ["deck", "--keys", "5x2", "--dials", "2", "--keep", path.join(root, "keys.json")],
     { cwd: path.join(root, "work"), stdio: ["ignore", "pipe", "inherit"] });
   const url = await new Promise((resolve, reject) => {
     let out = "";
@@ -98,7 +100,7 @@ try {
   const page = await browser.newPage();
   await page.setViewport({ width: 1100, height: 900 });
   await page.goto(url);
-  await page.waitForFunction(() => document.querySelectorAll(".key").length === 8);
+  await page.waitForFunction(() => document.querySelectorAll(".key").length === 10);
   const title = (index) => page.$eval(`.slot:nth-child(${index + 1}) .title`, (e) => e.textContent);
   const waitTitle = (index, text) => page.waitForFunction(
     (i, t) => document.querySelectorAll(".title")[i]?.textContent === t, { timeout: 10000 }, index, text);
@@ -178,7 +180,7 @@ try {
 
   // A reloaded deck shows the same settings on the page.
   await page.reload();
-  await page.waitForFunction(() => document.querySelectorAll(".key").length === 8);
+  await page.waitForFunction(() => document.querySelectorAll(".key").length === 10);
   await page.click(".slot:nth-child(3) button.settings");
   frame = await frameOf();
   const names = await frame.$$eval(".row .name", (rows) => rows.map((e) => e.value));
@@ -346,6 +348,41 @@ try {
   frame = page.frames().find((f) => f.url() === shown);
   await frame.waitForFunction(() => document.querySelectorAll(".run").length === 3 &&
     document.querySelector(".row .value")?.value === "1", { timeout: 5000 });
+
+  // keyscript's own Run action: its script is typed on its page, saved once the user pauses
+  // and allowed by that save; a press runs it, and its last line becomes the key's title.
+  await assign(8, "org.keyscript.run");
+  await page.click(".slot:nth-child(9) button.settings");
+  frame = await frameOf();
+  await frame.waitForSelector("#typed:not([hidden])", { timeout: 5000 });
+  const typedSaved = () => frame.waitForFunction(
+    () => document.getElementById("typedSaved").textContent === "Saved.", { timeout: 5000 });
+  await frame.type("#script", "echo hello");
+  await typedSaved();
+  await new Promise((r) => setTimeout(r, 500)); // the plugin has the approval and the settings
+  const typedPage = await frame.evaluate(() => ({
+    rows: [...document.querySelectorAll("#rows .row .name")].map((e) => e.value).join(),
+    review: !document.getElementById("approval").hidden,
+    scripts: document.getElementById("scripts").textContent }));
+  await page.click(".slot:nth-child(9) .key");
+  await waitTitle(8, "hello").catch(() => {});
+  check(await title(8) === "hello" && typedPage.rows === "" && !typedPage.review &&
+    typedPage.scripts.includes("Typed on this key, run by"),
+    `a script typed on a Run key's page runs at a press, its output the title (${await title(8)}; ${JSON.stringify(typedPage)})`);
+  // The editor with a script of two lines, in the host's panel width: doc/typed-key.png.
+  await frame.$eval("#script", (e) => e.select());
+  await frame.type("#script", 'now=$(date +%H:%M)\necho "$ZEB_city $now"');
+  await typedSaved();
+  await frame.$eval("#script", (e) => { e.blur(); e.scrollTop = 0; window.scrollTo(0, 0); });
+  await page.$eval("#settingsFrame", (e) => { e.style.width = "350px"; e.style.height = "800px"; });
+  await new Promise((r) => setTimeout(r, 300));
+  const editorBottom = await frame.$eval("#typed", (e) => e.getBoundingClientRect().bottom);
+  const clip = await page.$eval("#settingsFrame", (e, bottom) => {
+    const box = e.getBoundingClientRect();
+    return { x: box.left + window.scrollX, y: box.top + window.scrollY, width: box.width, height: bottom + 12 };
+  }, editorBottom);
+  await page.screenshot({ path: screenshot.replace(/\.png$/, "-typed.png"), clip });
+  await page.$eval("#settingsFrame", (e) => { e.style.width = ""; e.style.height = ""; });
 
   // The dials: the wheel and the arrow keys turn, a click pushes, a tap on the strip says where.
   await page.select(".dialslot:nth-child(1) select", "knob");

@@ -2,6 +2,7 @@
 
 #include "runner/scriptimage.h"
 #include "runner/scriptlookup.h"
+#include "runner/typedscript.h"
 
 #include <QDir>
 #include <QJsonObject>
@@ -49,6 +50,9 @@ void ActionList::read()
         else if (!problems.value(action).isEmpty())
             continue; // the first reason stands
     }
+    // Run and Watch need no file: their script is typed on the key.
+    for (const QString &typed : {TypedActions::run(), TypedActions::watch()})
+        problems.insert(typed, QString());
     QJsonArray fresh;
     for (auto it = problems.cbegin(); it != problems.cend(); ++it)
         fresh.append(QJsonObject{{QStringLiteral("action"), it.key()},

@@ -7,7 +7,8 @@
 #include <QTimer>
 
 // The actions of a scripts folder as the deck lists them, each with why its scripts cannot run
-// when none can, read again every second so that the list follows the folder.
+// when none can, read again every second so that the list follows the folder; and Run and
+// Watch, whose scripts are typed on the key.
 class ActionList : public QObject
 {
     Q_OBJECT
