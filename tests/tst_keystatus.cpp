@@ -7,7 +7,9 @@
 
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
+#endif
 
 #include <memory>
 
@@ -118,7 +120,11 @@ void KeyStatusTest::scriptStatus()
     if (content.isEmpty()) {
         QVERIFY(QDir().mkpath(path));
     } else if (content == "fifo") {
+#ifdef Q_OS_WIN
+        QSKIP("Windows has no FIFO among files");
+#else
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0700), 0);
+#endif
     } else {
         QVERIFY(bundle->writeFile("cmd/" + file, content));
         QVERIFY(QFile::setPermissions(path, executable ? QFile::ReadOwner | QFile::ExeOwner
