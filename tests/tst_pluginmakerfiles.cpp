@@ -6,6 +6,10 @@
 
 #include <QtTest>
 
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
 class PluginMakerFilesTest : public QObject
 {
     Q_OBJECT
@@ -303,6 +307,52 @@ QByteArray storedZip(const QByteArray &name, const QByteArray &data)
            u32(central.size()) + u32(local.size()) + u16(0);
 }
 
+// An entry of a zip written by hand: a file, or a link (mode 0120777) to data; at the offset
+// of an earlier entry's data when sameAs names it; claiming size when it is given.
+struct HandEntry
+{
+    QByteArray name;
+    QByteArray data;
+    quint32 mode = 0100755;
+    int sameAs = -1;
+    qint64 size = -1;
+};
+
+QByteArray handZip(const QList<HandEntry> &entries)
+{
+    const auto u16 = [](int v) {
+        QByteArray bytes(2, '\0');
+        bytes[0] = char(v & 0xff);
+        bytes[1] = char(v >> 8 & 0xff);
+        return bytes;
+    };
+    const auto u32 = [&](qint64 v) { return u16(int(v & 0xffff)) + u16(int(v >> 16 & 0xffff)); };
+    const auto crc32 = [](const QByteArray &bytes) {
+        quint32 crc = 0xffffffffu;
+        for (const char byte : bytes) {
+            crc ^= uchar(byte);
+            for (int k = 0; k < 8; ++k)
+                crc = crc & 1 ? 0xedb88320u ^ (crc >> 1) : crc >> 1;
+        }
+        return qint64(crc ^ 0xffffffffu);
+    };
+    QByteArray locals, central;
+    QList<qint64> offsets;
+    for (const HandEntry &entry : entries) {
+        const qint64 size = entry.size >= 0 ? entry.size : entry.data.size();
+        const QByteArray sizes = u32(crc32(entry.data)) + u32(entry.data.size()) + u32(size);
+        offsets << (entry.sameAs >= 0 ? offsets.at(entry.sameAs) : locals.size());
+        if (entry.sameAs < 0)
+            locals += "PK\x03\x04" + u16(20) + u16(0) + u16(0) + u32(0) + sizes +
+                      u16(int(entry.name.size())) + u16(0) + entry.name + entry.data;
+        central += "PK\x01\x02" + u16(0x314) + u16(20) + u16(0) + u16(0) + u32(0) + sizes +
+                   u16(int(entry.name.size())) + u16(0) + u16(0) + u16(0) + u16(0) +
+                   u32(qint64(entry.mode) << 16) + u32(offsets.last()) + entry.name;
+    }
+    return locals + central + "PK\x05\x06" + u16(0) + u16(0) + u16(int(entries.size())) +
+           u16(int(entries.size())) + u32(central.size()) + u32(locals.size()) + u16(0);
+}
+
 } // namespace
 
 void PluginMakerFilesTest::fromAnInstallerFile_data()
@@ -344,6 +394,36 @@ void PluginMakerFilesTest::fromAnInstallerFile_data()
     QTest::newRow("an entry out of its folder")
         << none << storedZip("org.keyscript.sdPlugin/bin/../../../evil.exe", "MZ") << none << 10
         << "would be written outside its folder" << none;
+    // What a careful unpacker refuses.
+    const HandEntry program{"org.keyscript.sdPlugin/bin/keyscript.exe", "MZ"};
+    QTest::newRow("a link to an absolute path")
+        << none << handZip({program, {"org.keyscript.sdPlugin/bin/leak", "/etc/passwd", 0120777}})
+        << none << 10 << "the link org.keyscript.sdPlugin/bin/leak leads outside its folder"
+        << none;
+    QTest::newRow("a file written through a link")
+        << none
+        << handZip({program,
+                    {"org.keyscript.sdPlugin/bin/d", "lib", 0120777},
+                    {"org.keyscript.sdPlugin/bin/d/planted", "x"}})
+        << none << 10 << "d/planted would be written through the link d" << none;
+    QTest::newRow("one entry's data listed many times")
+        << none
+        << handZip({program,
+                    {"org.keyscript.sdPlugin/bin/a.dll", QByteArray(1000, 'a')},
+                    {"org.keyscript.sdPlugin/bin/b.dll", QByteArray(1000, 'a'), 0100755, 1},
+                    {"org.keyscript.sdPlugin/bin/c.dll", QByteArray(1000, 'a'), 0100755, 1}})
+        << none << 10 << "its entries overlap" << none;
+    QTest::newRow("more than 1 GiB in all")
+        << none
+        << handZip({program,
+                    {"org.keyscript.sdPlugin/bin/a.dll", "a", 0100755, -1, 400 << 20},
+                    {"org.keyscript.sdPlugin/bin/b.dll", "b", 0100755, -1, 400 << 20},
+                    {"org.keyscript.sdPlugin/bin/c.dll", "c", 0100755, -1, 400 << 20}})
+        << none << 10 << "it would unpack to more than 1024 MiB" << none;
+#ifndef Q_OS_WIN
+    QTest::newRow("a FIFO") << none << QByteArray("fifo") << none << 10 << "it is no regular file"
+                            << none;
+#endif
 }
 
 void PluginMakerFilesTest::fromAnInstallerFile()
@@ -371,6 +451,10 @@ void PluginMakerFilesTest::fromAnInstallerFile()
         zipping.start(KEYSCRIPT_CMAKE,
                       {"-E", "tar", "cf", file, "--format=zip", "org.keyscript.sdPlugin"});
         QVERIFY(zipping.waitForFinished(30000) && zipping.exitCode() == 0);
+    } else if (zip == "fifo") {
+#ifndef Q_OS_WIN
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+#endif
     } else {
         QFile written(file);
         QVERIFY(written.open(QIODevice::WriteOnly) && written.write(zip) == zip.size());

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 namespace {
 
@@ -53,20 +54,38 @@ QString InstallerFile::unpackPrograms(const QString &file, const QString &into,
     QList<std::pair<QString, QString>> links; // where, to what
     QByteArray program;
     bool windows = false;
+    // Nothing is written through a link of the file's: the links are made last, and an entry
+    // inside one is refused.
+    QSet<QString> linkNames;
     for (const ZipArchive::Entry &entry : zip.entries()) {
+        if (entry.isLink())
+            linkNames.insert(QDir::cleanPath(underBin(entry.name)));
+    }
+    for (const ZipArchive::Entry &entry : zip.entries()) {
+        if (interrupted())
+            return QStringLiteral("interrupted");
         const QString name = underBin(entry.name);
         if (name.isEmpty() || entry.isDir())
             continue;
         if (!staysInside(name))
             return QStringLiteral("--from %1: %2 would be written outside its folder")
                 .arg(shown, entry.name);
+        for (QString parent = QFileInfo(QDir::cleanPath(name)).path(); parent != QLatin1String(".");
+             parent = QFileInfo(parent).path()) {
+            if (linkNames.contains(parent))
+                return QStringLiteral("--from %1: %2 would be written through the link %3")
+                    .arg(shown, entry.name, parent);
+        }
         QString error;
         const QByteArray bytes = zip.read(entry, &error);
         if (!error.isEmpty())
             return QStringLiteral("--from %1: %2").arg(shown, error);
         if (entry.isLink()) {
             const QString target = QString::fromUtf8(bytes);
-            if (!staysInside(QFileInfo(name).path() + QLatin1Char('/') + target))
+            // "/etc/passwd" behind a folder's name would read as a path inside it.
+            if (target.isEmpty() || target.startsWith(QLatin1Char('/')) ||
+                QDir::isAbsolutePath(target) ||
+                !staysInside(QFileInfo(name).path() + QLatin1Char('/') + target))
                 return QStringLiteral("--from %1: the link %2 leads outside its folder")
                     .arg(shown, entry.name);
             links.append({name, target});

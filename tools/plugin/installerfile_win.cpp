@@ -5,6 +5,28 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <qt_windows.h>
+
+namespace {
+volatile LONG interruptedFlag = 0;
+
+BOOL WINAPI onConsoleEvent(DWORD)
+{
+    InterlockedExchange(&interruptedFlag, 1);
+    return TRUE; // handled: the unpacking stops at its next entry and cleans up
+}
+} // namespace
+
+void InstallerFile::watchInterrupts(bool watch)
+{
+    SetConsoleCtrlHandler(onConsoleEvent, watch ? TRUE : FALSE);
+}
+
+bool InstallerFile::interrupted()
+{
+    return InterlockedCompareExchange(&interruptedFlag, 0, 0) != 0;
+}
+
 // Windows makes no links without a privilege: what the link leads to is copied in its place.
 bool InstallerFile::placeLink(const QString &target, const QString &at)
 {

@@ -17,7 +17,14 @@
 
 namespace {
 
-enum ExitCode { Made = 0, UsageError = 2, Refused = 9, NotMade = 10, WouldDropActions = 11 };
+enum ExitCode {
+    Made = 0,
+    UsageError = 2,
+    Refused = 9,
+    NotMade = 10,
+    WouldDropActions = 11,
+    Interrupted = 130
+};
 
 // How long a run waits for another that makes the same folder.
 constexpr int lockWaitMs = 30000;
@@ -32,10 +39,16 @@ void say(FILE *stream, const QString &line)
 int unpackPrograms(PluginOptions &options, const QTemporaryDir &unpacked)
 {
     PluginSystem system = options.system;
+    InstallerFile::watchInterrupts(true);
     const QString error =
         unpacked.isValid()
             ? InstallerFile::unpackPrograms(options.fromFile, unpacked.path(), &system)
             : unpacked.errorString();
+    InstallerFile::watchInterrupts(false);
+    if (InstallerFile::interrupted()) {
+        say(stderr, QStringLiteral("keyscript-host: interrupted; nothing was made"));
+        return Interrupted;
+    }
     if (!error.isEmpty()) {
         say(stderr, QStringLiteral("keyscript-host: ") + error);
         return NotMade;

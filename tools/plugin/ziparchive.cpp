@@ -2,6 +2,9 @@
 
 #include "inflate.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -38,11 +41,16 @@ constexpr qint64 endRecord = 22; // the end of central directory record, without
 constexpr qint64 centralHeader = 46;
 constexpr qint64 localHeader = 30;
 constexpr quint32 maxEntrySize = 512u << 20; // a program file; anything larger is no keyscript's
+constexpr qint64 maxTotalSize = qint64(1) << 30;
 
 } // namespace
 
 QString ZipArchive::open(const QString &path)
 {
+    // A FIFO or a device would never end, or never begin.
+    if (!QFileInfo(path).isFile())
+        return QFileInfo::exists(path) ? QStringLiteral("it is no regular file")
+                                       : QStringLiteral("there is no such file");
     file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
@@ -91,6 +99,32 @@ QString ZipArchive::open(const QString &path)
             return QStringLiteral("it is a ZIP64 file, which is not read");
         list.append(entry);
         at = next;
+    }
+    return checkLayout();
+}
+
+QString ZipArchive::checkLayout() const
+{
+    // What unpacking would write, whatever the entries' data say: a bomb lists one small piece
+    // of data many times, or claims sizes it never holds.
+    qint64 total = 0;
+    for (const Entry &entry : list)
+        total += entry.size;
+    if (total > maxTotalSize)
+        return QStringLiteral("it would unpack to more than %1 MiB").arg(maxTotalSize >> 20);
+    // Each entry's data is its own: entries that share bytes are refused, as unzip refuses them.
+    QList<std::pair<qint64, qint64>> spans; // from, to
+    for (const Entry &entry : list) {
+        const qint64 at = entry.localOffset;
+        if (at + localHeader > size)
+            return QStringLiteral("%1: damaged").arg(entry.name);
+        const qint64 start = at + localHeader + u16(data + at + 26) + u16(data + at + 28);
+        spans.append({at, start + entry.compressedSize});
+    }
+    std::sort(spans.begin(), spans.end());
+    for (qsizetype i = 1; i < spans.size(); ++i) {
+        if (spans.at(i).first < spans.at(i - 1).second)
+            return QStringLiteral("its entries overlap, as a zip bomb's do");
     }
     return QString();
 }

@@ -6,8 +6,9 @@
 #include <QString>
 
 // A zip file read from its central directory: the names, sizes and modes of its entries, and
-// each entry's bytes, stored or deflated, checked against their CRC-32. Encrypted entries and
-// ZIP64 archives are refused.
+// each entry's bytes, stored or deflated, checked against their CRC-32. Encrypted entries, ZIP64
+// archives, entries whose data overlap and more than 1 GiB in all are refused, and only a
+// regular file is opened.
 class ZipArchive
 {
 public:
@@ -33,6 +34,10 @@ public:
     QByteArray read(const Entry &entry, QString *error) const;
 
 private:
+    // Refuses what a careful unpacker refuses: more than 1 GiB in all, and entries that share
+    // their bytes.
+    QString checkLayout() const;
+
     QFile file;
     const uchar *data = nullptr;
     qint64 size = 0;
