@@ -10,10 +10,11 @@ void messageHandler(QtMsgType type, const QMessageLogContext &context, const QSt
 
     static QFile log(QStringLiteral("log.txt"));
     if (!log.isOpen()) {
-        // Never create the file; opening without Append starts the log afresh for this run.
-        if (!QFile::exists(log.fileName()))
+        // Never create the file; it starts afresh for this run. Every line goes to its end as it
+        // is then, so a reader that keeps the file small may empty it.
+        if (!QFile::exists(log.fileName()) || !log.open(QIODevice::WriteOnly | QIODevice::Append))
             return;
-        log.open(QIODevice::WriteOnly);
+        log.resize(0);
     }
     log.write(message.toUtf8());
     log.write("\n", 1);

@@ -50,6 +50,22 @@ QString scriptAction(const QString &fileName)
     return action;
 }
 
+bool isLayoutReference(const QString &layout)
+{
+    static const QStringList builtIn{QStringLiteral("$X1"), QStringLiteral("$A0"),
+                                     QStringLiteral("$A1"), QStringLiteral("$B1"),
+                                     QStringLiteral("$B2"), QStringLiteral("$C1")};
+    if (layout.startsWith(QLatin1Char('$')))
+        return builtIn.contains(layout);
+    // A backslash parts a path on Windows, so it parts one here too; a drive or "//server"
+    // leaves the folder.
+    const QString clean =
+        QDir::cleanPath(QString(layout).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    return !clean.isEmpty() && !clean.contains(QLatin1Char(':')) && !QDir::isAbsolutePath(clean) &&
+           !clean.startsWith(QLatin1Char('/')) && clean != QLatin1String("..") &&
+           !clean.startsWith(QLatin1String("../"));
+}
+
 bool interpreterLineEndsInCarriageReturn(const QString &path)
 {
     // A FIFO or a device among the scripts must not stop the plugin: only a regular file is read.

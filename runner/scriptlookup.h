@@ -21,6 +21,10 @@ const QStringList &scriptSuffixes();
 // The events of a key that have scripts of their own, "<action>@<event>"; a key press runs
 // "<action>" itself.
 const QStringList &scriptEvents();
+// Whether a dial's layout names one of the host's own ($X1, $A0, $A1, $B1, $B2, $C1) or a
+// layout file by a path that stays inside the plugin's folder, as the host reads it.
+bool isLayoutReference(const QString &layout);
+
 // Whether the event is one of a dial's: dialRotate, dialDown, dialUp or touchTap.
 bool isDialEvent(const QString &event);
 

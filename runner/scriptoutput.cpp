@@ -3,6 +3,7 @@
 #include "connection/qstreamdeckplugin.h"
 #include "scriptimage.h"
 #include "scriptline.h"
+#include "scriptlookup.h"
 #include "typedscript.h"
 
 #include <QDebug>
@@ -117,6 +118,12 @@ const ScriptCommand scriptCommands[] = {
     {QLatin1String("setFeedbackLayout"),
      [](const Target &to, const ScriptLine &line) {
          // A built-in name ($B1) or a layout file's path in the plugin's folder, as printed.
+         if (!isLayoutReference(line.rawArgument)) {
+             qDebug() << "Could not set the layout" << line.rawArgument
+                      << "it is neither one of the host's ($A0, $A1, $B1, $B2, $C1, $X1) nor a "
+                         "path inside the plugin's folder";
+             return;
+         }
          to.deck.setFeedbackLayout(line.rawArgument, to.key.context);
      }},
     {QLatin1String("setTriggerDescription"), setTriggerDescription,

@@ -27,6 +27,7 @@ private Q_SLOTS:
     void cleanup();
     void stalledPageUnderAFlood();
     void stalledSettingsPageUnderAFlood();
+    void feedbackFloodKeepsTheHostSmall();
     void halfSentRequestsAreClosed();
     void unregisteredPageSocketsAreClosed();
     void killedDeckTakesItsPlugin();
@@ -129,6 +130,27 @@ void DeckPressureTest::stalledPageUnderAFlood()
     // Ctrl+C ends it, under that load, within a second or so.
     ::kill(pid_t(deck->processId()), SIGINT);
     QVERIFY(deck->waitForFinished(3000));
+}
+
+void DeckPressureTest::feedbackFloodKeepsTheHostSmall()
+{
+    // A dial whose script sets an 8 KB value on its strip as fast as it can: what the host
+    // keeps of the key is replaced each time, and the plugin's log is kept small on disk.
+    QVERIFY(bundle->writeScript(
+        "flood@willAppear", "v=$(head -c 8000 /dev/zero | tr '\\0' x)\n"
+                            "while :; do echo \"setFeedback {\\\"value\\\":\\\"$v\\\"}\"; done\n"));
+    QProcess host;
+    host.setWorkingDirectory(bundle->workDir());
+    host.setStandardOutputFile(QProcess::nullDevice());
+    host.start(bundle->binDir() + "/keyscript-host",
+               {"appear", "flood", "--for", "6000", "--timeout", "20000"});
+    QVERIFY(host.waitForStarted());
+    QTest::qWait(5000);
+    const qint64 peak = peakKilobytes(host.processId());
+    qInfo() << "keyscript-host peak:" << peak << "kB";
+    QVERIFY2(peak > 0 && peak < KEYSCRIPT_TEST_DECK_RSS_LIMIT_KB / 2,
+             qPrintable(QString::number(peak) + " kB"));
+    QVERIFY(host.waitForFinished(20000));
 }
 
 void DeckPressureTest::stalledSettingsPageUnderAFlood()

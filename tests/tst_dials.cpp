@@ -174,6 +174,12 @@ void DialsTest::stripCommands_data()
     QTest::newRow("a layout file")
         << QByteArray(R"(setFeedbackLayout layouts\volume.json)")
         << R"({"context":"k1","event":"setFeedbackLayout","payload":{"layout":"layouts\\volume.json"}})";
+    // The host reads layouts inside the plugin's folder only.
+    QTest::newRow("a layout file outside the plugin's folder")
+        << QByteArray(R"(setFeedbackLayout ../../../x.json)") << "";
+    QTest::newRow("one by a Windows path") << QByteArray(R"(setFeedbackLayout ..\..\x.json)") << "";
+    QTest::newRow("one by an absolute path")
+        << QByteArray(R"(setFeedbackLayout /etc/x.json)") << "";
     QTest::newRow("the words for its gestures")
         << QByteArray(R"(setTriggerDescription {"rotate":"Volume","push":"Mute"})")
         << R"({"context":"k1","event":"setTriggerDescription","payload":{"push":"Mute",)"

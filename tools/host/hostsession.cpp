@@ -1,5 +1,7 @@
 #include "hostsession.h"
 
+#include "runner/scriptlookup.h"
+
 #include "childprocesses.h"
 #include "dataimage.h"
 #include "messageformat.h"
@@ -119,13 +121,21 @@ QJsonValue HostSession::dialLayout(const KeyStore::Key &key) const
         return QStringLiteral("$X1");
     if (layout.startsWith(QLatin1Char('$')))
         return layout;
-    // A path in the plugin's folder; what the maker would make of --cmd has its cmd/ there.
-    QString file = QFileInfo(options.plugin).absoluteDir().filePath(QStringLiteral("../") + layout);
+    // A path in the plugin's folder; what the maker would make of --cmd has its cmd/ there. The
+    // host reads nothing outside the folder, a link's target included.
+    QString folder = QFileInfo(options.plugin).absoluteDir().filePath(QStringLiteral(".."));
+    QString relative = layout;
     const QString scripts = QStringLiteral("cmd/");
-    if (!options.cmdDir.isEmpty() && layout.startsWith(scripts))
-        file = QDir(options.cmdDir).filePath(layout.mid(scripts.size()));
+    if (!options.cmdDir.isEmpty() && layout.startsWith(scripts)) {
+        folder = options.cmdDir;
+        relative = layout.mid(scripts.size());
+    }
+    const QString file = QDir(folder).filePath(relative);
+    const QString real = QFileInfo(file).canonicalFilePath();
+    const QString root = QFileInfo(folder).canonicalFilePath() + QLatin1Char('/');
     QFile in(file);
-    if (!QFileInfo(file).isFile() || QFileInfo(file).size() > 1024 * 1024 ||
+    if (!isLayoutReference(layout) || real.isEmpty() || !real.startsWith(root) ||
+        !QFileInfo(file).isFile() || QFileInfo(file).size() > 1024 * 1024 ||
         !in.open(QIODevice::ReadOnly))
         return QJsonObject{
             {QStringLiteral("error"), QStringLiteral("no layout file %1").arg(layout)}};

@@ -1,5 +1,7 @@
 #include "keystore.h"
 
+#include "runner/scriptlookup.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -42,13 +44,23 @@ QString KeyStore::apply(const QJsonObject &message)
     } else if (event == QLatin1String("setImage")) {
         byContext[context].image = payload[name("image")].toString();
     } else if (event == QLatin1String("setFeedbackLayout")) {
-        byContext[context].layout = payload[name("layout")].toString();
+        const QString layout = payload[name("layout")].toString();
+        if (!isLayoutReference(layout))
+            return QStringLiteral("a layout is one of the host's or a path inside the plugin's "
+                                  "folder");
+        byContext[context].layout = layout;
     } else if (event == QLatin1String("setFeedback")) {
-        // Only the items named change; the others keep what they were set to.
+        // Only the items named change; the others keep what they were set to. Made anew: Qt
+        // keeps the bytes of a value replaced in place until the object is copied, so a dial
+        // that is set ten times a second would grow without end.
         Key &key = byContext[context];
         const QJsonObject values = payload.toObject();
-        for (auto it = values.begin(); it != values.end(); ++it)
-            key.feedback.insert(it.key(), it.value());
+        QJsonObject feedback = values;
+        for (auto it = key.feedback.constBegin(); it != key.feedback.constEnd(); ++it) {
+            if (!values.contains(it.key()))
+                feedback.insert(it.key(), it.value());
+        }
+        key.feedback = feedback;
     } else if (event == QLatin1String("setGlobalSettings")) {
         global = payload.toObject();
     } else if (event == QLatin1String("switchToProfile") && manifestKnown &&

@@ -41,6 +41,11 @@ void PluginLog::poll()
         start = end + 1;
     }
     pending.remove(0, start);
+    // What has been read is emptied out once it passes maxFileSize: the plugin writes each line
+    // at the file's end, so a flood of output does not fill the disk. A line written between
+    // the read and this is lost.
+    if (file.pos() > maxFileSize && file.resize(0))
+        file.seek(0);
 }
 
 void PluginLog::remove()

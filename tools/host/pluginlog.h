@@ -27,6 +27,9 @@ public:
     // not sent.
     static bool isFailure(const QString &line);
 
+    // The most the plugin's log holds on disk before what was read of it is emptied out.
+    static constexpr qint64 maxFileSize = 4 * 1024 * 1024;
+
 Q_SIGNALS:
     void line(const QString &text);
 
