@@ -18,27 +18,21 @@ bool needsQuotes(const QString &argument)
 
 void append(QString &line, const QString &argument, bool quote)
 {
+    // cmd.exe gives a backslash no meaning before a quote (%1 is the text as written), so a
+    // backslash stays one: "C:\dir\" reaches %~1 as C:\dir\.
     if (quote)
         line += QLatin1Char('"');
-    qsizetype backslashes = 0;
     for (const QChar c : argument) {
-        if (c == QLatin1Char('\\')) {
-            ++backslashes;
-        } else {
-            if (c == QLatin1Char('"')) {
-                // Backslashes before a quote count double, and the quote itself is doubled.
-                line += QString(backslashes, QLatin1Char('\\'));
-                line += QLatin1Char('"');
-            } else if (c == QLatin1Char('%')) {
-                // "%cd:~,%" expands to nothing and keeps cmd.exe from pairing this % with another.
-                line += QLatin1String("%%cd:~,");
-            }
-            backslashes = 0;
+        if (c == QLatin1Char('"')) {
+            line += QLatin1Char('"'); // doubled, so that the quotes stay paired
+        } else if (c == QLatin1Char('%')) {
+            // "%cd:~,%" expands to nothing and keeps cmd.exe from pairing this % with another.
+            line += QLatin1String("%%cd:~,");
         }
         line += c;
     }
-    if (quote) // a closing quote after backslashes must not be escaped by them
-        line += QString(backslashes, QLatin1Char('\\')) + QLatin1Char('"');
+    if (quote)
+        line += QLatin1Char('"');
 }
 
 bool isSafe(const QString &text)

@@ -13,7 +13,8 @@
 // The script path is always quoted. An argument is quoted only when it holds something other
 // than letters, digits and #$*+-./:?@\_ (or is empty, or ends in a backslash), so plain values
 // reach %1, %2, ... exactly as QProcess would pass them. Inside quotes, a double quote is
-// doubled, backslashes before a quote are doubled, and each % becomes %%cd:~,% (an empty
+// doubled, a backslash stays as it is (cmd.exe gives it no meaning), and each % becomes
+// %%cd:~,% (an empty
 // substring of %cd%), so that no %variable% is expanded. No quoting can carry a line feed,
 // carriage return or NUL through cmd.exe: with one of those, there is no command line.
 std::optional<QString> batchCommandLine(const QString &script, const QStringList &arguments);

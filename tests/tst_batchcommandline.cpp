@@ -47,10 +47,10 @@ void BatchCommandLineTest::commandLine_data()
                                         << "inside quotes they are text";
     QTest::newRow("delayed expansion") << QStringList{"!PATH!"} << R"( "!PATH!")"
                                        << "/v:OFF, and quoted";
-    QTest::newRow("a trailing backslash") << QStringList{"C:\\dir\\"} << R"( "C:\dir\\")"
-                                          << "doubled, so it does not escape the closing quote";
-    QTest::newRow("backslashes before a quote") << QStringList{"a\\\"b"} << R"( "a\\""b")"
-                                                << "each backslash before a quote doubled";
+    QTest::newRow("a trailing backslash") << QStringList{"C:\\dir\\"} << R"( "C:\dir\")"
+                                          << "cmd.exe reads no escape in it: %~1 is C:\\dir\\";
+    QTest::newRow("backslashes before a quote") << QStringList{"a\\\"b"} << R"( "a\""b")"
+                                                << "the quote doubled, the backslash as it is";
     QTest::newRow("backslashes elsewhere") << QStringList{"C:\\a\\b"} << R"( C:\a\b)"
                                            << "a backslash not before a quote is plain";
     QTest::newRow("a tab") << QStringList{"a\tb"} << " \"a\tb\""

@@ -27,6 +27,8 @@ private Q_SLOTS:
     void init();
     void anySettingStaysText_data();
     void anySettingStaysText();
+    void argumentsAsTheDocsSay_data();
+    void argumentsAsTheDocsSay();
 
 private:
     std::unique_ptr<StandInHost> host;
@@ -91,6 +93,35 @@ void BatchExamplesTest::anySettingStaysText()
     host->press(action, "k", settings.toUtf8());
     QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), expected.size() + 1, 20000);
     QCOMPARE(host->messages.mid(1), expected);
+}
+
+void BatchExamplesTest::argumentsAsTheDocsSay_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("argument"); // what "%~2" holds
+    QTest::newRow("an ampersand") << "Tom & Jerry"
+                                  << "Tom & Jerry";
+    QTest::newRow("a pipe") << "a|b"
+                            << "a|b";
+    QTest::newRow("a trailing backslash") << "C:\\dir\\"
+                                          << "C:\\dir\\";
+    QTest::newRow("quotes, doubled") << "say \"hi\""
+                                     << "say \"\"hi\"\"";
+}
+
+void BatchExamplesTest::argumentsAsTheDocsSay()
+{
+    // The way doc/windows.md shows to take a setting, by its argument or its variable: either
+    // stays text, whatever it holds.
+    QFETCH(QString, value);
+    QFETCH(QString, argument);
+    QVERIFY(bundle->writeFile("cmd/args.bat", "@echo off\r\nsetlocal EnableDelayedExpansion\r\n"
+                                              "set \"name=%~2\"\r\n"
+                                              "echo setTitle !name!\r\n"
+                                              "echo setTitle !ZEB_name!\r\n"));
+    host->press("args", "k", QJsonDocument(QJsonObject{{"name", value}}).toJson());
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), 3, 20000);
+    QCOMPARE(host->messages.mid(1), (QStringList{title(argument), title(value)}));
 }
 
 QTEST_GUILESS_MAIN(BatchExamplesTest)
