@@ -32,6 +32,7 @@ private Q_SLOTS:
     void unregisteredPageSocketsAreClosed();
     void killedDeckTakesItsPlugin();
     void aDeathSignalBeforeThePluginRunsIsNotLost();
+    void keptKeysCanBeReadBack();
     void keepFileRefusals_data();
     void keepFileRefusals();
 
@@ -317,6 +318,38 @@ void DeckPressureTest::keepFileRefusals()
     QVERIFY(run.waitForFinished(10000));
     QCOMPARE(run.exitCode(), 2);
     QVERIFY2(run.readAllStandardError().contains(said.toUtf8()), qPrintable(said));
+}
+
+void DeckPressureTest::keptKeysCanBeReadBack()
+{
+    // Eighteen keys with a picture of 900 KB each: more than a --keep file may hold. The file
+    // is written while the keys change, so a run that is killed keeps them, and it stays a
+    // file the next run reads.
+    QVERIFY(bundle->writeFile("cmd/big.png", QByteArray(900 * 1024, 'x')));
+    QStringList events{"--keep", bundle->workDir() + "/keys.json"};
+    for (int key = 1; key <= 18; ++key) {
+        QVERIFY(bundle->writeScript(QString("pic%1@willAppear").arg(key),
+                                    "echo 'setImage big.png'\nexec sleep 100\n"));
+        events << "appear" << QString("pic%1").arg(key);
+    }
+    QProcess run;
+    run.setWorkingDirectory(bundle->workDir());
+    run.setStandardOutputFile(QProcess::nullDevice());
+    run.start(bundle->binDir() + "/keyscript-host", events);
+    QVERIFY(run.waitForStarted());
+    const QString keep = bundle->workDir() + "/keys.json";
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(keep).size() > 8 * 1024 * 1024, 20000);
+    QTest::qWait(1500);
+    run.kill();
+    QVERIFY(run.waitForFinished());
+    QVERIFY2(QFileInfo(keep).size() <= 16 * 1024 * 1024,
+             qPrintable(QString::number(QFileInfo(keep).size())));
+    QProcess again;
+    again.setWorkingDirectory(bundle->workDir());
+    again.start(bundle->binDir() + "/keyscript-host", {"--keep", keep, "press", "nothing"});
+    QVERIFY(again.waitForFinished(20000));
+    const QByteArray said = again.readAllStandardError();
+    QVERIFY2(!said.contains("cannot read --keep"), said.constData());
 }
 
 QTEST_GUILESS_MAIN(DeckPressureTest)

@@ -42,6 +42,8 @@ HostSession::HostSession(HostOptions options, QObject *parent)
                                      .arg(this->options.timeoutMs));
     });
     connect(&quietTimer, &QTimer::timeout, this, &HostSession::onQuiet);
+    keepTimer.setSingleShot(true);
+    connect(&keepTimer, &QTimer::timeout, this, &HostSession::keepKeys);
     connect(&overallTimer, &QTimer::timeout, this, &HostSession::onTimeout);
     connect(&log, &PluginLog::line, this, &HostSession::onLogLine);
     connect(&log, &PluginLog::line, this, &HostSession::pluginLogLine);
@@ -202,6 +204,7 @@ void HostSession::onMessage(const QString &message)
         return;
     }
     const QString refused = keys.apply(command);
+    keepSoon();
     emit pluginMessage(command);
     QString line = options.json ? message : readableMessage(message);
     if (!refused.isEmpty())

@@ -102,6 +102,9 @@ private:
     // plugin's folder; none without either.
     std::optional<PluginManifest> readManifest() const;
     void keepKeys();
+    void keepSoon(); // writes the kept keys a second from now, unless that is asked already
+    QTimer keepTimer;
+    QString keepNote; // said once while it holds
     void finish(int exitCode);
 
     HostOptions options;

@@ -32,8 +32,23 @@ bool HostSession::loadKeys()
 
 void HostSession::keepKeys()
 {
-    if (QString error;
-        keysLoaded && !options.keepFile.isEmpty() && !keys.save(options.keepFile, &error))
+    keepTimer.stop();
+    QString error, note;
+    if (!keysLoaded || options.keepFile.isEmpty())
+        return;
+    if (!keys.save(options.keepFile, &error, &note))
         fprintf(stderr, "keyscript-host: cannot write --keep %s: %s\n",
                 qPrintable(options.keepFile), qPrintable(error));
+    else if (!note.isEmpty() && note != keepNote)
+        fprintf(stderr, "keyscript-host: --keep %s: %s\n", qPrintable(options.keepFile),
+                qPrintable(note));
+    keepNote = note;
+}
+
+void HostSession::keepSoon()
+{
+    // Gathered: a key that changes many times a second is written once a second at most, and
+    // a run that is killed keeps what it had a second before.
+    if (keysLoaded && !options.keepFile.isEmpty() && !keepTimer.isActive())
+        keepTimer.start(1000);
 }

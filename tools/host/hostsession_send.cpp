@@ -85,6 +85,7 @@ bool HostSession::allSent() const
 
 void HostSession::sendEvent(const QString &event)
 {
+    keepSoon(); // the deck sends a key's event once it has changed the key
     if (registered && !ended)
         send(event);
 }

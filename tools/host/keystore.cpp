@@ -194,7 +194,7 @@ bool KeyStore::load(const QString &file, QString *error)
     return true;
 }
 
-bool KeyStore::save(const QString &file, QString *error) const
+bool KeyStore::save(const QString &file, QString *error, QString *note) const
 {
     // A field this run knows is written as it is now, or left out when it has none.
     const auto put = [](QJsonObject &stored, const char *field, const QJsonValue &value, bool has) {
@@ -223,13 +223,46 @@ bool KeyStore::save(const QString &file, QString *error) const
                                   {name("settings"), it->settings},
                                   {name("state"), it->state}});
     QJsonObject document = keptDocument;
-    document.insert(name("keys"), keys);
     put(document, "globalSettings", global, !global.isEmpty());
     put(document, "otherActions", others, !others.isEmpty());
+    document.insert(name("keys"), keys);
+    QByteArray bytes = QJsonDocument(document).toJson();
+    // A file this run could not read back is no file to keep: pictures, the largest first, stay
+    // out of it until it fits (a picture is drawn again by the key's script).
+    QStringList leftOut;
+    for (qint64 over = bytes.size() - largestKeepFile; over > 0;) {
+        QString largest;
+        qsizetype largestSize = 0;
+        for (auto it = keys.constBegin(); it != keys.constEnd(); ++it) {
+            const qsizetype size = it.value()[name("image")].toString().size();
+            if (size > largestSize) {
+                largest = it.key();
+                largestSize = size;
+            }
+        }
+        if (largest.isEmpty())
+            break;
+        QJsonObject stored = keys.value(largest).toObject();
+        stored.remove(name("image"));
+        keys.insert(largest, stored);
+        leftOut << largest;
+        over -= largestSize;
+    }
+    if (!leftOut.isEmpty()) {
+        document.insert(name("keys"), keys);
+        bytes = QJsonDocument(document).toJson();
+        if (note)
+            *note = QStringLiteral("the pictures of %1 are left out: the file would pass %2 MiB")
+                        .arg(leftOut.join(QLatin1String(", ")))
+                        .arg(largestKeepFile >> 20);
+    }
+    if (bytes.size() > largestKeepFile) {
+        *error = QStringLiteral("the keys would take more than %1 MiB").arg(largestKeepFile >> 20);
+        return false;
+    }
     // Written whole or not at all: an interrupted run leaves the last good file.
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(document).toJson()) < 0 ||
-        !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) < 0 || !out.commit()) {
         *error = out.errorString();
         return false;
     }

@@ -59,7 +59,9 @@ public:
 
     // Reads the keys kept in file; a file that does not exist yet is no error.
     bool load(const QString &file, QString *error); // fields it does not know are kept
-    bool save(const QString &file, QString *error) const;
+    // The file never passes largestKeepFile, which load() reads: the largest pictures are left
+    // out until it fits, and *note names their keys.
+    bool save(const QString &file, QString *error, QString *note = nullptr) const;
 
     const QHash<QString, Key> &keys() const { return byContext; }
     Key key(const QString &context) const { return byContext.value(context); }
