@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev qt6-websockets-dev "$@")
+packages=(g++ cmake ninja-build qt6-base-dev qt6-websockets-dev zlib1g-dev "$@")
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -18,7 +18,7 @@ fail() {
 [ -d "$root/../shared" ] || fail "no ../shared beside the project: it holds Qt for Windows"
 [ -f "$tarball" ] || fail "$tarball is missing"
 
-scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine xz-utils unzip curl
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine xz-utils unzip curl
 
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
