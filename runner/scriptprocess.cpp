@@ -1,5 +1,7 @@
 #include "scriptprocess.h"
 
+#include "groupwatch.h"
+
 #include <QDebug>
 #include <QTimer>
 
@@ -27,6 +29,7 @@ ScriptProcess::ScriptProcess(QObject *parent)
         ended = true;
         if (endAsked)
             hangUpGroup();
+        forgetGroup();
         if (hasRun) {
             afterEnd();
             return;
@@ -35,6 +38,13 @@ ScriptProcess::ScriptProcess(QObject *parent)
         // why: whoever hears done() must see it, or the run would pass for an exit 0.
         QMetaObject::invokeMethod(this, &ScriptProcess::afterEnd, Qt::QueuedConnection);
     });
+}
+
+void ScriptProcess::forgetGroup()
+{
+    // What a script that ended by itself left running is its own: the watcher lets it be.
+    GroupWatch::remove(group);
+    group = 0;
 }
 
 void ScriptProcess::afterEnd()
@@ -55,6 +65,7 @@ ScriptProcess::~ScriptProcess()
         waitForFinished();
         hangUpGroup();
     }
+    forgetGroup();
     closePipe();
 }
 

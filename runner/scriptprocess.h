@@ -8,7 +8,8 @@
 // job). On Unix it leads a process group of its own: when the plugin ends a script, what the
 // script started is hung up once the script has gone (SIGHUP, as a closed terminal does), so a
 // pipeline's "tail -F" goes with it, while a program started with nohup or setsid stays. What a
-// script leaves running when it ends by itself stays too. Its standard output is a
+// script leaves running when it ends by itself stays too. A plugin killed outright leaves this
+// to GroupWatch. Its standard output is a
 // pipe of ours that is read only while the reader wants more: a paused script that keeps printing
 // blocks on its full pipe instead of growing the plugin.
 class ScriptProcess : public QProcess
@@ -70,6 +71,7 @@ private:
     bool readAvailable(); // delivers one chunk that is there now; false when there is none
     void closePipe();
     void hangUpGroup(); // what the script started, once the plugin has ended the script
+    void forgetGroup(); // once the script has ended
 
     void deliver(const QByteArray &chunk);
     void afterEnd();

@@ -1,6 +1,8 @@
 // The script's output pipe and its tie to the plugin's life, on Unix.
 #include "scriptprocess.h"
 
+#include "groupwatch.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -77,6 +79,7 @@ void ScriptProcess::prepareChild()
 void ScriptProcess::childStarted()
 {
     group = processId();
+    GroupWatch::add(group);
     // Only the script holds the write end now, so the pipe ends with the script's output.
     if (pipe && pipe->writeEnd >= 0) {
         ::close(pipe->writeEnd);
@@ -134,5 +137,4 @@ void ScriptProcess::hangUpGroup()
     // A stopped member takes the hang-up once it goes on.
     ::kill(pid_t(-group), SIGHUP);
     ::kill(pid_t(-group), SIGCONT);
-    group = 0;
 }

@@ -150,6 +150,11 @@ void SupervisionTest::whatAScriptStartedEndsWithIt_data()
         << "hide" << true;
     QTest::newRow("the plugin's end ends them") << "w@willAppear" << program + "exec sleep 1000\n"
                                                 << "SIGTERM" << false;
+    QTest::newRow("and its death, by SIGKILL") << "w@willAppear" << program + "exec sleep 1000\n"
+                                               << "SIGKILL" << false;
+    QTest::newRow("which leaves a program that a press script left")
+        << "w" << QByteArray("sleep 1000 >/dev/null 2>&1 &\necho \"setTitle $!\"\n") << "SIGKILL"
+        << true;
     QTest::newRow("a press script that ends by itself leaves its program")
         << "w" << QByteArray("sleep 1000 >/dev/null 2>&1 &\necho \"setTitle $!\"\n") << "exit"
         << true;
@@ -170,8 +175,9 @@ void SupervisionTest::whatAScriptStartedEndsWithIt()
     QVERIFY(isAlive(program));
     if (end == "hide") {
         host->sendEvent("willDisappear", "w", "k1");
-    } else if (end == "SIGTERM") {
-        ::kill(pid_t(plugin->processId()), SIGTERM);
+    } else if (end == "SIGTERM" || end == "SIGKILL") {
+        QTest::qWait(300); // a press script has ended by itself by then
+        ::kill(pid_t(plugin->processId()), end == "SIGTERM" ? SIGTERM : SIGKILL);
         QVERIFY(plugin->waitForFinished(5000));
     }
     if (stays) {
