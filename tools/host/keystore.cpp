@@ -8,6 +8,9 @@
 #include <QJsonDocument>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 QLatin1String name(const char *text)
 {
@@ -230,23 +233,21 @@ bool KeyStore::save(const QString &file, QString *error, QString *note) const
     // A file this run could not read back is no file to keep: pictures, the largest first, stay
     // out of it until it fits (a picture is drawn again by the key's script).
     QStringList leftOut;
-    for (qint64 over = bytes.size() - largestKeepFile; over > 0;) {
-        QString largest;
-        qsizetype largestSize = 0;
-        for (auto it = keys.constBegin(); it != keys.constEnd(); ++it) {
-            const qsizetype size = it.value()[name("image")].toString().size();
-            if (size > largestSize) {
-                largest = it.key();
-                largestSize = size;
-            }
+    if (bytes.size() > largestKeepFile) {
+        QList<std::pair<qsizetype, QString>> pictures; // size, key
+        for (auto it = byContext.begin(); it != byContext.end(); ++it)
+            pictures.append({it->image.size(), it.key()});
+        std::sort(pictures.begin(), pictures.end(), std::greater<>());
+        qint64 over = bytes.size() - largestKeepFile;
+        for (const auto &[size, key] : std::as_const(pictures)) {
+            if (over <= 0 || size == 0)
+                break;
+            QJsonObject stored = keys.value(key).toObject();
+            stored.remove(name("image"));
+            keys.insert(key, stored);
+            leftOut << key;
+            over -= size;
         }
-        if (largest.isEmpty())
-            break;
-        QJsonObject stored = keys.value(largest).toObject();
-        stored.remove(name("image"));
-        keys.insert(largest, stored);
-        leftOut << largest;
-        over -= largestSize;
     }
     if (!leftOut.isEmpty()) {
         document.insert(name("keys"), keys);
