@@ -287,26 +287,6 @@ void PluginMakerFilesTest::linkedScripts()
 
 namespace {
 
-// A zip of one stored entry, written by hand: what no zipping tool makes.
-QByteArray storedZip(const QByteArray &name, const QByteArray &data)
-{
-    const auto u16 = [](int v) {
-        QByteArray bytes(2, '\0');
-        bytes[0] = char(v & 0xff);
-        bytes[1] = char(v >> 8 & 0xff);
-        return bytes;
-    };
-    const auto u32 = [&](qint64 v) { return u16(int(v & 0xffff)) + u16(int(v >> 16 & 0xffff)); };
-    const QByteArray sizes = u32(0) + u32(data.size()) + u32(data.size()); // CRC-32 left 0
-    const QByteArray local = "PK\x03\x04" + u16(20) + u16(0) + u16(0) + u32(0) + sizes +
-                             u16(int(name.size())) + u16(0) + name + data;
-    const QByteArray central = "PK\x01\x02" + u16(0x314) + u16(20) + u16(0) + u16(0) + u32(0) +
-                               sizes + u16(int(name.size())) + u16(0) + u16(0) + u16(0) + u16(0) +
-                               u32(0100755 << 16) + u32(0) + name;
-    return local + central + "PK\x05\x06" + u16(0) + u16(0) + u16(1) + u16(1) +
-           u32(central.size()) + u32(local.size()) + u16(0);
-}
-
 // An entry of a zip written by hand: a file, or a link (mode 0120777) to data; at the offset
 // of an earlier entry's data when sameAs names it; claiming size when it is given.
 struct HandEntry
@@ -316,6 +296,7 @@ struct HandEntry
     quint32 mode = 0100755;
     int sameAs = -1;
     qint64 size = -1;
+    bool damaged = false; // its CRC-32 left 0
 };
 
 QByteArray handZip(const QList<HandEntry> &entries)
@@ -340,7 +321,8 @@ QByteArray handZip(const QList<HandEntry> &entries)
     QList<qint64> offsets;
     for (const HandEntry &entry : entries) {
         const qint64 size = entry.size >= 0 ? entry.size : entry.data.size();
-        const QByteArray sizes = u32(crc32(entry.data)) + u32(entry.data.size()) + u32(size);
+        const QByteArray sizes =
+            u32(entry.damaged ? 0 : crc32(entry.data)) + u32(entry.data.size()) + u32(size);
         offsets << (entry.sameAs >= 0 ? offsets.at(entry.sameAs) : locals.size());
         if (entry.sameAs < 0)
             locals += "PK\x03\x04" + u16(20) + u16(0) + u16(0) + u32(0) + sizes +
@@ -389,10 +371,11 @@ void PluginMakerFilesTest::fromAnInstallerFile_data()
     QTest::newRow("no zip") << none << QByteArray("just text") << none << 10 << "it is no zip file"
                             << none;
     QTest::newRow("a damaged entry")
-        << none << storedZip("org.keyscript.sdPlugin/bin/keyscript.exe", "MZ") << none << 10
-        << "keyscript.exe: damaged (its CRC-32 does not match)" << none;
+        << none
+        << handZip({{"org.keyscript.sdPlugin/bin/keyscript.exe", "MZ", 0100755, -1, -1, true}})
+        << none << 10 << "keyscript.exe: damaged (its CRC-32 does not match)" << none;
     QTest::newRow("an entry out of its folder")
-        << none << storedZip("org.keyscript.sdPlugin/bin/../../../evil.exe", "MZ") << none << 10
+        << none << handZip({{"org.keyscript.sdPlugin/bin/../../../evil.exe", "MZ"}}) << none << 10
         << "would be written outside its folder" << none;
     // What a careful unpacker refuses.
     const HandEntry program{"org.keyscript.sdPlugin/bin/keyscript.exe", "MZ"};
