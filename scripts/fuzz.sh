@@ -10,9 +10,9 @@ scripts/install-deps.sh clang libclang-rt-14-dev
 build=${BUILD_DIR:-build-fuzz}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DKEYSCRIPT_FUZZ=ON -DKEYSCRIPT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target fuzz_inbound fuzz_scriptoutput fuzz_settings fuzz_inflate
+cmake --build "$build" --target fuzz_inbound fuzz_scriptoutput fuzz_settings fuzz_ziparchive
 
-for target in inbound scriptoutput settings inflate; do
+for target in inbound scriptoutput settings ziparchive; do
     corpus="$build/corpus/$target"
     mkdir -p "$corpus"
     echo "== fuzz_$target for ${seconds}s"
