@@ -18,3 +18,9 @@ bool KeyEvent::isDialEvent() const
 {
     return ::isDialEvent(event);
 }
+
+bool KeyEvent::drawsOnStrip() const
+{
+    return isDialEvent() ||
+           payload.value(QLatin1String("controller")).toString() == QLatin1String("Encoder");
+}

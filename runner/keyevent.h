@@ -21,5 +21,7 @@ struct KeyEvent
     // A key press runs cmd/<action>; every other event cmd/<action>@<event>.
     bool isKeyPress() const { return event == QLatin1String("keyDown"); }
     bool isDialEvent() const;
+    // Whether the key is a dial's, which shows what it is given on the touch strip.
+    bool drawsOnStrip() const;
     QString scriptName() const;
 };

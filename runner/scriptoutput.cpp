@@ -139,6 +139,13 @@ ScriptOutput::ScriptOutput(QStreamDeckPlugin *streamDeck, KeyEvent key, QString 
     , outputIsTitle(TypedActions::isTyped(this->key.action))
 {
     clock.start();
+    if (outputIsTitle) {
+        typed = TypedScript::fromSettings(
+            this->key.payload.value(QLatin1String("settings")).toObject());
+        // A template that shows the exit code has to wait for it.
+        if (typed->title.isEmpty() || typed->title.contains(QLatin1String("{exit}")))
+            typed.reset();
+    }
 }
 
 bool ScriptOutput::hostIsGone(const QStreamDeckPlugin *streamDeck)
@@ -196,6 +203,7 @@ bool ScriptOutput::resume()
         interpretKept(waiting.at(done));
     }
     waiting.remove(0, done);
+    showTitle(); // once for all the lines read at once
     if (waiting.isEmpty())
         waitingBytes = 0;
     return waiting.isEmpty();
@@ -212,6 +220,7 @@ void ScriptOutput::finish()
         resume();
     } else if (!rest.isEmpty()) {
         interpretKept(rest + '\n');
+        showTitle();
     }
     if (dropped > 0)
         qDebug() << "dropped" << dropped << "bytes of output: the host is gone";
@@ -229,6 +238,25 @@ void ScriptOutput::interpretKept(const QByteArray &bytes)
     if (ignored.size() == ignoredLinesKept)
         ignored.removeFirst();
     ignored << QString::fromUtf8(bytes.left(ignoredKept * 4)).trimmed().left(ignoredKept);
+    if (typed && !titleSet)
+        pendingTitleLine = ignored.last(); // as the run's end would show it
+}
+
+void ScriptOutput::showTitle()
+{
+    if (pendingTitleLine.isNull() || titleSet || keyGone || hostIsGone(streamDeck)) {
+        pendingTitleLine = QString();
+        return;
+    }
+    const QString title = typed->titleFor(pendingTitleLine, 0);
+    pendingTitleLine = QString();
+    if (title == shown)
+        return;
+    shown = title;
+    if (key.drawsOnStrip())
+        streamDeck->setFeedback(QJsonObject{{QStringLiteral("value"), title}}, key.context);
+    else
+        streamDeck->setTitle(title, key.context, 0);
 }
 
 bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,

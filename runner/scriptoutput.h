@@ -2,6 +2,7 @@
 
 #include "keyevent.h"
 #include "linesplitter.h"
+#include "typedscript.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -9,6 +10,8 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class QStreamDeckPlugin;
 
@@ -60,6 +63,10 @@ public:
     const QStringList &ignoredLines() const { return ignored; }
     // Whether the script set its key's title itself (setTitle).
     bool setsTitle() const { return titleSet; }
+    // A Run or Watch key's title as its output showed it so far: the last line that was no
+    // command, through the title template, sent as each piece of output is read, unless the
+    // template waits for the exit code.
+    const QString &shownTitle() const { return shown; }
 
     // Logs one line and makes the call its command word stands for, if any; returns false for
     // a line that is no command. bytes is a line with its line feed; without one, it was cut at
@@ -86,6 +93,10 @@ private:
     QStringList ignored;
     bool titleSet = false;
     bool outputIsTitle = false;
+    std::optional<TypedScript> typed; // a Run or Watch key's, whose title follows its output
+    QString pendingTitleLine;         // read, not shown yet
+    QString shown;
+    void showTitle();
     QDateTime started = QDateTime::currentDateTime();
     QElapsedTimer clock;
 

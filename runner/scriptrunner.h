@@ -97,7 +97,9 @@ private:
     void askForReview(const KeyEvent &event);
     // What a typed script's run shows on its key: its last line that is no command as title
     // (or on a dial's strip), the alert or check mark, and Watch's state.
-    void showTypedOutcome(const KeyEvent &event, const ScriptRun &run, bool titleSet);
+    // shown: the title the run's output showed already as it came (ScriptOutput::shownTitle).
+    void showTypedOutcome(const KeyEvent &event, const ScriptRun &run, bool titleSet,
+                          const QString &shown);
     // The page's "approve" (a script typed or allowed there) and "runNow".
     void onTypedRequest(const QStreamDeckAction &a);
     // After an approval or new settings: a Watch key that waits for review runs now.
@@ -115,7 +117,7 @@ private:
     void resumeOutput();
     // A run of a key's script has ended, or the script could not start.
     void recordRun(const KeyEvent &event, const QString &script, ScriptRun run,
-                   bool titleSet = false);
+                   bool titleSet = false, const QString &shownTitle = QString());
     // Keeps the run for the key's page, and tells the page when it is open.
     void tellPage(const KeyEvent &event, const QString &script, ScriptRun run);
     void sendStatus(const QString &action, const QString &context);

@@ -41,7 +41,8 @@ void ScriptRunner::onDone(ScriptProcess *script)
             run.ending = QStringLiteral("crashed");
             run.failed = true;
         }
-        recordRun(output->event(), output->script, std::move(run), output->setsTitle());
+        recordRun(output->event(), output->script, std::move(run), output->setsTitle(),
+                  output->shownTitle());
         // A polled key's appear script that ended by itself runs again, its time after it began.
         const KeyEvent &event = output->event();
         if (event.event == QLatin1String("willAppear") && !script->isEnding() &&

@@ -68,12 +68,12 @@ void ScriptRunner::onSendToPlugin(const QStreamDeckAction &a)
 }
 
 void ScriptRunner::recordRun(const KeyEvent &event, const QString &script, ScriptRun run,
-                             bool titleSet)
+                             bool titleSet, const QString &shownTitle)
 {
     // The key shows the result by itself where its script asks.
     if (streamDeck && !ScriptOutput::hostIsGone(streamDeck) &&
         TypedActions::isTyped(event.action)) {
-        showTypedOutcome(event, run, titleSet);
+        showTypedOutcome(event, run, titleSet, shownTitle);
     } else if (streamDeck && !ScriptOutput::hostIsGone(streamDeck)) {
         const ScriptHeader &asked = headers.of(script);
         if (run.failed && asked.onFailure.value == QLatin1String("alert"))

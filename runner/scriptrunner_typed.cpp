@@ -20,13 +20,6 @@ QJsonObject settingsOf(const KeyEvent &event)
     return event.payload.value(QLatin1String("settings")).toObject();
 }
 
-// A dial's key draws on the touch strip; its title and state are not shown.
-bool onDial(const KeyEvent &event)
-{
-    return event.isDialEvent() ||
-           event.payload.value(QLatin1String("controller")).toString() == QLatin1String("Encoder");
-}
-
 } // namespace
 
 TrustedScripts &ScriptRunner::trusted()
@@ -76,7 +69,7 @@ void ScriptRunner::askForReview(const KeyEvent &event)
     reviewing.insert(event.context);
     if (first && !ScriptOutput::hostIsGone(streamDeck)) {
         streamDeck->showAlert(event.context);
-        if (onDial(event))
+        if (event.drawsOnStrip())
             streamDeck->setFeedback(
                 QJsonObject{{QStringLiteral("value"), QStringLiteral("Review")}}, event.context);
         else
@@ -88,19 +81,21 @@ void ScriptRunner::askForReview(const KeyEvent &event)
                                                       "the script and allow it on this page")));
 }
 
-void ScriptRunner::showTypedOutcome(const KeyEvent &event, const ScriptRun &run, bool titleSet)
+void ScriptRunner::showTypedOutcome(const KeyEvent &event, const ScriptRun &run, bool titleSet,
+                                    const QString &shown)
 {
     if (run.ending == QLatin1String("ended by the plugin"))
         return; // its key has gone
     const TypedScript typed = TypedScript::fromSettings(settingsOf(event));
-    const bool dial = onDial(event);
+    if (run.ending.startsWith(QLatin1String("could not start")))
+        TypedInterpreter::forget(typed.interpreter); // looked up again at the next run
+    const bool dial = event.drawsOnStrip();
     if (event.action == TypedActions::watch() && !dial)
         streamDeck->setState(run.failed ? 1 : 0, event.context);
     // A script that set its title itself keeps it; one that never began has no output.
     const bool began = run.exitCode >= 0 || run.ending == QLatin1String("crashed");
-    if (began && !titleSet && !typed.title.isEmpty()) {
-        const QString title =
-            typed.titleFor(run.ignored.value(run.ignored.size() - 1), run.exitCode);
+    const QString title = typed.titleFor(run.ignored.value(run.ignored.size() - 1), run.exitCode);
+    if (began && !titleSet && !typed.title.isEmpty() && title != shown) {
         if (dial)
             streamDeck->setFeedback(QJsonObject{{QStringLiteral("value"), title}}, event.context);
         else
@@ -145,7 +140,7 @@ void ScriptRunner::runReviewed(const QString &context)
         return; // the settings with the allowed text have not come yet
     reviewing.remove(context);
     if (appearance.action != TypedActions::watch()) {
-        if (!ScriptOutput::hostIsGone(streamDeck) && !onDial(appearance))
+        if (!ScriptOutput::hostIsGone(streamDeck) && !appearance.drawsOnStrip())
             streamDeck->setTitle(QString(), context, 0); // no longer "Review"
         return;
     }

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -46,12 +47,29 @@ TypedInterpreter TypedInterpreter::find(const QString &interpreter,
     return found;
 }
 
+namespace {
+QHash<QString, QString> &found() // the program of each interpreter that was found
+{
+    static QHash<QString, QString> programs;
+    return programs;
+}
+} // namespace
+
+void TypedInterpreter::forget(const QString &interpreter)
+{
+    found().remove(interpreter);
+}
+
 QString TypedInterpreter::prepare(QProcess &process, const TypedScript &typed, const QString &file,
                                   const QProcessEnvironment &environment)
 {
-    const TypedInterpreter interpreter = find(typed.interpreter, environment);
-    if (!interpreter.problem.isEmpty())
-        return interpreter.problem;
+    TypedInterpreter interpreter{found().value(typed.interpreter), QString()};
+    if (interpreter.program.isEmpty()) {
+        interpreter = find(typed.interpreter, environment);
+        if (!interpreter.problem.isEmpty())
+            return interpreter.problem;
+        found().insert(typed.interpreter, interpreter.program);
+    }
     // Windows' own interpreters each have their rules for a safe command line.
     if (isBatchScript(file)) {
         process.setProgram(file);

@@ -19,7 +19,10 @@ struct TypedInterpreter
                                  const QProcessEnvironment &environment);
 
     // Makes process, whose arguments are the settings' already, run file with the interpreter:
-    // the file first, then those arguments. Returns why it cannot, or an empty string.
+    // the file first, then those arguments. Returns why it cannot, or an empty string. An
+    // interpreter found is kept for the next run (the scripts' PATH is fixed while the plugin
+    // runs) until forget() is told that it failed to start.
     static QString prepare(QProcess &process, const TypedScript &typed, const QString &file,
                            const QProcessEnvironment &environment);
+    static void forget(const QString &interpreter);
 };
