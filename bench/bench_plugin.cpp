@@ -4,10 +4,16 @@
 #include "support/processinfo.h"
 #include "support/standinhost.h"
 
+#include "runner/trustedscripts.h"
+#include "runner/typedscript.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -145,8 +151,30 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const bool callgrind = app.arguments().contains(QStringLiteral("--callgrind"));
 
+    // A plugin writes its typed scripts' files in a temporary folder that it removes when it
+    // ends by itself; the plugins of this run are killed, so that folder is made in one of ours.
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        std::fprintf(stderr, "bench_plugin: cannot make a temporary folder\n");
+        return 1;
+    }
+    qputenv("TMPDIR", scratch.path().toUtf8());
+
+    // The plugins of this run keep their allowed typed scripts here, never in the user's own
+    // configuration; the Run key's script is allowed before any of them starts.
+    const QString typedScript = QStringLiteral("echo hi");
+    QTemporaryDir config;
+    if (!config.isValid() ||
+        !TrustedScripts(config.path())
+             .trust(TypedScript::fingerprint(TypedActions::defaultInterpreter(), typedScript))) {
+        std::fprintf(stderr, "bench_plugin: cannot allow the typed script\n");
+        return 1;
+    }
+    qputenv("KEYSCRIPT_CONFIG_DIR", config.path().toUtf8());
+
     Bundle bundle;
-    if (!bundle.isValid() || !bundle.writeScript("bench.echo", "echo \"setTitle $ZEB_t\"\n")) {
+    if (!bundle.isValid() || !bundle.writeScript("bench.echo", "echo \"setTitle $ZEB_t\"\n") ||
+        !bundle.writeScript("bench.hi", "echo setTitle hi\n")) {
         std::fprintf(stderr, "bench_plugin: cannot lay out a bundle\n");
         return 1;
     }
@@ -216,6 +244,89 @@ int main(int argc, char *argv[])
     row("round trip / (floor + ping) at the median",
         QString::asprintf("%.2fx", trip.median / (floorFigures.median + hopFigures.median)),
         "<= 1.15x");
+
+    // A press of a Run key whose script is typed on the key, against a press of the same script
+    // kept in cmd/: both are sh printing one line, and both end in one setTitle (the typed key's
+    // title is the last line that was no command, the file's line is a setTitle command). Timed
+    // from the press to the setTitle of its key, one of each in turn. One press of each first,
+    // not counted: the typed key writes its script's file at its first press only.
+    {
+        const QString typedPress =
+            QStringLiteral(R"({"event":"keyDown","action":"%1","context":"typed",)"
+                           R"("device":"d","payload":{"settings":{"script":"%2"}}})")
+                .arg(TypedActions::run(), typedScript);
+        const QString filePress =
+            QStringLiteral(R"({"event":"keyDown","action":"bench.hi","context":"file",)"
+                           R"("device":"d","payload":{"settings":{}}})");
+        const auto toTitle = [&](const QString &event, const QString &context) {
+            const QString title = QStringLiteral(R"("event":"setTitle")");
+            const QString key = QStringLiteral(R"("context":"%1")").arg(context);
+            const qsizetype before = host.messages.size();
+            const auto titled = [&] {
+                for (qsizetype i = before; i < host.messages.size(); ++i) {
+                    const QString &message = host.messages.at(i);
+                    if (message.contains(title) && message.contains(key))
+                        return true;
+                }
+                return false;
+            };
+            QElapsedTimer timer;
+            timer.start();
+            host.sendText(event);
+            if (!waitUntil(host, titled))
+                return -1.0;
+            const double us = timer.nsecsElapsed() / 1e3;
+            // The next press waits until this run's process has been reaped and the plugin has
+            // done with its end (a ping is answered after that), so no press pays for the last.
+            QElapsedTimer settle;
+            settle.start();
+            while (!childrenOf(pid).isEmpty() && settle.elapsed() < 10000) {
+                QCoreApplication::processEvents();
+                QThread::usleep(100);
+            }
+            QEventLoop loop;
+            QObject::connect(&host, &StandInHost::pong, &loop, &QEventLoop::quit);
+            host.ping();
+            loop.exec();
+            return us;
+        };
+        // Both keys get the title "hi": a typed script that was not allowed would be titled
+        // "Review" without running.
+        const auto titledHi = [&](const QString &event, const QString &context) {
+            const qsizetype before = host.messages.size();
+            if (toTitle(event, context) < 0)
+                return false;
+            for (qsizetype i = before; i < host.messages.size(); ++i) {
+                const QJsonObject message =
+                    QJsonDocument::fromJson(host.messages.at(i).toUtf8()).object();
+                if (message.value("event") == "setTitle" && message.value("context") == context)
+                    return message.value("payload").toObject().value("title") == "hi";
+            }
+            return false;
+        };
+        if (!titledHi(typedPress, QStringLiteral("typed")) ||
+            !titledHi(filePress, QStringLiteral("file"))) {
+            std::fprintf(stderr, "bench_plugin: the typed or the file script did not title its "
+                                 "key \"hi\"\n");
+            return 1;
+        }
+        QList<double> typed;
+        QList<double> file;
+        for (int i = 0; i < 200; ++i) {
+            typed << toTitle(typedPress, QStringLiteral("typed"));
+            file << toTitle(filePress, QStringLiteral("file"));
+            if (typed.last() < 0 || file.last() < 0)
+                return 1;
+        }
+        const Figures typedFigures = figures(typed);
+        const Figures fileFigures = figures(file);
+        row("a Run key's typed `echo hi`, press to setTitle, median / p95 of 200",
+            QString::asprintf("%.0f / %.0f us", typedFigures.median, typedFigures.p95), "");
+        row("the same from a cmd/ script, median / p95 of 200",
+            QString::asprintf("%.0f / %.0f us", fileFigures.median, fileFigures.p95), "");
+        row("typed / cmd/ script at the median",
+            QString::asprintf("%.2fx", typedFigures.median / fileFigures.median), "<= 1.1x");
+    }
 
     // A press answered by a live appear script, which reads it on its standard input, against a
     // ping through the plugin; beside it the same Python started for every press.
