@@ -40,6 +40,7 @@ show() { # prints the command as one would type it, then runs it
     echo
     "$host" "$@"
 }
+show press org.keyscript.run --settings '{"script":"echo Hello from a typed command"}'
 show press org.keyscript.greet --settings '{"name":"Ada"}'
 show press org.keyscript.toggle
 show press org.keyscript.toggle --state 1
