@@ -128,11 +128,11 @@ void DeckPressureTest::stalledPageUnderAFlood()
     QVERIFY2(peak > 0 && peak < KEYSCRIPT_TEST_DECK_RSS_LIMIT_KB,
              qPrintable(QString::number(peak) + " kB"));
 
-    // Ctrl+C ends it, under that load, within a second or so.
-    QElapsedTimer t; t.start();
+    // Ctrl+C ends it, under that load, within a few seconds: the plugin gives its scripts up
+    // to 2 s, and the keys are written (on this machine 2 to 3 s, before and after --keep was
+    // written as keys change).
     ::kill(pid_t(deck->processId()), SIGINT);
-    QVERIFY(deck->waitForFinished(30000));
-    qInfo() << "exit took" << t.elapsed();
+    QVERIFY(deck->waitForFinished(6000));
 }
 
 void DeckPressureTest::feedbackFloodKeepsTheHostSmall()
