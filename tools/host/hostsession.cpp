@@ -1,14 +1,11 @@
 #include "hostsession.h"
 
-#include "runner/scriptlookup.h"
-
 #include "childprocesses.h"
 #include "dataimage.h"
 #include "messageformat.h"
 
 #include "connection/compactjson.h"
-#include "plugin/pluginplan.h"
-#include "runner/scriptimage.h"
+#include "runner/trustedscripts.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,7 +70,7 @@ void HostSession::start()
     environment.remove(QStringLiteral("KEYSCRIPT_CMD_DIR"));
     if (!options.cmdDir.isEmpty())
         environment.insert(QStringLiteral("KEYSCRIPT_CMD_DIR"), options.cmdDir);
-    environment.insert(QStringLiteral("KEYSCRIPT_CONFIG_DIR"), configFolder());
+    environment.insert(QStringLiteral("KEYSCRIPT_CONFIG_DIR"), TrustedScripts::configFolder());
     plugin.setProcessEnvironment(environment);
     log.start();
     endsWithThisProcess(plugin);

@@ -89,9 +89,9 @@ private:
     void onLogLine(const QString &line);
     void queue(const HostOptions &parsed);
     // Allows the scripts typed into Run and Watch keys among the events, in keyscript-host's
-    // own list (configFolder()), which the plugin is told to read.
+    // own list (TrustedScripts::configFolder(): keyscript-host's own configuration folder, or
+    // KEYSCRIPT_CONFIG_DIR), which the plugin is told to read.
     void approveTyped(const HostOptions::Round &round);
-    static QString configFolder();
     void sendMore();
     bool allSent() const;
     void sendLater(const QList<HostOptions::Delayed> &delayed);

@@ -8,22 +8,13 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
-
-QString HostSession::configFolder()
-{
-    // Where the caller chose one (the tests do), else keyscript-host's own configuration folder.
-    const QString chosen = qEnvironmentVariable("KEYSCRIPT_CONFIG_DIR");
-    return chosen.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
-                            : chosen;
-}
 
 void HostSession::approveTyped(const HostOptions::Round &round)
 {
     QStringList events = round.events;
     for (const HostOptions::Delayed &delayed : round.delayed)
         events << delayed.event;
-    TrustedScripts trusted(configFolder());
+    TrustedScripts trusted(TrustedScripts::configFolder());
     for (const QString &event : std::as_const(events)) {
         const QJsonObject message = QJsonDocument::fromJson(event.toUtf8()).object();
         if (!TypedActions::isTyped(message.value(QLatin1String("action")).toString()))
