@@ -182,6 +182,8 @@ bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
 
         QStreamDeckAction action;
         action.fromJson(message);
+        keySettings.heard(action.event, action.context,
+                          action.payload.value(QLatin1String("settings")).toObject());
         const ActionSignal signal = actionEvents.value(action.event, nullptr);
         if (!signal && isDialEvent(action.event)) {
             if (dialHandler)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "esdsdktarget.h"
+#include "keysettings.h"
 #include "models/esdpluginmodel.h"
 #include "models/qstreamdeckaction.h"
 
@@ -35,6 +36,11 @@ public:
     // The settings shared by all of the plugin's keys, as the host last sent them or the plugin
     // last set them; asked for once the plugin has registered.
     const QJsonObject &sharedSettings() const { return globalSettings; }
+    // A key's newest settings: carried by its event, or stored by its scripts since.
+    QJsonObject newestSettings(const QString &context, const QJsonObject &carried) const
+    {
+        return keySettings.newest(context, carried);
+    }
 
     // A dial's events, dialRotate, dialDown, dialUp and touchTap, reach this handler; they are
     // no signals, so the meta-object stays as callers through it know it.
@@ -93,6 +99,7 @@ private:
     ESDPluginModel pluginModel;
     QWebSocket webSocket;
     QJsonObject globalSettings;
+    KeySettings keySettings;
     DialHandler dialHandler;
     bool flushQueued = false;
 };

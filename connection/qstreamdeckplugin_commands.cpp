@@ -18,6 +18,7 @@ void QStreamDeckPlugin::setSettings(QJsonObject &settings, const QString &contex
     QJsonObject message = command("setSettings", context);
     message.insert(QStringLiteral("payload"), settings);
     send(message);
+    keySettings.stored(context, settings);
 }
 
 void QStreamDeckPlugin::setGlobalSettings(QJsonObject &settings, const QString &context)

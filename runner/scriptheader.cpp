@@ -136,10 +136,12 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         const auto fail = [&header, number](const QString &why) {
             header.errors << QStringLiteral("line %1: %2").arg(number).arg(why);
         };
-        if (word == QLatin1String("setting") && colon) {
+        if ((word == QLatin1String("setting") || word == QLatin1String("shared-setting")) &&
+            colon) {
             QString why;
             if (const std::optional<DeclaredSetting> setting = DeclaredSetting::parse(value, &why))
-                header.settings << *setting;
+                (word == QLatin1String("setting") ? header.settings : header.sharedSettings)
+                    << *setting;
             else
                 fail(why);
             continue;
@@ -154,8 +156,8 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
         if (!field) {
             fail(QStringLiteral(
                      "\"keyscript %1:\" is no header; the headers are name, tooltip, states, "
-                     "user-title, on-failure, on-success, every, shell, setting, layout, rotate, "
-                     "push, touch and long-touch")
+                     "user-title, on-failure, on-success, every, shell, setting, shared-setting, "
+                     "layout, rotate, push, touch and long-touch")
                      .arg(word));
         } else if (!colon) {
             fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));

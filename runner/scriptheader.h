@@ -16,6 +16,7 @@
 //     # keyscript on-failure: alert
 //     # keyscript every: 5s
 //     # keyscript setting: url "Address to open"
+//     # keyscript shared-setting: token secret "API token"
 //     # keyscript layout: $B1
 //     # keyscript rotate: Volume
 struct ScriptHeader
@@ -42,6 +43,10 @@ struct ScriptHeader
     Field touch;
     Field longTouch;
     QList<DeclaredSetting> settings; // "keyscript setting:", which may come many times
+    // "keyscript shared-setting:": a setting shared by all keys (KEYSCRIPT_GLOBAL_SETTINGS)
+    // that the script uses, named on the page's shared part; one declared secret is shown as
+    // dots wherever the plugin and its tools show what a script sets.
+    QList<DeclaredSetting> sharedSettings;
 
     // Problems, each "line N: what is wrong"; the fields hold what could be read.
     QStringList errors;

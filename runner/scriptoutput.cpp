@@ -4,6 +4,7 @@
 #include "scriptimage.h"
 #include "scriptline.h"
 #include "scriptlookup.h"
+#include "secretmask.h"
 #include "typedscript.h"
 
 #include <QDebug>
@@ -22,6 +23,7 @@ struct Target
     QStreamDeckPlugin &deck;
     const KeyEvent &key;
     const QString &scriptDir;
+    const QStringList &secrets;
 };
 
 struct ScriptCommand
@@ -45,12 +47,14 @@ void setImage(const Target &to, const ScriptLine &line)
 }
 
 // The line's argument as a JSON object; none, said in the log with refusal, when it is none.
-std::optional<QJsonObject> settingsOf(const ScriptLine &line, const char *refusal)
+std::optional<QJsonObject> settingsOf(const ScriptLine &line, const char *refusal,
+                                      const QStringList &secrets = QStringList())
 {
     // As printed: "\n" inside a JSON string is JSON's own escape.
     const QJsonDocument document = QJsonDocument::fromJson(line.rawArgument.toUtf8());
     if (!document.isObject()) {
-        qDebug() << refusal << line.rawArgument;
+        const QString shown = SecretMask::maskedLine(line.text, secrets);
+        qDebug() << refusal << shown.mid(shown.indexOf(QLatin1Char(' ')) + 1);
         return std::nullopt;
     }
     return document.object();
@@ -59,7 +63,7 @@ std::optional<QJsonObject> settingsOf(const ScriptLine &line, const char *refusa
 void setSettings(const Target &to, const ScriptLine &line)
 {
     if (std::optional<QJsonObject> settings =
-            settingsOf(line, "Could not set settings, not a JSON object:"))
+            settingsOf(line, "Could not set settings, not a JSON object:", to.secrets))
         to.deck.setSettings(*settings, to.key.context);
 }
 
@@ -67,7 +71,7 @@ void setSettings(const Target &to, const ScriptLine &line)
 void setGlobalSettings(const Target &to, const ScriptLine &line)
 {
     if (std::optional<QJsonObject> settings =
-            settingsOf(line, "Could not set global settings, not a JSON object:"))
+            settingsOf(line, "Could not set global settings, not a JSON object:", to.secrets))
         to.deck.setGlobalSettings(*settings, to.deck.pluginUUID());
 }
 
@@ -230,7 +234,7 @@ void ScriptOutput::finish()
 
 void ScriptOutput::interpretKept(const QByteArray &bytes)
 {
-    if (interpret(*streamDeck, bytes, key, scriptDir, outputIsTitle)) {
+    if (interpret(*streamDeck, bytes, key, scriptDir, outputIsTitle, secrets)) {
         if (!titleSet && bytes.contains("setTitle"))
             titleSet = ScriptLine::parse(bytes).word == QLatin1String("setTitle");
         return;
@@ -260,10 +264,11 @@ void ScriptOutput::showTitle()
 }
 
 bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
-                             const KeyEvent &key, const QString &scriptDir, bool outputIsTitle)
+                             const KeyEvent &key, const QString &scriptDir, bool outputIsTitle,
+                             const QStringList &secrets)
 {
     const ScriptLine line = ScriptLine::parse(bytes);
-    qDebug() << "read" << line.text;
+    qDebug() << "read" << SecretMask::maskedLine(line.text, secrets);
     const ScriptCommand *command = nullptr;
     for (const ScriptCommand &candidate : scriptCommands) {
         if (line.word == candidate.word) {
@@ -280,7 +285,7 @@ bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &by
         qDebug() << "cut at" << LineSplitter::maxPending << "bytes";
     }
     if (command) {
-        command->call(Target{streamDeck, key, scriptDir}, line);
+        command->call(Target{streamDeck, key, scriptDir, secrets}, line);
         return true;
     }
     if (line.text.isEmpty())

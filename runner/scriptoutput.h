@@ -34,9 +34,11 @@ public:
     ScriptOutput(QStreamDeckPlugin *streamDeck, KeyEvent key, QString scriptDir);
 
     // The script's file (not the interpreter that may run it), and the settings too large to
-    // pass to it, which it was started without.
+    // pass to it, which it was started without; the settings and shared settings declared
+    // secret, which its log shows as dots.
     QString script;
     QStringList leftOut;
+    QStringList secrets;
 
     // Whether the host is taking more now: connected, and not too much waits for it.
     static bool hostIsBusy(const QStreamDeckPlugin *streamDeck);
@@ -74,9 +76,10 @@ public:
     // broken, and are dropped.
     // A line that is no command is logged as "ignored", or as "output" where it is kept as the
     // key's title (Run and Watch keys).
+    // The log shows the settings named in secrets as dots.
     static bool interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
-                          const KeyEvent &key, const QString &scriptDir,
-                          bool outputIsTitle = false);
+                          const KeyEvent &key, const QString &scriptDir, bool outputIsTitle = false,
+                          const QStringList &secrets = QStringList());
 
 private:
     // Cleared when the plugin's teardown destroys the host connection; a script killed then may

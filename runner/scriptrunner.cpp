@@ -46,6 +46,23 @@ ScriptRunner::ScriptRunner(QStreamDeckPlugin *streamDeck, QObject *parent)
     connect(&streamDeck->socket(), &QWebSocket::bytesWritten, this, &ScriptRunner::resumeOutput);
     connect(&streamDeck->socket(), &QWebSocket::disconnected, this,
             &ScriptRunner::onHostDisconnected);
+    sharedWait.setSingleShot(true);
+    connect(&streamDeck->socket(), &QWebSocket::connected, &sharedWait,
+            [this] { sharedWait.start(sharedWaitMs); });
+    connect(&sharedWait, &QTimer::timeout, this, [this] {
+        qDebug() << "The host did not send the shared settings within" << sharedWaitMs
+                 << "ms: scripts start without them";
+        sharedArrived();
+    });
+}
+
+void ScriptRunner::sharedArrived()
+{
+    if (sharedKnown)
+        return;
+    sharedKnown = true;
+    sharedWait.stop();
+    startWaiting();
 }
 
 ScriptRunner::~ScriptRunner()
@@ -105,18 +122,19 @@ void ScriptRunner::onTitleParametersDidChange(const QStreamDeckAction &a)
 void ScriptRunner::onDidReceiveGlobalSettings(const QStreamDeckAction &a)
 {
     // The host's answer to the plugin's own request at start is news only where it differs
-    // from what scripts were started with.
+    // from what scripts were started with; the events that waited for it start now.
     const QJsonObject settings = a.payload.value(QLatin1String("settings")).toObject();
-    if (settings == sharedHeard)
-        return;
-    sharedHeard = settings;
-    const QByteArray line =
-        (QLatin1String("didReceiveGlobalSettings ") + compactJson(a.payload) + QLatin1Char('\n'))
-            .toUtf8();
-    for (const QPointer<ScriptProcess> &script : std::as_const(appearScripts)) {
-        if (script)
-            script->writeInput(line);
+    if (settings != sharedHeard) {
+        sharedHeard = settings;
+        const QByteArray line = (QLatin1String("didReceiveGlobalSettings ") +
+                                 compactJson(a.payload) + QLatin1Char('\n'))
+                                    .toUtf8();
+        for (const QPointer<ScriptProcess> &script : std::as_const(appearScripts)) {
+            if (script)
+                script->writeInput(line);
+        }
     }
+    sharedArrived();
 }
 
 void ScriptRunner::handle(const KeyEvent &event)
@@ -128,11 +146,11 @@ void ScriptRunner::handle(const KeyEvent &event)
         endAppearance(event);
     else
         tellAppearScript(event);
-    if (waiting.isEmpty() && outputs.size() < maxRunning) {
+    if (waiting.isEmpty() && outputs.size() < maxRunning && sharedKnown) {
         dispatch(event);
         return;
     }
-    if (waiting.isEmpty())
+    if (waiting.isEmpty() && sharedKnown)
         reportFull();
     if (waiting.size() >= maxWaiting && event.event != QLatin1String("willDisappear")) {
         ++droppedEvents;
@@ -174,7 +192,7 @@ void ScriptRunner::dispatch(const KeyEvent &event)
 
 void ScriptRunner::startWaiting()
 {
-    if (startingWaiting) // a script that could not start ends within run()
+    if (startingWaiting || !sharedKnown) // a script that could not start ends within run()
         return;
     startingWaiting = true;
     while (!waiting.isEmpty() && outputs.size() < maxRunning)

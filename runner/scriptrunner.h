@@ -5,6 +5,7 @@
 #include "keyorder.h"
 #include "keystatus.h"
 #include "scriptdirectory.h"
+#include "scriptsettings.h"
 #include "trustedscripts.h"
 #include "typedscriptfiles.h"
 
@@ -14,6 +15,7 @@
 #include <QProcessEnvironment>
 #include <QQueue>
 #include <QSet>
+#include <QTimer>
 
 #include <memory>
 
@@ -86,6 +88,8 @@ private:
     bool listedWithoutScript(const KeyEvent &event);
     // Whether a PowerShell script's header asks for PowerShell 7 ("keyscript shell: pwsh").
     bool wantsPowerShell7(const QString &script);
+    // What the scripts of the action declare in their headers, as its key's page shows it.
+    ScriptSettings::Declared declaredFor(const QString &action);
     // Starts the event's script; nullptr when there is none or it could not start.
     ScriptProcess *run(const KeyEvent &event);
     // Starts program for the event, or with typed its interpreter for it.
@@ -174,7 +178,13 @@ private:
     void followVisibility(const KeyEvent &event);
     void pollLater(const QString &context, qint64 ms);
     bool statusQueued = false;
-    QJsonObject sharedHeard;               // the shared settings the host last sent
+    QJsonObject sharedHeard; // the shared settings the host last sent
+    // Until the host has answered the plugin's request for its shared settings, or a second
+    // has passed since the plugin connected, events wait: a first script would see none.
+    static constexpr int sharedWaitMs = 1000;
+    bool sharedKnown = false;
+    QTimer sharedWait;
+    void sharedArrived();
     std::unique_ptr<TrustedScripts> trust; // read at the first typed script
     TypedScriptFiles typedFiles;
     QSet<QString> reviewing; // keys whose typed script waits to be allowed

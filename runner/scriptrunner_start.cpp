@@ -53,8 +53,50 @@ bool ScriptRunner::listedWithoutScript(const KeyEvent &event)
     return scripts.hasScripts(event.action) && scripts.find(event.scriptName()).isEmpty();
 }
 
-ScriptProcess *ScriptRunner::run(const KeyEvent &event)
+ScriptSettings::Declared ScriptRunner::declaredFor(const QString &action)
 {
+    // As the key's page shows them: the first declaration of a name counts, the press script's
+    // first, then its events' in their order.
+    ScriptSettings::Declared declared;
+    if (TypedActions::isTyped(action) || !isScriptName(action) || !scripts.hasScripts(action))
+        return declared;
+    QSet<QString> seen;
+    QStringList names{action};
+    for (const QString &event : scriptEvents())
+        names << action + QLatin1Char('@') + event;
+    for (const QString &name : std::as_const(names)) {
+        const QString path = scripts.find(name);
+        if (path.isEmpty())
+            continue;
+        const ScriptHeader &header = headers.of(path);
+        for (const DeclaredSetting &setting : header.settings) {
+            if (seen.contains(setting.name))
+                continue;
+            seen.insert(setting.name);
+            if (setting.kind == QLatin1String("secret"))
+                declared.secrets << setting.name;
+            if (!setting.defaultValue.isEmpty())
+                declared.defaults.insert(setting.name, setting.defaultValue);
+        }
+        for (const DeclaredSetting &setting : header.sharedSettings) {
+            if (setting.kind == QLatin1String("secret") &&
+                !declared.sharedSecrets.contains(setting.name))
+                declared.sharedSecrets << setting.name;
+        }
+    }
+    return declared;
+}
+
+ScriptProcess *ScriptRunner::run(const KeyEvent &heard)
+{
+    // The key's newest settings: a run before this one may have stored some that the event
+    // was sent without.
+    KeyEvent event = heard;
+    if (streamDeck)
+        event.payload.insert(
+            QStringLiteral("settings"),
+            streamDeck->newestSettings(event.context,
+                                       event.payload.value(QLatin1String("settings")).toObject()));
     if (TypedActions::isTyped(event.action))
         return runTyped(event);
     // An action that cannot name a key-press script names no event script either.
@@ -93,8 +135,10 @@ ScriptProcess *ScriptRunner::start(const KeyEvent &event, const QString &program
     KeyEvent told = event;
     if (typed) // its own text is no setting of the script's
         told.payload.insert(QStringLiteral("settings"), typed->settings);
+    const ScriptSettings::Declared declared =
+        typed ? ScriptSettings::Declared() : declaredFor(event.action);
     const ScriptSettings settings = ScriptSettings::forEvent(
-        told, baseEnvironment, streamDeck ? streamDeck->sharedSettings() : QJsonObject());
+        told, baseEnvironment, streamDeck ? streamDeck->sharedSettings() : QJsonObject(), declared);
     if (!settings.leftOut.isEmpty())
         qDebug() << "Settings left out, too large to pass to a script:" << settings.leftOut;
     if (settings.settingsLeftOut > 0)
@@ -143,6 +187,7 @@ ScriptProcess *ScriptRunner::start(const KeyEvent &event, const QString &program
         std::make_shared<ScriptOutput>(streamDeck, event, QFileInfo(program).absolutePath());
     output->script = program;
     output->leftOut = settings.leftOut;
+    output->secrets = declared.secrets + declared.sharedSecrets;
     connect(script, &QProcess::stateChanged, this,
             [](QProcess::ProcessState state) { qDebug() << "state" << state; });
     connect(script, &QProcess::errorOccurred, this, [script](QProcess::ProcessError error) {

@@ -2,6 +2,8 @@
 
 #include "keyevent.h"
 
+#include "connection/compactjson.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -77,21 +79,22 @@ qsizetype variableCost(const QString &key, const QString &value)
 
 // The names of the settings that cannot be passed: each that is too large by itself, then the
 // largest of the others until the rest fit together.
-QStringList tooLargeToPass(const QJsonObject &settings)
+QStringList tooLargeToPass(const QJsonObject &settings, const QStringList &secrets)
 {
     QList<std::pair<qsizetype, QString>> costs;
     qsizetype total = 0;
     QStringList tooLarge;
     for (auto it = settings.begin(); it != settings.end(); ++it) {
-        const QString value = it.value().toString();
+        const QString value = ScriptSettings::text(it.value());
         const QString option = QStringLiteral("--") + it.key();
-        if (!fitsOneArgument(option) || !fitsOneArgument(value) ||
+        const bool argument = !secrets.contains(it.key());
+        if ((argument && (!fitsOneArgument(option) || !fitsOneArgument(value))) ||
             (canNameVariable(it.key()) &&
              !fitsOneVariable(QStringLiteral("ZEB_") + it.key(), value))) {
             tooLarge << it.key();
             continue;
         }
-        const qsizetype cost = argumentCost(option) + argumentCost(value) +
+        const qsizetype cost = (argument ? argumentCost(option) + argumentCost(value) : 0) +
                                (canNameVariable(it.key()) ? variableCost(it.key(), value) : 0);
         costs.append({cost, it.key()});
         total += cost;
@@ -107,18 +110,44 @@ QStringList tooLargeToPass(const QJsonObject &settings)
 
 } // namespace
 
+QString ScriptSettings::text(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::String:
+        return value.toString();
+    case QJsonValue::Null:
+    case QJsonValue::Undefined:
+        return QString();
+    default: // a number, a boolean, an array or an object: as it stands in the key's JSON
+        const QString json = compactJson(QJsonObject{{QStringLiteral("v"), value}});
+        return json.mid(5, json.size() - 6); // {"v":...}
+    }
+}
+
+QJsonObject ScriptSettings::withDefaults(const QJsonObject &settings, const Declared &declared)
+{
+    QJsonObject result = settings;
+    for (auto it = declared.defaults.begin(); it != declared.defaults.end(); ++it) {
+        if (!result.contains(it.key()))
+            result.insert(it.key(), it.value());
+    }
+    return result;
+}
+
 ScriptSettings ScriptSettings::fromPayload(const QJsonObject &payload,
-                                           const QProcessEnvironment &base)
+                                           const QProcessEnvironment &base,
+                                           const Declared &declared)
 {
     ScriptSettings result{QStringList(), base, 0, QStringList()};
-    QJsonObject settings = payload[QLatin1String("settings")].toObject();
-    result.leftOut = tooLargeToPass(settings);
+    QJsonObject settings = withDefaults(payload[QLatin1String("settings")].toObject(), declared);
+    result.leftOut = tooLargeToPass(settings, declared.secrets);
     for (const QString &key : std::as_const(result.leftOut))
         settings.remove(key);
     // QJsonObject iterates in ascending key order, so the arguments come sorted.
     for (auto it = settings.begin(); it != settings.end(); ++it) {
-        const QString value = it.value().toString();
-        result.arguments << QStringLiteral("--") + it.key() << value;
+        const QString value = text(it.value());
+        if (!declared.secrets.contains(it.key()))
+            result.arguments << QStringLiteral("--") + it.key() << value;
         if (canNameVariable(it.key()))
             result.environment.insert(QStringLiteral("ZEB_") + it.key(), value);
     }
@@ -126,7 +155,7 @@ ScriptSettings ScriptSettings::fromPayload(const QJsonObject &payload,
 }
 
 ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnvironment &base,
-                                        const QJsonObject &shared)
+                                        const QJsonObject &shared, const Declared &declared)
 {
     // What the plugin inherited under our prefixes would pass for settings the key does not
     // have, or for facts about the event. Windows' names know no case.
@@ -138,13 +167,14 @@ ScriptSettings ScriptSettings::forEvent(const KeyEvent &event, const QProcessEnv
             name.startsWith(QLatin1String("ZEB_"), Qt::CaseInsensitive))
             clean.remove(name);
     }
-    ScriptSettings result = fromPayload(event.payload, clean);
+    ScriptSettings result = fromPayload(event.payload, clean, declared);
     QProcessEnvironment &environment = result.environment;
     environment.insert(prefix + QLatin1String("EVENT"), event.event);
     environment.insert(prefix + QLatin1String("ACTION"), event.action);
     environment.insert(prefix + QLatin1String("CONTEXT"), event.context);
     environment.insert(prefix + QLatin1String("DEVICE"), event.device);
-    QJsonObject settings = event.payload[QLatin1String("settings")].toObject();
+    QJsonObject settings =
+        withDefaults(event.payload[QLatin1String("settings")].toObject(), declared);
     for (const QString &key : std::as_const(result.leftOut))
         settings.remove(key);
     // The settings reach the script as arguments and ZEB_ variables anyway: rather than make

@@ -13,6 +13,16 @@ struct KeyEvent;
 // both, the largest first, so that the script still starts.
 struct ScriptSettings
 {
+    // What the scripts of a key's action say of its settings in their headers: the defaults of
+    // the settings a key has no value for, and the secrets, which reach a script in its
+    // variables only (a command line is any local user's to read).
+    struct Declared
+    {
+        QJsonObject defaults;
+        QStringList secrets;
+        QStringList sharedSecrets; // of the settings shared by all keys
+    };
+
     QStringList arguments;
     QProcessEnvironment environment;
     // The length of KEYSCRIPT_SETTINGS when it was too long for one variable and left out.
@@ -21,8 +31,14 @@ struct ScriptSettings
     // when the shared settings were too long for one variable.
     QStringList leftOut;
 
-    // Reads payload["settings"]; only string values pass, any other value is the empty string.
-    static ScriptSettings fromPayload(const QJsonObject &payload, const QProcessEnvironment &base);
+    // Reads payload["settings"], with the declared defaults for what it lacks. A string passes
+    // as it is, null as the empty string, any other value as its compact JSON text ("3", "true").
+    static ScriptSettings fromPayload(const QJsonObject &payload, const QProcessEnvironment &base,
+                                      const Declared &declared = Declared());
+    // A setting's value as a script receives it.
+    static QString text(const QJsonValue &value);
+    // The key's settings with the declared defaults for what they lack.
+    static QJsonObject withDefaults(const QJsonObject &settings, const Declared &declared);
 
     // The same for the event's payload, plus the KEYSCRIPT_ variables that tell the script about
     // the event: KEYSCRIPT_EVENT, _ACTION, _CONTEXT, _DEVICE, _SETTINGS (compact JSON, without
@@ -32,5 +48,6 @@ struct ScriptSettings
     // KEYSCRIPT_ or ZEB_ variable of the plugin's own environment passes through. A JSON
     // variable is left out when it is longer than the system lets one variable be.
     static ScriptSettings forEvent(const KeyEvent &event, const QProcessEnvironment &base,
-                                   const QJsonObject &shared = QJsonObject());
+                                   const QJsonObject &shared = QJsonObject(),
+                                   const Declared &declared = Declared());
 };

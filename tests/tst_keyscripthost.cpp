@@ -58,6 +58,12 @@ void KeyscriptHostTest::initTestCase()
     QVERIFY(bundle.writeScript("greet", "echo \"setTitle Hello $ZEB_name\"\necho 'setState 1'\n",
                                "setlocal EnableDelayedExpansion\n"
                                "echo setTitle Hello !ZEB_name!\necho setState 1\n"));
+    // Stores a secret it declares: keyscript-host shows it as dots, as it does the key's own.
+    QVERIFY(bundle.writeScript("vault",
+                               "# keyscript setting: password secret \"Password\"\n"
+                               "echo 'setSettings {\"password\":\"p2\",\"user\":\"u\"}'\n",
+                               "REM keyscript setting: password secret \"Password\"\n"
+                               "echo setSettings {\"password\":\"p2\",\"user\":\"u\"}\n"));
     // A dial: its turns draw on the strip, its taps and pushes say what they were told.
     QVERIFY(bundle.writeScript(
         "dial@dialRotate",
@@ -317,6 +323,17 @@ void KeyscriptHostTest::events_data()
     QTest::newRow("a script slower than --quiet-ms is waited for")
         << QStringList{"--quiet-ms", "200", "press", "slow"}
         << QByteArray("setTitle context=key-1 target=0 title=\"late\"\n");
+    QTest::newRow("a secret the scripts declare shows as dots")
+        << QStringList{"--verbose", "--json",     "press",
+                       "vault",     "--settings", R"({"password":"p1"})"}
+        << QByteArray(R"(> {"action":"vault","context":"key-1","device":"device-1",)"
+                      R"("event":"keyDown","payload":{"controller":"Keypad",)"
+                      R"("coordinates":{"column":0,"row":0},"isInMultiAction":false,)"
+                      R"("settings":{"password":"•••"}}})"
+                      "\n"
+                      R"({"context":"key-1","event":"setSettings",)"
+                      R"("payload":{"password":"•••","user":"u"}})"
+                      "\n");
     QTest::newRow("an image shows as its type and size")
         << QStringList{"--quiet-ms", "1500", "press", "dot"}
         << QByteArray("setImage context=key-1 image=<image/svg+xml, 6 bytes> target=0\n");

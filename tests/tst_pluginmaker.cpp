@@ -93,8 +93,8 @@ void PluginMakerTest::headerLines_data()
                                     << ""
                                     << "line 1: \"keyscript colour:\" is no header; the headers "
                                        "are name, tooltip, states, user-title, on-failure, "
-                                       "on-success, every, shell, setting, layout, rotate, push, "
-                                       "touch and long-touch";
+                                       "on-success, every, shell, setting, shared-setting, "
+                                       "layout, rotate, push, touch and long-touch";
     QTest::newRow("a result mark the host has not")
         << QByteArray("# keyscript on-failure: beep\n") << ""
         << ""

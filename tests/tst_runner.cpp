@@ -190,8 +190,8 @@ void RunnerTest::argumentsAndEnvironment_data()
     // cmd.exe's command line quotes each argument is tst_batchcommandline's table.
     QTest::newRow("sorted pairs") << QByteArray(R"({"b":"2","a":"1"})")
                                   << "[--a 1 --b 2] a=1 b=2 inherited=unset";
-    QTest::newRow("non-string values are empty")
-        << QByteArray(R"({"a":5,"b":true})") << R"([--a "" --b ""] a= b= inherited=unset)";
+    QTest::newRow("other values as their JSON text")
+        << QByteArray(R"({"a":5,"b":true})") << R"([--a 5 --b true] a=5 b=true inherited=unset)";
     QTest::newRow("no settings: an inherited ZEB_ variable is none")
         << QByteArray("null") << "[] a=unset b=unset inherited=unset";
     QTest::newRow("a setting replaces an inherited variable")
@@ -209,8 +209,8 @@ void RunnerTest::argumentsAndEnvironment_data()
     // The script prints its arguments in brackets, then the variables it sees.
     QTest::newRow("sorted pairs") << QByteArray(R"({"b":"2","a":"1"})")
                                   << "[--a][1][--b][2] a=1 b=2 inherited=unset";
-    QTest::newRow("non-string values are empty")
-        << QByteArray(R"({"a":5,"b":true})") << "[--a][][--b][] a= b= inherited=unset";
+    QTest::newRow("other values as their JSON text")
+        << QByteArray(R"({"a":5,"b":true})") << "[--a][5][--b][true] a=5 b=true inherited=unset";
     QTest::newRow("no settings: an inherited ZEB_ variable is none")
         << QByteArray("null") << " a=unset b=unset inherited=unset";
     QTest::newRow("a setting replaces an inherited variable")

@@ -217,22 +217,42 @@ void ScriptPartsTest::settings_data()
     QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("variables"); // ZEB_ variables as name=value, sorted
+    // What the action's scripts declare: {"defaults":{...},"secrets":[...]}
+    QTest::addColumn<QByteArray>("declaredJson");
 
     QTest::newRow("sorted pairs") << QByteArray(R"({"settings":{"b":"2","a":"1"}})")
                                   << QStringList{"--a", "1", "--b", "2"}
-                                  << QStringList{"ZEB_a=1", "ZEB_b=2"};
-    QTest::newRow("non-string values are empty")
-        << QByteArray(R"({"settings":{"n":5,"on":true,"x":null,"l":[1],"o":{}}})")
-        << QStringList{"--l", "", "--n", "", "--o", "", "--on", "", "--x", ""}
-        << QStringList{"ZEB_l=", "ZEB_n=", "ZEB_o=", "ZEB_on=", "ZEB_x="};
-    QTest::newRow("no settings") << QByteArray(R"({"other":1})") << QStringList() << QStringList();
-    QTest::newRow("settings not an object")
-        << QByteArray(R"({"settings":["a","b"]})") << QStringList() << QStringList();
+                                  << QStringList{"ZEB_a=1", "ZEB_b=2"} << QByteArray();
+    QTest::newRow("other values as their compact JSON, null as nothing")
+        << QByteArray(R"({"settings":{"n":5,"f":1.5,"on":true,"x":null,"l":[1, "a"],"o":{}}})")
+        << QStringList{"--f", "1.5", "--l",  R"([1,"a"])", "--n", "5",
+                       "--o", "{}",  "--on", "true",       "--x", ""}
+        << QStringList{"ZEB_f=1.5", R"(ZEB_l=[1,"a"])", "ZEB_n=5",
+                       "ZEB_o={}",  "ZEB_on=true",      "ZEB_x="}
+        << QByteArray();
+    // A key has no value for a declared setting until its page stores one.
+    QTest::newRow("declared defaults fill only what the key lacks")
+        << QByteArray(R"({"settings":{"a":"mine","c":""}})")
+        << QStringList{"--a", "mine", "--b", "d2", "--c", ""}
+        << QStringList{"ZEB_a=mine", "ZEB_b=d2", "ZEB_c="}
+        << QByteArray(R"({"defaults":{"a":"d1","b":"d2","c":"d3"}})");
+    // Any local user may read a command line; the environment is the script's own.
+    QTest::newRow("a secret is passed in its variable only")
+        << QByteArray(R"({"settings":{"password":"hunter2","user":"me"}})")
+        << QStringList{"--user", "me"} << QStringList{"ZEB_password=hunter2", "ZEB_user=me"}
+        << QByteArray(R"({"secrets":["password"]})");
+    QTest::newRow("and so is a secret's default")
+        << QByteArray(R"({"settings":{}})") << QStringList() << QStringList{"ZEB_token=t0"}
+        << QByteArray(R"({"defaults":{"token":"t0"},"secrets":["token"]})");
+    QTest::newRow("no settings") << QByteArray(R"({"other":1})") << QStringList() << QStringList()
+                                 << QByteArray();
+    QTest::newRow("settings not an object") << QByteArray(R"({"settings":["a","b"]})")
+                                            << QStringList() << QStringList() << QByteArray();
     // Too large for one argument (128 KiB on Linux, less on Windows): the script starts without
     // it rather than not at all.
     QTest::newRow("a value too large to pass is left out")
         << QByteArray(R"({"settings":{"big":")" + QByteArray(140000, 'x') + R"(","s":"v"}})")
-        << QStringList{"--s", "v"} << QStringList{"ZEB_s=v"};
+        << QStringList{"--s", "v"} << QStringList{"ZEB_s=v"} << QByteArray();
 #ifndef Q_OS_WIN
     // Linux takes all arguments and variables together within 2 MiB: of seven settings of 30 KB
     // (each passed twice), the largest goes.
@@ -248,11 +268,12 @@ void ScriptPartsTest::settings_data()
         manyVariables << QStringLiteral("ZEB_") + QLatin1Char(key) + '=' + value;
     }
     QTest::newRow("the largest go until the rest fit together")
-        << QByteArray(R"({"settings":)" + many + "}}") << manyArguments << manyVariables;
+        << QByteArray(R"({"settings":)" + many + "}}") << manyArguments << manyVariables
+        << QByteArray();
 #endif
     QTest::newRow("values with spaces, quotes and line feeds")
         << QByteArray(R"({"settings":{"t":"a \"b\"\nc"}})") << QStringList{"--t", "a \"b\"\nc"}
-        << QStringList{"ZEB_t=a \"b\"\nc"};
+        << QStringList{"ZEB_t=a \"b\"\nc"} << QByteArray();
 }
 
 void ScriptPartsTest::settings()
@@ -260,11 +281,17 @@ void ScriptPartsTest::settings()
     QFETCH(QByteArray, payload);
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, variables);
+    QFETCH(QByteArray, declaredJson);
 
     QProcessEnvironment base;
     base.insert("PATH", "/bin");
+    const QJsonObject declaredObject = QJsonDocument::fromJson(declaredJson).object();
+    ScriptSettings::Declared declared;
+    declared.defaults = declaredObject["defaults"].toObject();
+    for (const QJsonValue &name : declaredObject["secrets"].toArray())
+        declared.secrets << name.toString();
     const ScriptSettings result =
-        ScriptSettings::fromPayload(QJsonDocument::fromJson(payload).object(), base);
+        ScriptSettings::fromPayload(QJsonDocument::fromJson(payload).object(), base, declared);
     QCOMPARE(result.arguments, arguments);
     QStringList zeb = result.environment.toStringList().filter(QRegularExpression("^ZEB_"));
     zeb.sort();

@@ -315,13 +315,28 @@ try {
   check(fields.join() === "Address to open:text,Start at:number,Token:password,Speed:select-one,Loud:checkbox",
     `declared settings show with their labels and kinds (${fields})`);
   const count = await frame.$("#rows .row:nth-child(2) .value");
+  const speedShown = await frame.$eval("#rows .row:nth-child(4) .value", (e) => e.value);
+  check(speedShown === "fast", `a declared default is shown as the value its scripts get (${speedShown})`);
   await count.evaluate((e) => e.select());
   await count.type("5");
   await new Promise((r) => setTimeout(r, 800));
   const declaredSaved = fs.readFileSync(path.join(root, "merge.log"), "utf8").trim().split("\n").at(-1);
   await page.screenshot({ path: screenshot.replace(/\.png$/, "-declared.png") });
-  check(declaredSaved === '{"__proto__":"p","count":"5","typed":"abcdef"}',
-    `a declared setting is saved as any other (${declaredSaved})`);
+  check(declaredSaved === '{"__proto__":"p","count":"5","mode":"fast","typed":"abcdef"}',
+    `a declared setting is saved as any other, and defaults reach the scripts (${declaredSaved})`);
+  // A secret typed is stored, and never shown back: not in its field, nowhere in the page.
+  await (await frame.$("#rows .row:nth-child(3) .value")).type("tok-0815");
+  await new Promise((r) => setTimeout(r, 800));
+  await page.click(".slot:nth-child(3) button.settings");
+  await frameOf();
+  await page.click(".slot:nth-child(7) button.settings");
+  frame = await frameOf();
+  await frame.waitForFunction(() => document.querySelectorAll("#rows label.declared").length === 5,
+    { timeout: 5000 }).catch(() => {});
+  const secretStored = fs.readFileSync(path.join(root, "merge.log"), "utf8").includes("tok-0815");
+  const secretShown = await frame.evaluate(() => document.documentElement.outerHTML.includes("tok-0815") ||
+    [...document.querySelectorAll("input, textarea")].some((e) => e.value.includes("tok-0815")));
+  check(secretStored && !secretShown, `a stored secret is never shown back (stored ${secretStored}, shown ${secretShown})`);
 
   // The log: each line with its time; a deck opened late sees the recent lines.
   await page.reload();
@@ -392,10 +407,10 @@ try {
     document.querySelector('.dialslot .strip [data-key="value"]')?.textContent ?? ""), { timeout: 10000 }, test);
   const knob = await (await page.$('[aria-label="Dial 1"]')).boundingBox();
   await page.mouse.move(knob.x + knob.width / 2, knob.y + knob.height / 2);
-  await page.mouse.wheel({ deltaY: 100 });
-  await page.mouse.wheel({ deltaY: 100 });
+  await page.mouse.wheel({ deltaY: -100 }); // up, the way a volume goes up
+  await page.mouse.wheel({ deltaY: -100 });
   const turned = await waitValue("^[12]$").then(() => true, () => false);
-  check(turned, `the wheel turns a dial clockwise, close turns as one (${await stripValue()})`);
+  check(turned, `the wheel scrolled up turns a dial clockwise, close turns as one (${await stripValue()})`);
   await page.focus('[aria-label="Dial 1"]');
   await page.keyboard.press("ArrowLeft");
   const back = await waitValue("^-1$").then(() => true, () => false);

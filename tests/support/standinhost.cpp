@@ -3,6 +3,7 @@
 #include "host/hostoptions.h"
 
 #include <QJsonDocument>
+#include <QTimer>
 #include <QWebSocket>
 
 StandInHost::StandInHost(QObject *parent)
@@ -29,9 +30,13 @@ void StandInHost::onNewConnection()
             if (globalRequests.isEmpty() && message.startsWith(QLatin1String(R"({"context":)")) &&
                 message.endsWith(QLatin1String(R"(,"event":"getGlobalSettings"})"))) {
                 globalRequests.append(message);
-                sendText(QStringLiteral(R"({"event":"didReceiveGlobalSettings","payload":)"
-                                        R"({"settings":%1}})")
-                             .arg(QString::fromUtf8(globalSettings)));
+                const QString answer = QStringLiteral(R"({"event":"didReceiveGlobalSettings",)"
+                                                      R"("payload":{"settings":%1}})")
+                                           .arg(QString::fromUtf8(globalSettings));
+                if (globalAnswerMs == 0)
+                    sendText(answer);
+                else if (globalAnswerMs > 0)
+                    QTimer::singleShot(globalAnswerMs, this, [this, answer] { sendText(answer); });
                 return;
             }
             messages.append(message);

@@ -40,7 +40,8 @@ public:
     // globalSettings as the host answers it, and kept apart from messages.
     QStringList globalRequests;
     QByteArray globalSettings = "{}";
-    int connections = 0; // plugins that connected
+    int globalAnswerMs = 0; // how long the answer takes; below 0, it never comes
+    int connections = 0;    // plugins that connected
     bool clientClosed = false;
     QWebSocketProtocol::CloseCode closeCode = QWebSocketProtocol::CloseCodeNormal;
     QString closeReason;

@@ -5,6 +5,7 @@
 #include "messageformat.h"
 
 #include "connection/compactjson.h"
+#include "runner/secretmask.h"
 #include "runner/trustedscripts.h"
 
 #include <QDir>
@@ -62,6 +63,10 @@ void HostSession::start()
     }
     if (const std::optional<PluginManifest> manifest = readManifest())
         keys.setManifest(*manifest);
+    // What the scripts declare secret is shown as dots in what keyscript-host prints.
+    secrets = SecretMask::declaredIn(
+        options.cmdDir.isEmpty() ? QFileInfo(options.plugin).absoluteDir().filePath("../cmd")
+                                 : options.cmdDir);
     if (!loadKeys())
         return;
     plugin.setWorkingDirectory(log.workingDirectory());
@@ -115,7 +120,9 @@ void HostSession::onMessage(const QString &message)
     const QString refused = keys.apply(command);
     keepSoon();
     emit pluginMessage(command);
-    QString line = options.json ? message : readableMessage(message);
+    const QJsonObject masked = SecretMask::maskedMessage(command, secrets);
+    const QString shown = masked.isEmpty() ? message : compactJson(masked);
+    QString line = options.json ? shown : readableMessage(shown);
     if (!refused.isEmpty())
         line += QStringLiteral(" (refused: %1)").arg(refused);
     if (!options.saveImagesDir.isEmpty()) {

@@ -104,7 +104,8 @@ private:
     void keepKeys();
     void keepSoon(); // writes the kept keys a second from now, unless that is asked already
     QTimer keepTimer;
-    QString keepNote; // said once while it holds
+    QString keepNote;    // said once while it holds
+    QStringList secrets; // the settings the scripts declare secret, shown as dots
     void finish(int exitCode);
 
     HostOptions options;

@@ -1,6 +1,9 @@
 // HostSession: sending events, as the plugin takes them.
 #include "hostsession.h"
 
+#include "connection/compactjson.h"
+#include "runner/secretmask.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QWebSocket>
@@ -97,8 +100,11 @@ void HostSession::send(const QString &event)
     // A title the user typed: the host tells the plugin before anything else of the key.
     if (event.contains(QLatin1String(R"("userTitle":)")))
         socket->sendTextMessage(keys.titleChange(prepared));
-    if (options.verbose)
-        out << "> " << prepared << Qt::endl;
+    if (options.verbose) {
+        const QJsonObject masked =
+            SecretMask::maskedMessage(QJsonDocument::fromJson(prepared.toUtf8()).object(), secrets);
+        out << "> " << (masked.isEmpty() ? prepared : compactJson(masked)) << Qt::endl;
+    }
     socket->sendTextMessage(prepared);
     quietTimer.start(options.quietMs);
 }
