@@ -205,6 +205,25 @@ void PluginMakerTest::refusalsAndDefaults_data()
         << "com.me.keys.a@keyUp: line 2: \"keyscript name:\" says \"B\", but com.me.keys.a line 2 "
            "says \"A\""
         << "";
+    // The other system's scripts make the same action there.
+    QTest::newRow("headers that disagree between the systems")
+        << QStringList{"x com.me.keys.a|#!/bin/sh\n# keyscript name: A\n",
+                       "- com.me.keys.a.ps1|# keyscript name: B\n"}
+        << none << 9
+        << "com.me.keys.a.ps1: line 1: \"keyscript name:\" says \"B\", but com.me.keys.a line 2 "
+           "says \"A\"; the scripts of both systems make one action: say the same"
+        << "";
+    QTest::newRow("an event script for one system only")
+        << QStringList{"x com.me.keys.v@dialRotate", "- com.me.keys.v@dialRotate.ps1|exit 0",
+                       "- com.me.keys.v@touchTap.ps1|exit 0"}
+        << none << 0
+        << "note: com.me.keys.v@touchTap: no macOS script, so a macOS key does nothing when "
+           "touched"
+        << "com.me.keys.v:v:1:images/action";
+    QTest::newRow("--pack and --link")
+        << QStringList{"x com.me.keys.a"} << QStringList{"--pack", "--link"} << 2
+        << "--pack and --link: an installer file goes to other computers"
+        << "";
     QTest::newRow("only script not executable")
         << QStringList{"- com.me.keys.a|#!/bin/sh\necho 'setTitle a'\n"} << none << 9
         << "com.me.keys.a: not executable"

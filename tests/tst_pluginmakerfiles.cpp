@@ -1,6 +1,7 @@
 // "keyscript-host plugin" copies only what is the author's, and its output never grows, eats
 // itself or comes out broken: links, special files, plugin folders, runs in the scripts' own
 // folder, two runs at once and what earlier runs left.
+#include "plugin/ziparchive.h"
 #include "support/authorfolder.h"
 #include "support/bundle.h"
 
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void linkedScripts();
     void fromAnInstallerFile_data();
     void fromAnInstallerFile();
+    void packedAsAnInstallerFile();
 
 private:
     Bundle bundle;
@@ -459,6 +461,42 @@ void PluginMakerFilesTest::fromAnInstallerFile()
     if (inBin.contains("keyscript"))
         QVERIFY(
             QFileInfo(temporary.filePath("out/com.me.keys.sdPlugin/bin/keyscript")).isExecutable());
+}
+
+void PluginMakerFilesTest::packedAsAnInstallerFile()
+{
+    // --pack writes the host's installer file beside the folder: the folder at its root, every
+    // file as it is there, a program still a program once unpacked.
+    QTemporaryDir temporary;
+    const QString scripts = temporary.filePath("keys");
+    QVERIFY(AuthorFolder::write(scripts, {"x com.me.keys.a", "- lib/words.txt|hi"}));
+    const QString out = temporary.filePath("out");
+    QByteArray err;
+    QCOMPARE(AuthorFolder::make(host,
+                                {"--cmd", scripts, "--uuid", "com.me.keys", "--out", out, "--pack"},
+                                temporary.path(), &err),
+             0);
+    ZipArchive zip;
+    QCOMPARE(zip.open(out + "/com.me.keys.streamDeckPlugin"), QString());
+    const QString folder = out + "/com.me.keys.sdPlugin";
+    QStringList packed;
+    for (const ZipArchive::Entry &entry : zip.entries()) {
+        QVERIFY2(entry.name.startsWith("com.me.keys.sdPlugin/"), qPrintable(entry.name));
+        const QString name = entry.name.mid(QString("com.me.keys.sdPlugin/").size());
+        if (entry.isDir())
+            continue;
+        packed << name;
+        QString error;
+        QFile file(folder + "/" + name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(zip.read(entry, &error), file.readAll());
+        QCOMPARE(bool(entry.unixMode & 0100), QFileInfo(file).isExecutable());
+    }
+    QStringList files = AuthorFolder::listing(folder);
+    files.sort();
+    packed.sort();
+    QCOMPARE(packed, files);
+    QVERIFY(packed.contains("cmd/com.me.keys.a"));
 }
 
 QTEST_GUILESS_MAIN(PluginMakerFilesTest)

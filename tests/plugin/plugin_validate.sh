@@ -60,9 +60,15 @@ printf '{"id":"volume","items":[{"key":"title","type":"text","rect":[16,8,168,24
 cp "$own/images/action.svg" "$keys/com.me.keys.volume.dial.svg"
 chmod +x "$keys"/com.me.keys.hello "$keys"/com.me.keys.live@willAppear "$keys"/com.me.keys.mute
 "$own/bin/keyscript-host" plugin --cmd "$keys" --uuid com.me.keys --name "My keys" \
-    --support-url https://example.com/help --out "$work/made" >/dev/null
+    --support-url https://example.com/help --out "$work/made" --pack >/dev/null
 made=$work/made/com.me.keys.sdPlugin
 validate "$made"
+# The installer file --pack wrote beside it unpacks to a folder the validator passes too.
+mkdir "$work/unpacked"
+(cd "$work/unpacked" && cmake -E tar xf "$work/made/com.me.keys.streamDeckPlugin")
+validate "$work/unpacked/com.me.keys.sdPlugin"
+cmp -s "$made/manifest.json" "$work/unpacked/com.me.keys.sdPlugin/manifest.json" ||
+    { echo "the installer file's manifest is not the folder's"; exit 1; }
 for expected in '"SupportURL": "https://example.com/help"' '"Name": "On"' \
     '"layout": "cmd/volume.json"' '"Rotate": "Volume"' '"Icon": "images/actions/com.me.keys.volume.dial"' \
     '"Image": "images/actions/com.me.keys.mute.1"' '"Icon": "images/actions/com.me.keys.mute.icon"'; do

@@ -5,6 +5,7 @@
 #include "pluginfolder.h"
 #include "pluginoptions.h"
 #include "pluginplan.h"
+#include "zipwriter.h"
 
 #include "runner/scriptlookup.h"
 
@@ -195,6 +196,20 @@ int makePlugin(const QStringList &arguments, const QString &programDir)
                                    "run it, since its program is this system's. Make the real "
                                    "plugin on Windows or macOS, with the keyscript-host in "
                                    "keyscript's folder there."));
+    if (options.pack) {
+        const QString file =
+            QDir(options.outDir)
+                .absoluteFilePath(plan.identity.uuid + QLatin1String(".streamDeckPlugin"));
+        if (const QString error =
+                ZipWriter::pack(QDir(options.outDir).absoluteFilePath(plan.folderName()), file);
+            !error.isEmpty()) {
+            say(stderr, QStringLiteral("keyscript-host: no installer file: ") + error);
+            return NotMade;
+        }
+        say(stdout, QStringLiteral("Packed %1: opened on a computer with the host, it installs "
+                                   "the plugin there.")
+                        .arg(QDir::toNativeSeparators(file)));
+    }
     if (options.install && hostFolder.isEmpty()) {
         say(stderr, QStringLiteral("keyscript-host: not installed: the host runs on Windows and "
                                    "macOS, and has no plugins folder here. Copy the folder to "

@@ -63,6 +63,10 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
             options.link = true;
             continue;
         }
+        if (word == QLatin1String("--pack")) {
+            options.pack = true;
+            continue;
+        }
         if (word == QLatin1String("--follow-links")) {
             options.followLinks = true;
             continue;
@@ -138,6 +142,9 @@ PluginOptions PluginOptions::parse(const QStringList &arguments, const QString &
     if (options.install && outGiven)
         fail(QStringLiteral("--install and --out: the plugin is installed into the host's "
                             "plugins folder; give one of them"));
+    if (options.pack && options.link)
+        fail(QStringLiteral("--pack and --link: an installer file goes to other computers, "
+                            "where a link to this one's scripts leads nowhere; give one of them"));
     if (options.install && options.system != defaultSystem())
         fail(QStringLiteral("--install puts a plugin for this system into the host; a folder "
                             "for another system is made with --out"));
@@ -185,6 +192,9 @@ Options:
   --out DIR          where UUID.sdPlugin is made (default: the current folder); one that
                      is there is replaced whole
   --install          make it in the host's plugins folder; restart the host to see it
+  --pack             also write UUID.streamDeckPlugin beside the folder: the host's
+                     installer file, which installs the plugin where it is opened (with
+                     --from, on the other system)
   --link             cmd/ is a link to the scripts' folder (a junction on Windows), not
                      copies: an edited script applies at its next press. A new or renamed
                      action, a header or a picture needs this run again. For this computer

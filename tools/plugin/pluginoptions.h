@@ -15,6 +15,7 @@ struct PluginOptions
     QString outDir;   // where the folder is made; the host's plugins folder with --install
     bool install = false;
     bool link = false;        // cmd/ leads to the scripts' folder instead of holding copies
+    bool pack = false;        // the host's installer file is written beside the folder
     bool followLinks = false; // links out of the scripts' folder are copied too
     bool dropActions = false; // actions of the plugin made before may go
     bool systemGiven = false; // --for was given

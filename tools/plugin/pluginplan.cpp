@@ -65,7 +65,8 @@ PluginPlan PluginPlan::read(const QString &scriptsFolder, const PluginIdentity &
     QHash<QString, QStringList> otherSystem; // actions with scripts for the other system only
     for (const QString &name : names)
         plan.readEntry(name, otherSystem);
-    plan.gatherHeaders();
+    plan.gatherHeaders(otherSystem);
+    plan.noteOneSystemEvents(otherSystem);
     if (identity.uuid == QLatin1String("org.keyscript"))
         plan.addTypedActions();
 
@@ -174,7 +175,7 @@ void PluginPlan::addScript(const QString &fileName, const QString &stem)
         it->scripts << fileName;
 }
 
-void PluginPlan::gatherHeaders()
+void PluginPlan::gatherHeaders(const QHash<QString, QStringList> &otherSystem)
 {
     const QDir folder(scriptsFolder);
     for (PluginAction &action : actions) {
@@ -214,6 +215,32 @@ void PluginPlan::gatherHeaders()
             take(header.states, states, statesFrom, "states");
             take(header.userTitle, userTitle, userTitleFrom, "user-title");
             headers << header;
+        }
+        // The other system's scripts of the action make the same action there: what they say
+        // of it must agree with this system's, or the two plugins would differ unseen.
+        for (const QString &script : otherSystem.value(action.uuid)) {
+            QFile file(folder.filePath(script));
+            if (script.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive) ||
+                !QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+                continue;
+            const ScriptHeader header = ScriptHeader::read(file.read(16384));
+            const auto compare = [&](const ScriptHeader::Field &given,
+                                     const ScriptHeader::Field &kept, const QString &from,
+                                     const char *word) {
+                if (given.line > 0 && kept.line > 0 && given.value != kept.value)
+                    errors << QStringLiteral("%1: line %2: \"keyscript %3:\" says \"%4\", but %5 "
+                                             "line %6 says \"%7\"; the scripts of both systems "
+                                             "make one action: say the same")
+                                  .arg(script)
+                                  .arg(given.line)
+                                  .arg(QLatin1String(word), given.value, from)
+                                  .arg(kept.line)
+                                  .arg(kept.value);
+            };
+            compare(header.name, name, nameFrom, "name");
+            compare(header.tooltip, tooltip, tooltipFrom, "tooltip");
+            compare(header.states, states, statesFrom, "states");
+            compare(header.userTitle, userTitle, userTitleFrom, "user-title");
         }
         readDialHeaders(action, headers);
         action.name = name.line ? name.value : action.uuid.section(QLatin1Char('.'), -1);

@@ -103,7 +103,10 @@ private:
     bool followLinks = false;
     QStringList walking; // the folders being read, for links that lead back into them
     void addScript(const QString &fileName, const QString &stem);
-    void gatherHeaders();
+    // otherSystem: the other system's scripts, by action; their headers must agree too.
+    void gatherHeaders(const QHash<QString, QStringList> &otherSystem);
+    // Notes an event script of a served action that the other system has and this one lacks.
+    void noteOneSystemEvents(const QHash<QString, QStringList> &otherSystem);
     void findImages(PluginAction &action);
     void readDialHeaders(PluginAction &action, const QList<ScriptHeader> &headers);
     void checkLayoutFile(const QString &file);
