@@ -17,6 +17,9 @@ bool isScriptName(const QString &action);
 // The suffixes tried behind a script's name, in order: ".exe", ".bat", ".cmd", ".ps1" and none
 // on Windows; only none elsewhere, where no program or script for Windows can run.
 const QStringList &scriptSuffixes();
+// The suffix a new script is given, as a person writes one here: ".bat" on Windows, none
+// elsewhere.
+QString newScriptSuffix();
 
 // The events of a key that have scripts of their own, "<action>@<event>"; a key press runs
 // "<action>" itself.

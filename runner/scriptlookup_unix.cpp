@@ -8,6 +8,11 @@ const QStringList &scriptSuffixes()
     return suffixes;
 }
 
+QString newScriptSuffix()
+{
+    return QString();
+}
+
 bool isOtherSystemsScript(const QString &fileName)
 {
     const QString suffix = QFileInfo(fileName).suffix().toLower();

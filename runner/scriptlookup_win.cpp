@@ -9,6 +9,11 @@ const QStringList &scriptSuffixes()
     return suffixes;
 }
 
+QString newScriptSuffix()
+{
+    return QStringLiteral(".bat");
+}
+
 bool isOtherSystemsScript(const QString &)
 {
     return false;

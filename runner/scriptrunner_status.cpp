@@ -149,9 +149,10 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
         {QStringLiteral("keyscript"), QStringLiteral("status")},
         {QStringLiteral("scripts"), found},
         {QStringLiteral("declared"), declared},
-        {QStringLiteral("pressScript"), isScriptName(action) && !typed
-                                            ? QDir::toNativeSeparators(scripts.basePath(action))
-                                            : QString()},
+        {QStringLiteral("pressScript"),
+         isScriptName(action) && !typed
+             ? QDir::toNativeSeparators(scripts.basePath(action) + newScriptSuffix())
+             : QString()},
         {QStringLiteral("runs"), runs},
         {QStringLiteral("live"), live && live->state() != QProcess::NotRunning},
         {QStringLiteral("log"), QJsonObject{{QStringLiteral("path"), QDir::toNativeSeparators(log)},

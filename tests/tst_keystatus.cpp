@@ -2,6 +2,7 @@
 // its last runs within a fixed bound, each run as it ends while the page is open, and nothing
 // while it is closed.
 #include "runner/keystatus.h"
+#include "runner/scriptlookup.h"
 #include "support/bundle.h"
 #include "support/standinhost.h"
 
@@ -134,8 +135,9 @@ void KeyStatusTest::scriptStatus()
     QTRY_COMPARE(toPage().size(), 1);
     const QJsonObject status = toPage().first();
     QCOMPARE(status.value("keyscript").toString(), "status");
+    // Named as a person would write it here: a.bat on Windows.
     QCOMPARE(status.value("pressScript").toString(),
-             QDir::toNativeSeparators(bundle->binDir() + "/../cmd/a"));
+             QDir::toNativeSeparators(bundle->binDir() + "/../cmd/a" + newScriptSuffix()));
     QCOMPARE(status.value("log").toObject().value("on").toBool(), true);
     const QJsonArray scripts = status.value("scripts").toArray();
     if (problem == "-") {

@@ -400,6 +400,14 @@ try {
   await page.$eval("#settingsFrame", (e) => { e.style.width = ""; e.style.height = ""; });
 
   // The dials: the wheel and the arrow keys turn, a click pushes, a tap on the strip says where.
+  // A key's list offers what serves keys, a dial's what serves dials; Run serves both.
+  const offered = await page.evaluate(() => ({
+    key: [...document.querySelector(".slot select").options].map((o) => o.value),
+    dial: [...document.querySelector(".dialslot select").options].map((o) => o.value)}));
+  check(!offered.key.includes("knob") && offered.dial.includes("knob") &&
+    !offered.dial.includes("hold") && offered.key.includes("hold") &&
+    offered.key.includes("org.keyscript.run") && offered.dial.includes("org.keyscript.run"),
+    `keys and dials are offered the actions that serve them (${JSON.stringify(offered)})`);
   await page.select(".dialslot:nth-child(1) select", "knob");
   const stripValue = () => page.$eval(".dialslot:nth-child(1) .strip", (e) =>
     e.querySelector('[data-key="value"]')?.textContent ?? "");

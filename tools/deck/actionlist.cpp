@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QJsonObject>
 #include <QMap>
+#include <QSet>
 
 #include <utility>
 
@@ -31,6 +32,9 @@ bool ActionList::contains(const QString &action) const
 void ActionList::read()
 {
     QMap<QString, QString> problems; // by action: empty once one of its scripts can run
+    // By action: whether it has a dial's event script, and a press or release script. One with
+    // a dial's script serves dials, and keys too when it has either of the others.
+    QSet<QString> dialScripts, keyScripts;
     QStringList otherSystem;
     const QDir dir(folder);
     const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
@@ -44,19 +48,35 @@ void ActionList::read()
         const QString action = scriptAction(file.fileName());
         if (!isScriptName(action))
             continue;
+        static const QStringList dialEvents{QStringLiteral("dialRotate"),
+                                            QStringLiteral("dialDown"), QStringLiteral("dialUp"),
+                                            QStringLiteral("touchTap")};
+        const QString event =
+            file.fileName().section(QLatin1Char('@'), 1).section(QLatin1Char('.'), 0, 0);
+        if (dialEvents.contains(event))
+            dialScripts << action;
+        else if (event.isEmpty() || event == QLatin1String("keyUp"))
+            keyScripts << action;
         const QString why = whyScriptCannotRun(file.filePath());
         if (!problems.contains(action) || why.isEmpty())
             problems.insert(action, why);
         else if (!problems.value(action).isEmpty())
             continue; // the first reason stands
     }
-    // Run and Watch need no file: their script is typed on the key.
-    for (const QString &typed : {TypedActions::run(), TypedActions::watch()})
+    // Run and Watch need no file: their script is typed on the key, or the dial.
+    for (const QString &typed : {TypedActions::run(), TypedActions::watch()}) {
         problems.insert(typed, QString());
+        dialScripts << typed;
+        keyScripts << typed;
+    }
     QJsonArray fresh;
-    for (auto it = problems.cbegin(); it != problems.cend(); ++it)
+    for (auto it = problems.cbegin(); it != problems.cend(); ++it) {
+        const bool dials = dialScripts.contains(it.key());
         fresh.append(QJsonObject{{QStringLiteral("action"), it.key()},
-                                 {QStringLiteral("problem"), it.value()}});
+                                 {QStringLiteral("problem"), it.value()},
+                                 {QStringLiteral("keys"), !dials || keyScripts.contains(it.key())},
+                                 {QStringLiteral("dials"), dials}});
+    }
     otherSystem.removeDuplicates();
     otherSystem.removeIf([&problems](const QString &action) { return problems.contains(action); });
     otherSystem.sort();

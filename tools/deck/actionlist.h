@@ -16,7 +16,8 @@ public:
     explicit ActionList(QString folder, QObject *parent = nullptr);
 
     bool contains(const QString &action) const;
-    // [{"action": ..., "problem": ...}], by action; the problem is empty for one that runs.
+    // [{"action": ..., "problem": ..., "keys": ..., "dials": ...}], by action; the problem is
+    // empty for one that runs; keys and dials say which it serves.
     const QJsonArray &toJson() const { return list; }
     // The actions whose scripts are all for another system, which the deck does not list.
     const QStringList &otherSystem() const { return others; }

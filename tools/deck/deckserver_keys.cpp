@@ -192,6 +192,7 @@ QJsonObject DeckServer::keyState(int index) const
             {QStringLiteral("title"), key.title},
             {QStringLiteral("image"),
              key.image.isEmpty() ? stateImage(key.action, key.state) : key.image},
+            {QStringLiteral("ownImage"), key.image.isEmpty()}, // the action's, from its manifest
             {QStringLiteral("problem"), outcomes.problem(contextOf(index))},
             {QStringLiteral("dial"), isDial(index)},
             {QStringLiteral("layout"), isDial(index) ? session.dialLayout(key) : QJsonValue()},
