@@ -23,7 +23,7 @@ struct Target
     QStreamDeckPlugin &deck;
     const KeyEvent &key;
     const QString &scriptDir;
-    const QStringList &secrets;
+    const SecretMask::Secrets &secrets;
 };
 
 struct ScriptCommand
@@ -48,7 +48,7 @@ void setImage(const Target &to, const ScriptLine &line)
 
 // The line's argument as a JSON object; none, said in the log with refusal, when it is none.
 std::optional<QJsonObject> settingsOf(const ScriptLine &line, const char *refusal,
-                                      const QStringList &secrets = QStringList())
+                                      const SecretMask::Secrets &secrets = SecretMask::Secrets())
 {
     // As printed: "\n" inside a JSON string is JSON's own escape.
     const QJsonDocument document = QJsonDocument::fromJson(line.rawArgument.toUtf8());
@@ -241,7 +241,9 @@ void ScriptOutput::interpretKept(const QByteArray &bytes)
     }
     if (ignored.size() == ignoredLinesKept)
         ignored.removeFirst();
-    ignored << QString::fromUtf8(bytes.left(ignoredKept * 4)).trimmed().left(ignoredKept);
+    ignored << SecretMask::maskedLine(QString::fromUtf8(bytes.left(ignoredKept * 4)).trimmed(),
+                                      secrets)
+                   .left(ignoredKept);
     if (typed && !titleSet)
         pendingTitleLine = ignored.last(); // as the run's end would show it
 }
@@ -265,7 +267,7 @@ void ScriptOutput::showTitle()
 
 bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
                              const KeyEvent &key, const QString &scriptDir, bool outputIsTitle,
-                             const QStringList &secrets)
+                             const SecretMask::Secrets &secrets)
 {
     const ScriptLine line = ScriptLine::parse(bytes);
     qDebug() << "read" << SecretMask::maskedLine(line.text, secrets);
@@ -291,8 +293,8 @@ bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &by
     if (line.text.isEmpty())
         return true;
     if (outputIsTitle)
-        qDebug() << "output" << line.text.left(ignoredShown);
-    else
-        qDebug() << "ignored" << line.text.left(ignoredShown); // a misspelt word, a tab after it
+        qDebug() << "output" << SecretMask::maskedLine(line.text, secrets).left(ignoredShown);
+    else // a misspelt word, a tab after it
+        qDebug() << "ignored" << SecretMask::maskedLine(line.text, secrets).left(ignoredShown);
     return false;
 }

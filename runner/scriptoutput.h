@@ -2,6 +2,7 @@
 
 #include "keyevent.h"
 #include "linesplitter.h"
+#include "secretmask.h"
 #include "typedscript.h"
 
 #include <QDateTime>
@@ -38,7 +39,7 @@ public:
     // secret, which its log shows as dots.
     QString script;
     QStringList leftOut;
-    QStringList secrets;
+    SecretMask::Secrets secrets;
 
     // Whether the host is taking more now: connected, and not too much waits for it.
     static bool hostIsBusy(const QStreamDeckPlugin *streamDeck);
@@ -76,10 +77,10 @@ public:
     // broken, and are dropped.
     // A line that is no command is logged as "ignored", or as "output" where it is kept as the
     // key's title (Run and Watch keys).
-    // The log shows the settings named in secrets as dots.
+    // The log shows the secrets as dots.
     static bool interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
                           const KeyEvent &key, const QString &scriptDir, bool outputIsTitle = false,
-                          const QStringList &secrets = QStringList());
+                          const SecretMask::Secrets &secrets = SecretMask::Secrets());
 
 private:
     // Cleared when the plugin's teardown destroys the host connection; a script killed then may

@@ -187,7 +187,14 @@ ScriptProcess *ScriptRunner::start(const KeyEvent &event, const QString &program
         std::make_shared<ScriptOutput>(streamDeck, event, QFileInfo(program).absolutePath());
     output->script = program;
     output->leftOut = settings.leftOut;
-    output->secrets = declared.secrets + declared.sharedSecrets;
+    output->secrets.names = declared.secrets + declared.sharedSecrets;
+    const QJsonObject keySettings = ScriptSettings::withDefaults(
+        told.payload.value(QLatin1String("settings")).toObject(), declared);
+    for (const QString &name : std::as_const(declared.secrets))
+        output->secrets.values << ScriptSettings::text(keySettings.value(name));
+    for (const QString &name : std::as_const(declared.sharedSecrets))
+        output->secrets.values << ScriptSettings::text(
+            streamDeck ? streamDeck->sharedSettings().value(name) : QJsonValue());
     connect(script, &QProcess::stateChanged, this,
             [](QProcess::ProcessState state) { qDebug() << "state" << state; });
     connect(script, &QProcess::errorOccurred, this, [script](QProcess::ProcessError error) {

@@ -104,6 +104,8 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
     QJsonArray found;
     QJsonArray declared; // the settings the scripts say they want, each name once
     QStringList declaredNames;
+    QJsonArray sharedDeclared; // and the shared settings they use
+    QStringList sharedNames;
     const bool typed = TypedActions::isTyped(action); // its script is no file in cmd/
     if (isScriptName(action) && !typed) {
         QStringList events{QString()};
@@ -136,6 +138,14 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
                     declaredNames << setting.name;
                     declared.append(setting.toJson());
                 }
+                for (const DeclaredSetting &setting : headers.of(path).sharedSettings) {
+                    if (sharedNames.contains(setting.name))
+                        continue;
+                    sharedNames << setting.name;
+                    QJsonObject json = setting.toJson();
+                    json.remove(QStringLiteral("default")); // a shared one has no default
+                    sharedDeclared.append(json);
+                }
                 break; // the first one found is the one that runs
             }
         }
@@ -149,6 +159,7 @@ void ScriptRunner::sendStatus(const QString &action, const QString &context)
         {QStringLiteral("keyscript"), QStringLiteral("status")},
         {QStringLiteral("scripts"), found},
         {QStringLiteral("declared"), declared},
+        {QStringLiteral("sharedDeclared"), sharedDeclared},
         {QStringLiteral("pressScript"),
          isScriptName(action) && !typed
              ? QDir::toNativeSeparators(scripts.basePath(action) + newScriptSuffix())

@@ -17,26 +17,29 @@ QJsonObject SecretMask::masked(const QJsonObject &settings, const QStringList &s
     return result;
 }
 
-QString SecretMask::maskedLine(const QString &line, const QStringList &secrets)
+QString SecretMask::maskedLine(const QString &line, const Secrets &secrets)
 {
-    if (secrets.isEmpty())
-        return line;
-    const qsizetype space = line.indexOf(QLatin1Char(' '));
-    const QString word = line.left(space);
-    if (space < 0 ||
+    QString shown = line;
+    for (const QString &value : secrets.values) {
+        if (value.size() >= 4)
+            shown.replace(value, dots);
+    }
+    const qsizetype space = shown.indexOf(QLatin1Char(' '));
+    const QString word = shown.left(space);
+    if (secrets.names.isEmpty() || space < 0 ||
         (word != QLatin1String("setSettings") && word != QLatin1String("setGlobalSettings")))
-        return line;
-    const QString json = line.mid(space + 1);
+        return shown;
+    const QString json = shown.mid(space + 1);
     const QJsonDocument document = QJsonDocument::fromJson(json.toUtf8());
     if (!document.isObject()) {
         // What did not read may still hold a secret's value after its name.
-        for (const QString &name : secrets) {
+        for (const QString &name : secrets.names) {
             if (json.contains(QLatin1Char('"') + name + QLatin1Char('"')))
                 return word + QLatin1Char(' ') + dots;
         }
-        return line;
+        return shown;
     }
-    return word + QLatin1Char(' ') + compactJson(masked(document.object(), secrets));
+    return word + QLatin1Char(' ') + compactJson(masked(document.object(), secrets.names));
 }
 
 QJsonObject SecretMask::maskedMessage(const QJsonObject &message, const QStringList &secrets)

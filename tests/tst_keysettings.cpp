@@ -162,10 +162,12 @@ void KeySettingsTest::secretsStayOutOfSight()
                                 "echo \"setTitle [$*] $seen\"\n"
                                 "echo 'setSettings {\"password\":\"hunter3\",\"user\":\"me\"}'\n"
                                 "echo 'setGlobalSettings {\"token\":\"tok3\"}'\n"
-                                "echo 'setSettings {\"password\":\"hunter4\"'\n"));
+                                "echo 'setSettings {\"password\":\"hunter4\"'\n"
+                                "echo \"setTitle $ZEB_password\"\n"
+                                "echo \"the pin is $ZEB_pin\"\n"));
     QVERIFY(startPlugin());
     QVERIFY(host->sendText(keyEvent("keyDown", R"({"password":"hunter2","user":"me"})")));
-    QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), 4, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(host->messages.size(), 5, 5000);
     QVERIFY2(host->messages.at(1).contains(R"([--user me] both)"),
              qPrintable(host->messages.at(1)));
     QTRY_VERIFY(bundle->readFile("work/log.txt").contains("exit 0"));

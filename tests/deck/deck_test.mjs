@@ -303,7 +303,8 @@ try {
   script("noshell", [
     '# keyscript setting: url "Address to open"', '# keyscript setting: count number "Start at" 0',
     '# keyscript setting: token secret "Token"', '# keyscript setting: mode choice fast|slow "Speed" fast',
-    '# keyscript setting: loud checkbox "Loud"', "exit 0"].join("\n"));
+    '# keyscript setting: loud checkbox "Loud"', '# keyscript shared-setting: token secret "API token"',
+    "exit 0"].join("\n"));
   await page.click(".slot:nth-child(3) button.settings");
   await frameOf();
   await page.click(".slot:nth-child(7) button.settings");
@@ -334,9 +335,13 @@ try {
   await frame.waitForFunction(() => document.querySelectorAll("#rows label.declared").length === 5,
     { timeout: 5000 }).catch(() => {});
   const secretStored = fs.readFileSync(path.join(root, "merge.log"), "utf8").includes("tok-0815");
-  const secretShown = await frame.evaluate(() => document.documentElement.outerHTML.includes("tok-0815") ||
-    [...document.querySelectorAll("input, textarea")].some((e) => e.value.includes("tok-0815")));
-  check(secretStored && !secretShown, `a stored secret is never shown back (stored ${secretStored}, shown ${secretShown})`);
+  await frame.waitForFunction(() => document.querySelector("#sharedRows label.declared"), { timeout: 5000 }).catch(() => {});
+  const secretShown = await frame.evaluate(() => ["tok-0815", "s3cret"].filter((secret) =>
+    document.documentElement.outerHTML.includes(secret) ||
+    [...document.querySelectorAll("input, textarea")].some((e) => e.value.includes(secret))));
+  const sharedLabel = await frame.$eval("#sharedRows", (e) => e.textContent);
+  check(secretStored && !secretShown.length && sharedLabel.includes("API token"),
+    `a stored secret, the key's or a shared one, is never shown back (stored ${secretStored}, shown ${secretShown}, ${sharedLabel})`);
 
   // The log: each line with its time; a deck opened late sees the recent lines.
   await page.reload();
