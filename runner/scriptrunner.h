@@ -90,6 +90,8 @@ private:
     bool wantsPowerShell7(const QString &script);
     // What the scripts of the action declare in their headers, as its key's page shows it.
     ScriptSettings::Declared declaredFor(const QString &action);
+    // The key's settings a script started for the event gets.
+    QJsonObject newestSettings(const KeyEvent &event) const;
     // Starts the event's script; nullptr when there is none or it could not start.
     ScriptProcess *run(const KeyEvent &event);
     // Starts program for the event, or with typed its interpreter for it.

@@ -87,16 +87,15 @@ ScriptSettings::Declared ScriptRunner::declaredFor(const QString &action)
     return declared;
 }
 
-ScriptProcess *ScriptRunner::run(const KeyEvent &heard)
+QJsonObject ScriptRunner::newestSettings(const KeyEvent &event) const
 {
-    // The key's newest settings: a run before this one may have stored some that the event
-    // was sent without.
-    KeyEvent event = heard;
-    if (streamDeck)
-        event.payload.insert(
-            QStringLiteral("settings"),
-            streamDeck->newestSettings(event.context,
-                                       event.payload.value(QLatin1String("settings")).toObject()));
+    // A run before this one may have stored settings that the event was sent without.
+    const QJsonObject carried = event.payload.value(QLatin1String("settings")).toObject();
+    return streamDeck ? streamDeck->newestSettings(event.context, carried) : carried;
+}
+
+ScriptProcess *ScriptRunner::run(const KeyEvent &event)
+{
     if (TypedActions::isTyped(event.action))
         return runTyped(event);
     // An action that cannot name a key-press script names no event script either.
@@ -133,8 +132,9 @@ ScriptProcess *ScriptRunner::start(const KeyEvent &event, const QString &program
     // and goes with it once the script has ended and its output has been read.
     auto *script = new ScriptProcess(this);
     KeyEvent told = event;
-    if (typed) // its own text is no setting of the script's
-        told.payload.insert(QStringLiteral("settings"), typed->settings);
+    // The key's newest settings; a typed script's own text is no setting of the script's.
+    told.payload.insert(QStringLiteral("settings"),
+                        typed ? typed->settings : newestSettings(event));
     const ScriptSettings::Declared declared =
         typed ? ScriptSettings::Declared() : declaredFor(event.action);
     const ScriptSettings settings = ScriptSettings::forEvent(

@@ -33,7 +33,7 @@ ScriptProcess *ScriptRunner::runTyped(const KeyEvent &event)
 {
     if (!TypedActions::runsOn(event.action, event.event))
         return nullptr;
-    const TypedScript typed = TypedScript::fromSettings(settingsOf(event));
+    const TypedScript typed = TypedScript::fromSettings(newestSettings(event));
     if (typed.text.trimmed().isEmpty()) {
         if (event.isKeyPress() && !ScriptOutput::hostIsGone(streamDeck))
             streamDeck->showAlert(event.context);
@@ -86,7 +86,7 @@ void ScriptRunner::showTypedOutcome(const KeyEvent &event, const ScriptRun &run,
 {
     if (run.ending == QLatin1String("ended by the plugin"))
         return; // its key has gone
-    const TypedScript typed = TypedScript::fromSettings(settingsOf(event));
+    const TypedScript typed = TypedScript::fromSettings(newestSettings(event));
     if (run.ending.startsWith(QLatin1String("could not start")))
         TypedInterpreter::forget(typed.interpreter); // looked up again at the next run
     const bool dial = event.drawsOnStrip();

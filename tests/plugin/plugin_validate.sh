@@ -58,6 +58,9 @@ chmod +x "$keys/com.me.keys.volume@dialRotate" "$keys/com.me.keys.volume@dialDow
 printf '{"id":"volume","items":[{"key":"title","type":"text","rect":[16,8,168,24]},{"key":"level","type":"bar","rect":[16,50,168,20],"value":0}]}\n' \
     >"$keys/volume.json"
 cp "$own/images/action.svg" "$keys/com.me.keys.volume.dial.svg"
+# A profile it ships (its contents are the host's; the validator reads its entry).
+mkdir "$keys/profiles"
+(cd "$work" && mkdir -p p/x && printf '{}' >p/x/manifest.json && cd p && cmake -E tar cf "$keys/profiles/Main.streamDeckProfile" --format=zip x)
 chmod +x "$keys"/com.me.keys.hello "$keys"/com.me.keys.live@willAppear "$keys"/com.me.keys.mute
 "$own/bin/keyscript-host" plugin --cmd "$keys" --uuid com.me.keys --name "My keys" \
     --support-url https://example.com/help --out "$work/made" --pack >/dev/null
@@ -69,7 +72,7 @@ mkdir "$work/unpacked"
 validate "$work/unpacked/com.me.keys.sdPlugin"
 cmp -s "$made/manifest.json" "$work/unpacked/com.me.keys.sdPlugin/manifest.json" ||
     { echo "the installer file's manifest is not the folder's"; exit 1; }
-for expected in '"SupportURL": "https://example.com/help"' '"Name": "On"' \
+for expected in '"SupportURL": "https://example.com/help"' '"Name": "On"' '"Readonly": false' \
     '"layout": "cmd/volume.json"' '"Rotate": "Volume"' '"Icon": "images/actions/com.me.keys.volume.dial"' \
     '"Image": "images/actions/com.me.keys.mute.1"' '"Icon": "images/actions/com.me.keys.mute.icon"'; do
     grep -qF "$expected" "$made/manifest.json" || { echo "the manifest lacks $expected"; exit 1; }

@@ -91,7 +91,7 @@ QJsonObject PluginManifest::toJson() const
         for (const Profile &profile : profiles)
             profileList << QJsonObject{{key("Name"), profile.name},
                                        {key("DeviceType"), profile.deviceType},
-                                       {key("ReadOnly"), false},
+                                       {key("Readonly"), false},
                                        {key("DontAutoSwitchWhenInstalled"), true}};
         manifest.insert(key("Profiles"), profileList);
     }
