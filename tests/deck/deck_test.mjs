@@ -305,12 +305,17 @@ try {
     '# keyscript setting: token secret "Token"', '# keyscript setting: mode choice fast|slow "Speed" fast',
     '# keyscript setting: loud checkbox "Loud"', '# keyscript shared-setting: token secret "API token"',
     "exit 0"].join("\n"));
-  await page.click(".slot:nth-child(3) button.settings");
-  await frameOf();
-  await page.click(".slot:nth-child(7) button.settings");
-  frame = await frameOf();
-  await frame.waitForFunction(() => document.querySelectorAll("#rows label.declared").length === 5,
-    { timeout: 5000 }).catch(() => {});
+  // Key 7's page opened anew (another key's first), once its five declared settings show.
+  const reopenSeven = async () => {
+    await page.click(".slot:nth-child(3) button.settings");
+    await frameOf();
+    await page.click(".slot:nth-child(7) button.settings");
+    const opened = await frameOf();
+    await opened.waitForFunction(() => document.querySelectorAll("#rows label.declared").length === 5,
+      { timeout: 5000 }).catch(() => {});
+    return opened;
+  };
+  frame = await reopenSeven();
   const fields = await frame.$$eval("#rows .row", (rows) => rows.slice(0, 5).map((row) =>
     row.querySelector(".name").textContent + ":" + (row.querySelector(".value").type || "")));
   check(fields.join() === "Address to open:text,Start at:number,Token:password,Speed:select-one,Loud:checkbox",
@@ -328,12 +333,7 @@ try {
   // A secret typed is stored, and never shown back: not in its field, nowhere in the page.
   await (await frame.$("#rows .row:nth-child(3) .value")).type("tok-0815");
   await new Promise((r) => setTimeout(r, 800));
-  await page.click(".slot:nth-child(3) button.settings");
-  await frameOf();
-  await page.click(".slot:nth-child(7) button.settings");
-  frame = await frameOf();
-  await frame.waitForFunction(() => document.querySelectorAll("#rows label.declared").length === 5,
-    { timeout: 5000 }).catch(() => {});
+  frame = await reopenSeven();
   const secretStored = fs.readFileSync(path.join(root, "merge.log"), "utf8").includes("tok-0815");
   await frame.waitForFunction(() => document.querySelector("#sharedRows label.declared"), { timeout: 5000 }).catch(() => {});
   const secretShown = await frame.evaluate(() => ["tok-0815", "s3cret"].filter((secret) =>

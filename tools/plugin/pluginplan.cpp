@@ -182,6 +182,35 @@ void PluginPlan::gatherHeaders(const QHash<QString, QStringList> &otherSystem)
         ScriptHeader::Field name, tooltip, states, userTitle;
         QString nameFrom, tooltipFrom, statesFrom, userTitleFrom;
         QList<ScriptHeader> headers;
+        // What a script says of its action is kept where none said it before, and must agree
+        // with what was said. The other system's scripts (elsewhere) only compare: they make
+        // the same action there.
+        const auto take = [&](const QString &script, const ScriptHeader &header, bool elsewhere) {
+            const auto field = [&](const ScriptHeader::Field &given, ScriptHeader::Field &kept,
+                                   QString &from, const char *word) {
+                if (given.line == 0 || (elsewhere && kept.line == 0))
+                    return;
+                if (kept.line == 0) {
+                    kept = given;
+                    from = script;
+                } else if (given.value != kept.value) {
+                    errors << QStringLiteral("%1: line %2: \"keyscript %3:\" says \"%4\", but %5 "
+                                             "line %6 says \"%7\"; %8")
+                                  .arg(script)
+                                  .arg(given.line)
+                                  .arg(QLatin1String(word), given.value, from)
+                                  .arg(kept.line)
+                                  .arg(kept.value,
+                                       elsewhere ? QStringLiteral("the scripts of both systems "
+                                                                  "make one action: say the same")
+                                                 : QStringLiteral("give it once"));
+                }
+            };
+            field(header.name, name, nameFrom, "name");
+            field(header.tooltip, tooltip, tooltipFrom, "tooltip");
+            field(header.states, states, statesFrom, "states");
+            field(header.userTitle, userTitle, userTitleFrom, "user-title");
+        };
         for (const QString &script : std::as_const(action.scripts)) {
             if (script.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
                 continue; // a program has no comment lines to read
@@ -193,27 +222,7 @@ void PluginPlan::gatherHeaders(const QHash<QString, QStringList> &otherSystem)
             const ScriptHeader header = ScriptHeader::read(file.read(16384));
             for (const QString &error : header.errors)
                 errors << script + QLatin1String(": ") + error;
-            const auto take = [&](const ScriptHeader::Field &given, ScriptHeader::Field &kept,
-                                  QString &from, const char *word) {
-                if (given.line == 0)
-                    return;
-                if (kept.line == 0) {
-                    kept = given;
-                    from = script;
-                } else if (given.value != kept.value) {
-                    errors << QStringLiteral("%1: line %2: \"keyscript %3:\" says \"%4\", but %5 "
-                                             "line %6 says \"%7\"; give it once")
-                                  .arg(script)
-                                  .arg(given.line)
-                                  .arg(QLatin1String(word), given.value, from)
-                                  .arg(kept.line)
-                                  .arg(kept.value);
-                }
-            };
-            take(header.name, name, nameFrom, "name");
-            take(header.tooltip, tooltip, tooltipFrom, "tooltip");
-            take(header.states, states, statesFrom, "states");
-            take(header.userTitle, userTitle, userTitleFrom, "user-title");
+            take(script, header, false);
             headers << header;
         }
         // The other system's scripts of the action make the same action there: what they say
@@ -224,23 +233,7 @@ void PluginPlan::gatherHeaders(const QHash<QString, QStringList> &otherSystem)
                 !QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
                 continue;
             const ScriptHeader header = ScriptHeader::read(file.read(16384));
-            const auto compare = [&](const ScriptHeader::Field &given,
-                                     const ScriptHeader::Field &kept, const QString &from,
-                                     const char *word) {
-                if (given.line > 0 && kept.line > 0 && given.value != kept.value)
-                    errors << QStringLiteral("%1: line %2: \"keyscript %3:\" says \"%4\", but %5 "
-                                             "line %6 says \"%7\"; the scripts of both systems "
-                                             "make one action: say the same")
-                                  .arg(script)
-                                  .arg(given.line)
-                                  .arg(QLatin1String(word), given.value, from)
-                                  .arg(kept.line)
-                                  .arg(kept.value);
-            };
-            compare(header.name, name, nameFrom, "name");
-            compare(header.tooltip, tooltip, tooltipFrom, "tooltip");
-            compare(header.states, states, statesFrom, "states");
-            compare(header.userTitle, userTitle, userTitleFrom, "user-title");
+            take(script, header, true);
         }
         readDialHeaders(action, headers);
         action.name = name.line ? name.value : action.uuid.section(QLatin1Char('.'), -1);

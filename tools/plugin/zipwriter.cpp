@@ -111,29 +111,27 @@ QString ZipWriter::pack(const QString &folder, const QString &path)
         const quint32 offset = quint32(out.pos());
         const quint16 method = dir ? 0 : 8;
 
+        // What the local header and the central directory's entry say alike, from the version
+        // needed on.
+        QByteArray common;
+        put16(common, 20);       // version needed: 2.0
+        put16(common, 1u << 11); // names in UTF-8
+        put16(common, method);
+        put32(common, when);
+        put32(common, crc);
+        put32(common, quint32(packed.size()));
+        put32(common, quint32(bytes.size()));
+        put16(common, quint32(entryName.size()));
+
         QByteArray local;
         put32(local, 0x04034b50);
-        put16(local, 20);       // version needed: 2.0
-        put16(local, 1u << 11); // names in UTF-8
-        put16(local, method);
-        put32(local, when);
-        put32(local, crc);
-        put32(local, quint32(packed.size()));
-        put32(local, quint32(bytes.size()));
-        put16(local, quint32(entryName.size()));
-        put16(local, 0);
+        local += common;
+        put16(local, 0); // extra
         out.write(local + entryName + packed);
 
         put32(central, 0x02014b50);
         put16(central, 3u << 8 | 20); // made on Unix: the mode below counts
-        put16(central, 20);
-        put16(central, 1u << 11);
-        put16(central, method);
-        put32(central, when);
-        put32(central, crc);
-        put32(central, quint32(packed.size()));
-        put32(central, quint32(bytes.size()));
-        put16(central, quint32(entryName.size()));
+        central += common;
         put16(central, 0); // extra
         put16(central, 0); // comment
         put16(central, 0); // disk
