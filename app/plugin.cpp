@@ -40,6 +40,16 @@ bool Plugin::init(const LaunchArguments &arguments)
     connect(&streamDeck, &QStreamDeckPlugin::propertyInspectorDidDisappear, &runner,
             &ScriptRunner::onPropertyInspectorDidDisappear);
     connect(&streamDeck, &QStreamDeckPlugin::sendToPlugin, &runner, &ScriptRunner::onSendToPlugin);
+    // What the host sends the whole plugin: applications, deep links, devices, waking up.
+    connect(&streamDeck, &QStreamDeckPlugin::applicationDidLaunch, &runner,
+            &ScriptRunner::onApplicationEvent);
+    connect(&streamDeck, &QStreamDeckPlugin::applicationDidTerminate, &runner,
+            &ScriptRunner::onApplicationEvent);
+    connect(&streamDeck, &QStreamDeckPlugin::systemDidWakeUp, &runner,
+            &ScriptRunner::onSystemDidWakeUp);
+    streamDeck.setHostEventHandler([this](const QString &event, const QJsonObject &message) {
+        runner.onHostEvent(event, message);
+    });
     // A dial's turns, pushes and taps.
     streamDeck.setDialHandler([this](const QStreamDeckAction &a) { runner.onDialEvent(a); });
     return true;

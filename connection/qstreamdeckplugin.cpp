@@ -25,6 +25,7 @@ void QStreamDeckPlugin::setLaunchValues(int port, const QString &pluginUUID,
                                         const QString &registerEvent, const QString &info)
 {
     pluginModel = ESDPluginModel(port, pluginUUID, registerEvent, info);
+    hostInfo.readInfo(info);
 }
 
 bool QStreamDeckPlugin::connectToHost()
@@ -135,6 +136,7 @@ bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
         ESDDeviceModel model;
         model.fromJson(message);
         if (model.event == QLatin1String("deviceDidConnect")) {
+            hostInfo.deviceChanged(model.device, model.deviceInfo);
             emit deviceDidConnect(model.device, model.deviceInfo);
             return true;
         }
@@ -142,6 +144,16 @@ bool QStreamDeckPlugin::dispatchEvent(QJsonObject &message)
             emit deviceDidDisconnect(model.device);
             return true;
         }
+    }
+
+    if (event == QLatin1String("didReceiveDeepLink") || event == QLatin1String("deviceDidChange") ||
+        event == QLatin1String("didReceiveResources")) {
+        if (event == QLatin1String("deviceDidChange"))
+            hostInfo.deviceChanged(message.value(QLatin1String("device")).toString(),
+                                   message.value(QLatin1String("deviceInfo")).toObject());
+        if (hostEventHandler)
+            hostEventHandler(event, message);
+        return true;
     }
 
     // The plugin's own settings, shared by all keys: the host sends them without an action.

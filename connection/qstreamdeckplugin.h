@@ -1,6 +1,7 @@
 #pragma once
 
 #include "esdsdktarget.h"
+#include "hostinfo.h"
 #include "keysettings.h"
 #include "models/esdpluginmodel.h"
 #include "models/qstreamdeckaction.h"
@@ -42,6 +43,14 @@ public:
         return keySettings.newest(context, carried);
     }
 
+    // What the host told of itself and its devices, at launch and since.
+    const HostInfo &host() const { return hostInfo; }
+
+    // The host's newer events, which no signal carries: didReceiveDeepLink (for the whole
+    // plugin), deviceDidChange and didReceiveResources reach this handler with the whole message.
+    using HostEventHandler = std::function<void(const QString &event, const QJsonObject &message)>;
+    void setHostEventHandler(HostEventHandler handler) { hostEventHandler = std::move(handler); }
+
     // A dial's events, dialRotate, dialDown, dialUp and touchTap, reach this handler; they are
     // no signals, so the meta-object stays as callers through it know it.
     using DialHandler = std::function<void(const QStreamDeckAction &)>;
@@ -51,6 +60,9 @@ public:
     void setFeedback(const QJsonObject &payload, const QString &context);
     void setFeedbackLayout(const QString &layout, const QString &context);
     void setTriggerDescription(const QJsonObject &payload, const QString &context);
+    // A title or an image for one of a key's two states (0 or 1) only; the other keeps its own.
+    void setTitleForState(const QString &title, const QString &context, int state);
+    void setImageForState(const QString &image, const QString &context, int state);
 
 Q_SIGNALS:
     void deviceDidConnect(const QString &deviceId, QJsonObject &deviceInfo);
@@ -101,5 +113,7 @@ private:
     QJsonObject globalSettings;
     KeySettings keySettings;
     DialHandler dialHandler;
+    HostEventHandler hostEventHandler;
+    HostInfo hostInfo;
     bool flushQueued = false;
 };

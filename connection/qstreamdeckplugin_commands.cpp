@@ -11,6 +11,16 @@ QJsonObject command(const char *event, const QString &context)
                        {QStringLiteral("context"), context}};
 }
 
+// Nothing (the key's own image again) and a data URI of any type go as they are; bare base64 is
+// taken for a PNG. The PNG prefix anywhere in the text counts as present.
+QString imageValue(const QString &base64Str)
+{
+    const QString prefix = QStringLiteral("data:image/png;base64,");
+    const bool asItIs = base64Str.isEmpty() || base64Str.startsWith(QLatin1String("data:")) ||
+                        base64Str.indexOf(prefix, 0, Qt::CaseSensitive) >= 0;
+    return asItIs ? base64Str : prefix + base64Str;
+}
+
 } // namespace
 
 void QStreamDeckPlugin::setSettings(QJsonObject &settings, const QString &context)
@@ -70,15 +80,29 @@ void QStreamDeckPlugin::setTitle(const QString &title, const QString &context, E
 void QStreamDeckPlugin::setImage(const QString &base64Str, const QString &context,
                                  ESDSDKTarget target)
 {
-    // Nothing (the key's own image again) and a data URI of any type go as they are; bare
-    // base64 is taken for a PNG. The PNG prefix anywhere in the text counts as present.
-    const QString prefix = QStringLiteral("data:image/png;base64,");
-    const bool asItIs = base64Str.isEmpty() || base64Str.startsWith(QLatin1String("data:")) ||
-                        base64Str.indexOf(prefix, 0, Qt::CaseSensitive) >= 0;
-    const QString image = asItIs ? base64Str : prefix + base64Str;
     QJsonObject message = command("setImage", context);
-    message.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("image"), image},
-                                                          {QStringLiteral("target"), target}});
+    message.insert(QStringLiteral("payload"),
+                   QJsonObject{{QStringLiteral("image"), imageValue(base64Str)},
+                               {QStringLiteral("target"), target}});
+    send(message);
+}
+
+void QStreamDeckPlugin::setTitleForState(const QString &title, const QString &context, int state)
+{
+    QJsonObject message = command("setTitle", context);
+    message.insert(QStringLiteral("payload"), QJsonObject{{QStringLiteral("state"), state},
+                                                          {QStringLiteral("target"), 0},
+                                                          {QStringLiteral("title"), title}});
+    send(message);
+}
+
+void QStreamDeckPlugin::setImageForState(const QString &image, const QString &context, int state)
+{
+    QJsonObject message = command("setImage", context);
+    message.insert(QStringLiteral("payload"),
+                   QJsonObject{{QStringLiteral("image"), imageValue(image)},
+                               {QStringLiteral("state"), state},
+                               {QStringLiteral("target"), 0}});
     send(message);
 }
 

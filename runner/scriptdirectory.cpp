@@ -67,6 +67,12 @@ QString ScriptDirectory::findOnDisk(const QString &name)
     return QString();
 }
 
+QStringList ScriptDirectory::actionsWith(const QString &event)
+{
+    refresh();
+    return eventActions.value(fileKey(event));
+}
+
 void ScriptDirectory::list()
 {
     // The times first: a change while listing makes the next lookup list again.
@@ -74,15 +80,29 @@ void ScriptDirectory::list()
     listedTime = modificationTime(path);
     files.clear();
     actions.clear();
+    eventActions.clear();
     // Regular files and links to them; not folders, FIFOs or devices.
     QDirIterator it(path, QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         it.next();
         const QString file = it.fileName();
         files.insert(fileKey(file));
-        actions.insert(fileKey(scriptAction(file)));
-        if (file.contains(QLatin1Char('@')) && !reported.contains(file))
+        const QString action = scriptAction(file);
+        actions.insert(fileKey(action));
+        if (!file.contains(QLatin1Char('@')))
+            continue;
+        if (!reported.contains(file))
             reportUnknownEvent(file);
+        QString event = file.section(QLatin1Char('@'), -1);
+        for (const QString &suffix : scriptSuffixes()) {
+            if (!suffix.isEmpty() && event.endsWith(suffix, Qt::CaseInsensitive)) {
+                event.chop(suffix.size());
+                break;
+            }
+        }
+        QStringList &serving = eventActions[fileKey(event)];
+        if (!serving.contains(action)) // a.bat and a.ps1 are one action's
+            serving << action;
     }
 }
 

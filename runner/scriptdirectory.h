@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 // The scripts in cmd/, as last listed. The folder is listed again when its modification time
@@ -31,6 +33,10 @@ public:
     // event loop, a link whose target came later, which leaves the folder's time as it was).
     // What it finds that the listing lacks makes the next lookup list again.
     QString findOnDisk(const QString &name);
+    // The actions with a script of the event, named as their files are.
+    QStringList actionsWith(const QString &event);
+    // Whether two actions name the same scripts: on Windows whatever their letter case.
+    static bool sameAction(const QString &a, const QString &b) { return fileKey(a) == fileKey(b); }
     // Where a script of that name would be, before its suffix.
     QString basePath(const QString &name) const { return path + QLatin1Char('/') + name; }
 
@@ -49,7 +55,8 @@ private:
     qint64 listedAt = 0;    // when it was listed, in nanoseconds since the epoch
     QSet<QString> files;    // the regular files, by fileKey
     QSet<QString> actions;  // the actions they serve, by fileKey
-    QSet<QString> reported; // files whose event is no event, said once
-    QTimer nextTurn;        // runs when the event loop turns: look at the time again then
-    bool looked = false;    // at the time, in this turn
+    QHash<QString, QStringList> eventActions; // by the event's fileKey, as the files name them
+    QSet<QString> reported;                   // files whose event is no event, said once
+    QTimer nextTurn;     // runs when the event loop turns: look at the time again then
+    bool looked = false; // at the time, in this turn
 };

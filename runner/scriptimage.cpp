@@ -7,7 +7,8 @@
 
 namespace {
 
-// The file types the host shows, by suffix in any case.
+// The file types the host draws on a key, by suffix in any case: SVG, JPEG, PNG and WEBP, and
+// nothing animated.
 QString mediaType(const QString &path)
 {
     static const struct
@@ -18,8 +19,7 @@ QString mediaType(const QString &path)
         {QLatin1String("png"), QLatin1String("image/png")},
         {QLatin1String("jpg"), QLatin1String("image/jpeg")},
         {QLatin1String("jpeg"), QLatin1String("image/jpeg")},
-        {QLatin1String("gif"), QLatin1String("image/gif")},
-        {QLatin1String("bmp"), QLatin1String("image/bmp")},
+        {QLatin1String("webp"), QLatin1String("image/webp")},
         {QLatin1String("svg"), QLatin1String("image/svg+xml")},
     };
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -28,6 +28,18 @@ QString mediaType(const QString &path)
             return entry.type;
     }
     return QString();
+}
+
+// Why a file of a type people often try is not sent: the host would draw nothing.
+QString whyNotShown(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("gif"))
+        return QStringLiteral("a GIF: the host draws no animated or GIF pictures on a key; "
+                              "use .png, .jpg, .webp or .svg");
+    if (suffix == QLatin1String("bmp"))
+        return QStringLiteral("a BMP: the host does not draw it; use .png, .jpg, .webp or .svg");
+    return QStringLiteral("not a .png, .jpg, .jpeg, .webp or .svg file");
 }
 
 QString dataUri(const QString &type, const QByteArray &bytes)
@@ -53,7 +65,7 @@ ScriptImage ScriptImage::fromValue(const QString &value, const QString &scriptDi
     result.file = QDir(scriptDir).filePath(value);
     const QString type = mediaType(result.file);
     if (type.isEmpty()) {
-        result.error = QStringLiteral("not a .png, .jpg, .jpeg, .gif, .bmp or .svg file");
+        result.error = whyNotShown(result.file);
         return result;
     }
     const ImageFile file = ImageFile::read(result.file, maxFileSize);

@@ -25,11 +25,20 @@ bool isScriptName(const QString &action)
 const QStringList &scriptEvents()
 {
     static const QStringList events{
-        QStringLiteral("keyUp"),         QStringLiteral("willAppear"),
-        QStringLiteral("willDisappear"), QStringLiteral("didReceiveSettings"),
-        QStringLiteral("dialRotate"),    QStringLiteral("dialDown"),
-        QStringLiteral("dialUp"),        QStringLiteral("touchTap")};
+        QStringLiteral("keyUp"), QStringLiteral("willAppear"), QStringLiteral("willDisappear"),
+        QStringLiteral("didReceiveSettings"), QStringLiteral("dialRotate"),
+        QStringLiteral("dialDown"), QStringLiteral("dialUp"), QStringLiteral("touchTap"),
+        // The host sends these to the whole plugin: each action's script runs once.
+        QStringLiteral("didReceiveDeepLink"), QStringLiteral("applicationDidLaunch"),
+        QStringLiteral("applicationDidTerminate")};
     return events;
+}
+
+bool isPluginEvent(const QString &event)
+{
+    return event == QLatin1String("didReceiveDeepLink") ||
+           event == QLatin1String("applicationDidLaunch") ||
+           event == QLatin1String("applicationDidTerminate");
 }
 
 bool isDialEvent(const QString &event)

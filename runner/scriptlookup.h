@@ -28,6 +28,11 @@ const QStringList &scriptEvents();
 // layout file by a path that stays inside the plugin's folder, as the host reads it.
 bool isLayoutReference(const QString &layout);
 
+// Whether the host sends the event to the whole plugin, with no key: a deep link
+// (didReceiveDeepLink), an application launched or ended (applicationDidLaunch,
+// applicationDidTerminate). Each action's script of it runs once.
+bool isPluginEvent(const QString &event);
+
 // Whether the event is one of a dial's: dialRotate, dialDown, dialUp or touchTap.
 bool isDialEvent(const QString &event);
 

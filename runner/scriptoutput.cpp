@@ -1,138 +1,19 @@
 #include "scriptoutput.h"
 
 #include "connection/qstreamdeckplugin.h"
-#include "scriptimage.h"
+#include "scriptcommands.h"
 #include "scriptline.h"
-#include "scriptlookup.h"
 #include "secretmask.h"
 #include "typedscript.h"
 
 #include <QDebug>
-#include <QJsonDocument>
 
-#include <optional>
 #include <utility>
 
 namespace {
 
 // How much of a line that is no command the log repeats.
 constexpr qsizetype ignoredShown = 40;
-
-struct Target
-{
-    QStreamDeckPlugin &deck;
-    const KeyEvent &key;
-    const QString &scriptDir;
-    const SecretMask::Secrets &secrets;
-};
-
-struct ScriptCommand
-{
-    QLatin1String word;
-    void (*call)(const Target &, const ScriptLine &);
-    // Why a cut line is dropped, for a command whose argument would be broken if cut; none
-    // where the start of the argument is worth sending.
-    const char *whenCut = nullptr;
-};
-
-void setImage(const Target &to, const ScriptLine &line)
-{
-    // As printed: a Windows path may hold a backslash followed by n.
-    const ScriptImage image = ScriptImage::fromValue(line.rawArgument, to.scriptDir);
-    if (!image.error.isEmpty()) {
-        qDebug() << "Could not set image" << image.file << qUtf8Printable(image.error);
-        return;
-    }
-    to.deck.setImage(image.image, to.key.context, 0);
-}
-
-// The line's argument as a JSON object; none, said in the log with refusal, when it is none.
-std::optional<QJsonObject> settingsOf(const ScriptLine &line, const char *refusal,
-                                      const SecretMask::Secrets &secrets = SecretMask::Secrets())
-{
-    // As printed: "\n" inside a JSON string is JSON's own escape.
-    const QJsonDocument document = QJsonDocument::fromJson(line.rawArgument.toUtf8());
-    if (!document.isObject()) {
-        const QString shown = SecretMask::maskedLine(line.text, secrets);
-        qDebug() << refusal << shown.mid(shown.indexOf(QLatin1Char(' ')) + 1);
-        return std::nullopt;
-    }
-    return document.object();
-}
-
-void setSettings(const Target &to, const ScriptLine &line)
-{
-    if (std::optional<QJsonObject> settings =
-            settingsOf(line, "Could not set settings, not a JSON object:", to.secrets))
-        to.deck.setSettings(*settings, to.key.context);
-}
-
-// The plugin's settings, shared by all its keys: the host keeps them under the plugin's UUID.
-void setGlobalSettings(const Target &to, const ScriptLine &line)
-{
-    if (std::optional<QJsonObject> settings =
-            settingsOf(line, "Could not set global settings, not a JSON object:", to.secrets))
-        to.deck.setGlobalSettings(*settings, to.deck.pluginUUID());
-}
-
-// A dial's part of the touch strip: values for its layout's items by key, and the words the
-// host shows for its gestures, each a JSON object.
-void setFeedback(const Target &to, const ScriptLine &line)
-{
-    if (std::optional<QJsonObject> values =
-            settingsOf(line, "Could not set feedback, not a JSON object:"))
-        to.deck.setFeedback(*values, to.key.context);
-}
-
-void setTriggerDescription(const Target &to, const ScriptLine &line)
-{
-    if (std::optional<QJsonObject> words =
-            settingsOf(line, "Could not set the trigger description, not a JSON object:"))
-        to.deck.setTriggerDescription(*words, to.key.context);
-}
-
-// What a script may print, matched exactly and case-sensitively against the command word.
-const ScriptCommand scriptCommands[] = {
-    {QLatin1String("setTitle"),
-     [](const Target &to, const ScriptLine &line) {
-         to.deck.setTitle(line.argument, to.key.context, 0);
-     }},
-    {QLatin1String("setState"),
-     [](const Target &to, const ScriptLine &line) {
-         to.deck.setState(line.argument.toInt(nullptr, 10), to.key.context);
-     }},
-    {QLatin1String("switchProfile"),
-     [](const Target &to, const ScriptLine &line) {
-         to.deck.switchProfile(to.key.device, line.argument);
-     }},
-    {QLatin1String("showAlert"),
-     [](const Target &to, const ScriptLine &) { to.deck.showAlert(to.key.context); }},
-    {QLatin1String("showOk"),
-     [](const Target &to, const ScriptLine &) { to.deck.showOk(to.key.context); }},
-    {QLatin1String("setImage"), setImage,
-     "Could not set image, the line was cut: larger pictures go as files"},
-    {QLatin1String("setSettings"), setSettings, "Could not set settings, the line was cut"},
-    {QLatin1String("setGlobalSettings"), setGlobalSettings,
-     "Could not set global settings, the line was cut"},
-    {QLatin1String("openUrl"),
-     [](const Target &to, const ScriptLine &line) { to.deck.openURL(line.argument); }},
-    {QLatin1String("logMessage"),
-     [](const Target &to, const ScriptLine &line) { to.deck.logMessage(line.argument); }},
-    {QLatin1String("setFeedback"), setFeedback, "Could not set feedback, the line was cut"},
-    {QLatin1String("setFeedbackLayout"),
-     [](const Target &to, const ScriptLine &line) {
-         // A built-in name ($B1) or a layout file's path in the plugin's folder, as printed.
-         if (!isLayoutReference(line.rawArgument)) {
-             qDebug() << "Could not set the layout" << line.rawArgument
-                      << "it is neither one of the host's ($A0, $A1, $B1, $B2, $C1, $X1) nor a "
-                         "path inside the plugin's folder";
-             return;
-         }
-         to.deck.setFeedbackLayout(line.rawArgument, to.key.context);
-     }},
-    {QLatin1String("setTriggerDescription"), setTriggerDescription,
-     "Could not set the trigger description, the line was cut"},
-};
 
 } // namespace
 
@@ -234,7 +115,9 @@ void ScriptOutput::finish()
 
 void ScriptOutput::interpretKept(const QByteArray &bytes)
 {
-    if (interpret(*streamDeck, bytes, key, scriptDir, outputIsTitle, secrets)) {
+    const QList<KeyEvent> keys = keysOfAction ? keysOfAction() : QList<KeyEvent>();
+    if (interpret(*streamDeck, bytes, key, scriptDir, outputIsTitle, secrets,
+                  keysOfAction ? &keys : nullptr)) {
         if (!titleSet && bytes.contains("setTitle"))
             titleSet = ScriptLine::parse(bytes).word == QLatin1String("setTitle");
         return;
@@ -267,17 +150,12 @@ void ScriptOutput::showTitle()
 
 bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
                              const KeyEvent &key, const QString &scriptDir, bool outputIsTitle,
-                             const SecretMask::Secrets &secrets)
+                             const SecretMask::Secrets &secrets, const QList<KeyEvent> *keys)
 {
     const ScriptLine line = ScriptLine::parse(bytes);
     qDebug() << "read" << SecretMask::maskedLine(line.text, secrets);
-    const ScriptCommand *command = nullptr;
-    for (const ScriptCommand &candidate : scriptCommands) {
-        if (line.word == candidate.word) {
-            command = &candidate;
-            break;
-        }
-    }
+    int state = -1;
+    const ScriptCommands::Command *command = ScriptCommands::find(line.word, &state);
     // Only a line that reached the bound comes without its line feed.
     if (!bytes.endsWith('\n')) {
         if (command && command->whenCut) {
@@ -286,8 +164,13 @@ bool ScriptOutput::interpret(QStreamDeckPlugin &streamDeck, const QByteArray &by
         }
         qDebug() << "cut at" << LineSplitter::maxPending << "bytes";
     }
+    if (command && keys && command->forKey) {
+        for (const KeyEvent &each : *keys)
+            command->call({streamDeck, each, scriptDir, secrets, state}, line);
+        return true;
+    }
     if (command) {
-        command->call(Target{streamDeck, key, scriptDir, secrets}, line);
+        command->call({streamDeck, key, scriptDir, secrets, state}, line);
         return true;
     }
     if (line.text.isEmpty())

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QStreamDeckPlugin;
@@ -40,6 +41,10 @@ public:
     QString script;
     QStringList leftOut;
     SecretMask::Secrets secrets;
+    // For a script of an event the host sends the whole plugin (a deep link, an application
+    // launched): it has no key of its own, and its lines act on the keys this gives, those of
+    // its action visible when the line is read.
+    std::function<QList<KeyEvent>()> keysOfAction;
 
     // Whether the host is taking more now: connected, and not too much waits for it.
     static bool hostIsBusy(const QStreamDeckPlugin *streamDeck);
@@ -77,10 +82,12 @@ public:
     // broken, and are dropped.
     // A line that is no command is logged as "ignored", or as "output" where it is kept as the
     // key's title (Run and Watch keys).
-    // The log shows the secrets as dots.
+    // The log shows the secrets as dots. With keys, a command for a key goes to each of them,
+    // and to none when there is none; the plugin's own commands go once.
     static bool interpret(QStreamDeckPlugin &streamDeck, const QByteArray &bytes,
                           const KeyEvent &key, const QString &scriptDir, bool outputIsTitle = false,
-                          const SecretMask::Secrets &secrets = SecretMask::Secrets());
+                          const SecretMask::Secrets &secrets = SecretMask::Secrets(),
+                          const QList<KeyEvent> *keys = nullptr);
 
 private:
     // Cleared when the plugin's teardown destroys the host connection; a script killed then may

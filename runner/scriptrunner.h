@@ -68,9 +68,20 @@ public:
     void onPropertyInspectorDidDisappear(const QStreamDeckAction &a);
     void onSendToPlugin(const QStreamDeckAction &a); // the page asks for the status again
 
+    // The host's events that no one key has. A deep link (didReceiveDeepLink) and an
+    // application launched or ended run cmd/<action>@<event> once for each action that has
+    // it, whose lines act on every visible key of the action; every live appear script hears
+    // them. deviceDidChange is told to the live scripts of the device's keys, didReceiveResources
+    // to its key's, systemDidWakeUp to all.
+    void onHostEvent(const QString &event, const QJsonObject &message);
+    void onApplicationEvent(const QString &event, QJsonObject &payload);
+    void onSystemDidWakeUp();
+
 private:
     // Handles the event now, or when a script has ended if maxRunning run or others wait.
     void handle(const KeyEvent &event);
+    void runPluginEvent(const QString &event, const QJsonObject &payload);
+    QList<KeyEvent> visibleKeysOf(const QString &action) const;
     void dispatch(const KeyEvent &event);
     void appear(const KeyEvent &event);
     void disappear(const KeyEvent &event);

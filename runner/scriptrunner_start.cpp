@@ -3,6 +3,7 @@
 
 #include "commandinterpreter.h"
 #include "connection/qstreamdeckplugin.h"
+#include "hostvariables.h"
 #include "scriptlookup.h"
 #include "scriptoutput.h"
 #include "scriptprocess.h"
@@ -137,8 +138,10 @@ ScriptProcess *ScriptRunner::start(const KeyEvent &event, const QString &program
                         typed ? typed->settings : newestSettings(event));
     const ScriptSettings::Declared declared =
         typed ? ScriptSettings::Declared() : declaredFor(event.action);
-    const ScriptSettings settings = ScriptSettings::forEvent(
+    ScriptSettings settings = ScriptSettings::forEvent(
         told, baseEnvironment, streamDeck ? streamDeck->sharedSettings() : QJsonObject(), declared);
+    if (streamDeck)
+        insertHostVariables(settings.environment, event, streamDeck->host());
     if (!settings.leftOut.isEmpty())
         qDebug() << "Settings left out, too large to pass to a script:" << settings.leftOut;
     if (settings.settingsLeftOut > 0)
@@ -186,6 +189,8 @@ ScriptProcess *ScriptRunner::start(const KeyEvent &event, const QString &program
     const auto output =
         std::make_shared<ScriptOutput>(streamDeck, event, QFileInfo(program).absolutePath());
     output->script = program;
+    if (event.context.isEmpty() && isPluginEvent(event.event))
+        output->keysOfAction = [this, action = event.action] { return visibleKeysOf(action); };
     output->leftOut = settings.leftOut;
     output->secrets.names = declared.secrets + declared.sharedSecrets;
     const QJsonObject keySettings = ScriptSettings::withDefaults(

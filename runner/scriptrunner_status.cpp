@@ -70,6 +70,13 @@ void ScriptRunner::onSendToPlugin(const QStreamDeckAction &a)
 void ScriptRunner::recordRun(const KeyEvent &event, const QString &script, ScriptRun run,
                              bool titleSet, const QString &shownTitle)
 {
+    // A run for the whole plugin counts for each visible key of its action, as its lines did.
+    if (event.context.isEmpty() && isPluginEvent(event.event)) {
+        for (const KeyEvent &key : visibleKeysOf(event.action))
+            recordRun(KeyEvent{event.event, key.action, key.context, key.device, event.payload},
+                      script, run, titleSet, shownTitle);
+        return;
+    }
     // The key shows the result by itself where its script asks.
     if (streamDeck && !ScriptOutput::hostIsGone(streamDeck) &&
         TypedActions::isTyped(event.action)) {

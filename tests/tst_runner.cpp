@@ -269,10 +269,18 @@ void RunnerTest::outputCommands_data()
     QTest::newRow("non-ASCII") << QByteArray("setTitle Grüße ✓\n") << QStringList{title("Grüße ✓")};
     QTest::newRow("quotes and backslashes")
         << QByteArray("setTitle \"a\" \\ b\n") << QStringList{title("\"a\" \\ b")};
-    QTest::newRow("setState")
+    // The host has states 0 and 1: anything else is refused in the log, not sent as 0.
+    QTest::newRow("setState 0 or 1, nothing else")
         << QByteArray("setState 1\nsetState on\nsetState 1.5\nsetState -3\nsetState\n"
-                      "setState 99999999999\n")
-        << QStringList{state(1), state(0), state(0), state(-3), state(0), state(0)};
+                      "setState 99999999999\nsetState 2\nsetState 0\n")
+        << QStringList{state(1), state(0)};
+    QTest::newRow("setTitle@N and setImage@N: one state only")
+        << QByteArray("setTitle@1 On air\nsetTitle@2 x\nsetImage@0 data:image/png;base64,AA\n"
+                      "setTitle@ x\nsetTitle 1 Off\n")
+        << QStringList{
+               R"({"context":"k1","event":"setTitle","payload":{"state":1,"target":0,"title":"On air"}})",
+               R"({"context":"k1","event":"setImage","payload":{"image":"data:image/png;base64,AA","state":0,"target":0}})",
+               title("1 Off")};
     QTest::newRow("switchProfile with spaces")
         << QByteArray("switchProfile My Profile\nswitchProfile\n")
         << QStringList{profile.arg("My Profile"), profile.arg("")};

@@ -390,12 +390,18 @@ void ScriptPartsTest::image_data()
     QTest::newRow("a JPEG in a folder, suffix in capitals") << "pics/photo.JPEG"
                                                             << "data:image/jpeg;base64,/9j/4A=="
                                                             << "";
-    QTest::newRow("GIF") << "a.gif"
-                         << "data:image/gif;base64,R0lG"
-                         << "";
-    QTest::newRow("BMP") << "a.bmp"
-                         << "data:image/bmp;base64,Qk0="
-                         << "";
+    QTest::newRow("WEBP") << "a.webp"
+                          << "data:image/webp;base64,UklGRg=="
+                          << "";
+    QTest::newRow("GIF: the host draws none")
+        << "a.gif"
+        << "-"
+        << "a GIF: the host draws no animated or GIF pictures on a key; use .png, .jpg, .webp or "
+           ".svg";
+    QTest::newRow("BMP: the host draws none")
+        << "a.bmp"
+        << "-"
+        << "a BMP: the host does not draw it; use .png, .jpg, .webp or .svg";
     QTest::newRow("SVG file") << "a.svg"
                               << "data:image/svg+xml;base64,PHN2Zy8+"
                               << "";
@@ -407,7 +413,7 @@ void ScriptPartsTest::image_data()
                                << "larger than 1 MiB";
     QTest::newRow("another type") << "notes.txt"
                                   << "-"
-                                  << "not a .png, .jpg, .jpeg, .gif, .bmp or .svg file";
+                                  << "not a .png, .jpg, .jpeg, .webp or .svg file";
     QTest::newRow("a folder") << "pics.png"
                               << "-"
                               << "not a file";
@@ -433,6 +439,7 @@ void ScriptPartsTest::image()
         {"pics/photo.JPEG", QByteArray::fromBase64("/9j/4A==")},
         {"a.gif", "GIF"},
         {"a.bmp", "BM"},
+        {"a.webp", "RIFF"},
         {"a.svg", "<svg/>"},
         {"notes.txt", "text"},
         {"big.png", QByteArray(ScriptImage::maxFileSize + 1, 'x')}};
