@@ -9,6 +9,8 @@
 
 #include <QDebug>
 
+#include <algorithm>
+
 void ScriptRunner::onHostEvent(const QString &event, const QJsonObject &message)
 {
     if (event == QLatin1String("didReceiveDeepLink")) {
@@ -66,5 +68,8 @@ QList<KeyEvent> ScriptRunner::visibleKeysOf(const QString &action) const
         if (ScriptDirectory::sameAction(key.action, action))
             keys << key;
     }
+    // In one order from run to run, whatever the hash's.
+    std::sort(keys.begin(), keys.end(),
+              [](const KeyEvent &a, const KeyEvent &b) { return a.context < b.context; });
     return keys;
 }
