@@ -258,7 +258,7 @@ void PluginMakerTest::refusalsAndDefaults_data()
     // A dial's layout file is checked as the host reads it.
     QTest::newRow("a dial's layout off its strip")
         << QStringList{"x com.me.keys.v@dialRotate|#!/bin/sh\n# keyscript layout: v.json\n",
-                       R"(- v.json|{"items":[{"key":"a","type":"bar","rect":[0,0,300,10]}]})"}
+                       R"(- v.json|{"id":"v","items":[{"key":"a","type":"bar","rect":[0,0,300,10],"value":0}]})"}
         << none << 9
         << "v.json: item 1 (\"a\"): its \"rect\" is [x, y, width, height] inside the dial's 200 "
            "by 100 strip"
