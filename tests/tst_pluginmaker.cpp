@@ -94,7 +94,8 @@ void PluginMakerTest::headerLines_data()
                                     << "line 1: \"keyscript colour:\" is no header; the headers "
                                        "are name, tooltip, states, user-title, on-failure, "
                                        "on-success, every, shell, setting, shared-setting, "
-                                       "layout, rotate, push, touch and long-touch";
+                                       "layout, rotate, push, touch, long-touch, profile and "
+                                       "watch-app";
     QTest::newRow("a result mark the host has not")
         << QByteArray("# keyscript on-failure: beep\n") << ""
         << ""
