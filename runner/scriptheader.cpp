@@ -62,7 +62,49 @@ bool isStatesValue(const QString &value)
            });
 }
 
+// "NAME DEVICE-TYPE": a profile's name, a space, and a whole number.
+const QRegularExpression &profileValue()
+{
+    static const QRegularExpression value(QStringLiteral("^(.*\\S)\\s+(\\d{1,3})$"));
+    return value;
+}
+
+// Why a "watch-app:" value names no application the host can watch; empty when it does. The
+// host knows a macOS application by its bundle identifier, a Windows one by its program's name.
+QString whyNotWatched(const QString &value)
+{
+    static const QRegularExpression bundle(QStringLiteral("^[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)+$"));
+    static const QRegularExpression program(QStringLiteral("^[^\\\\/:*?\"<>|]+\\.exe$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression bundleFolder(QStringLiteral("^[^.]*\\.app$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    if (bundleFolder.match(value).hasMatch())
+        return QStringLiteral("names a macOS application by its bundle identifier "
+                              "(com.apple.mail, from its Info.plist), not by its folder \"%1\"")
+            .arg(value);
+    if (program.match(value).hasMatch() || bundle.match(value).hasMatch())
+        return QString();
+    return QStringLiteral("is a macOS bundle identifier (com.apple.mail) or a Windows program's "
+                          "name (notepad.exe), without a folder, not \"%1\"")
+        .arg(value);
+}
+
 } // namespace
+
+QString ScriptHeader::profileName(const QString &value)
+{
+    return profileValue().match(value).captured(1);
+}
+
+int ScriptHeader::profileDeviceType(const QString &value)
+{
+    return profileValue().match(value).captured(2).toInt();
+}
+
+bool ScriptHeader::isMacApp(const QString &value)
+{
+    return !value.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive);
+}
 
 QStringList ScriptHeader::stateNames(const QString &value)
 {
@@ -146,6 +188,25 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
                 fail(why);
             continue;
         }
+        if (word == QLatin1String("profile") && colon) {
+            const QRegularExpressionMatch profile = profileValue().match(value);
+            if (!profile.hasMatch() || profile.captured(2).toInt() > highestDeviceType)
+                fail(QStringLiteral("\"keyscript profile:\" is a profile's name in profiles/ and "
+                                    "the host's number for its type of device, 0 to %1, not "
+                                    "\"%2\"")
+                         .arg(highestDeviceType)
+                         .arg(value));
+            else
+                header.profiles << Field{value, number};
+            continue;
+        }
+        if (word == QLatin1String("watch-app") && colon) {
+            if (const QString why = whyNotWatched(value); !why.isEmpty())
+                fail(QStringLiteral("\"keyscript watch-app:\" %1").arg(why));
+            else
+                header.watchApps << Field{value, number};
+            continue;
+        }
         Field ScriptHeader::*field = nullptr;
         for (const auto &entry : fields) {
             if (word == entry.word)
@@ -157,7 +218,7 @@ ScriptHeader ScriptHeader::read(const QByteArray &start)
             fail(QStringLiteral(
                      "\"keyscript %1:\" is no header; the headers are name, tooltip, states, "
                      "user-title, on-failure, on-success, every, shell, setting, shared-setting, "
-                     "layout, rotate, push, touch and long-touch")
+                     "layout, rotate, push, touch, long-touch, profile and watch-app")
                      .arg(word));
         } else if (!colon) {
             fail(QStringLiteral("a colon belongs after \"keyscript %1\"").arg(word));

@@ -19,6 +19,9 @@
 //     # keyscript shared-setting: token secret "API token"
 //     # keyscript layout: $B1
 //     # keyscript rotate: Volume
+//     # keyscript profile: Work 7
+//     # keyscript watch-app: com.apple.mail
+//     # keyscript watch-app: notepad.exe
 struct ScriptHeader
 {
     // A field the author gave, and the line of the script it came from (counted from 1).
@@ -47,6 +50,12 @@ struct ScriptHeader
     // that the script uses, named on the page's shared part; one declared secret is shown as
     // dots wherever the plugin and its tools show what a script sets.
     QList<DeclaredSetting> sharedSettings;
+    // "keyscript profile: NAME DEVICE-TYPE": a profile in profiles/ and the host's number for
+    // the type of device it is made for; each value "NAME TYPE", checked.
+    QList<Field> profiles;
+    // "keyscript watch-app:": an application whose start and end the host tells the plugin of,
+    // by macOS bundle identifier (com.apple.mail) or Windows program name (notepad.exe).
+    QList<Field> watchApps;
 
     // Problems, each "line N: what is wrong"; the fields hold what could be read.
     QStringList errors;
@@ -61,6 +70,14 @@ struct ScriptHeader
     // The longest name and tooltip the host shows; longer ones are refused, never cut.
     static constexpr int longestName = 64;
     static constexpr int longestTooltip = 256;
+
+    // The host's numbers for the types of device a profile is made for: 0 to highestDeviceType.
+    static constexpr int highestDeviceType = 13;
+    // The profile's name and device type of a checked "profile:" value.
+    static QString profileName(const QString &value);
+    static int profileDeviceType(const QString &value);
+    // Whether a "watch-app:" value names a macOS application (else a Windows program).
+    static bool isMacApp(const QString &value);
 
     // How many lines from the top are read: a header sits above the script's work.
     static constexpr int linesRead = 20;

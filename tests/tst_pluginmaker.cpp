@@ -94,7 +94,8 @@ void PluginMakerTest::headerLines_data()
                                     << "line 1: \"keyscript colour:\" is no header; the headers "
                                        "are name, tooltip, states, user-title, on-failure, "
                                        "on-success, every, shell, setting, shared-setting, "
-                                       "layout, rotate, push, touch and long-touch";
+                                       "layout, rotate, push, touch, long-touch, profile and "
+                                       "watch-app";
     QTest::newRow("a result mark the host has not")
         << QByteArray("# keyscript on-failure: beep\n") << ""
         << ""
@@ -258,7 +259,7 @@ void PluginMakerTest::refusalsAndDefaults_data()
     // A dial's layout file is checked as the host reads it.
     QTest::newRow("a dial's layout off its strip")
         << QStringList{"x com.me.keys.v@dialRotate|#!/bin/sh\n# keyscript layout: v.json\n",
-                       R"(- v.json|{"items":[{"key":"a","type":"bar","rect":[0,0,300,10]}]})"}
+                       R"(- v.json|{"id":"v","items":[{"key":"a","type":"bar","rect":[0,0,300,10],"value":0}]})"}
         << none << 9
         << "v.json: item 1 (\"a\"): its \"rect\" is [x, y, width, height] inside the dial's 200 "
            "by 100 strip"

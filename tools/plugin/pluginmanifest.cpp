@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QVersionNumber>
 
 #include <algorithm>
 
@@ -12,7 +13,45 @@ QLatin1String key(const char *name)
 {
     return QLatin1String(name);
 }
+
+// The host version that first reads each field the maker may write, from the host's manifest
+// schema: a field of the manifest, of an action or of a profile. 6.4 is the oldest host the
+// schema knows, and it reads dials (Encoder), monitored applications and profiles already.
+// Profiles' AutoInstall (6.6) is never written: a profile is installed with the plugin.
+const struct
+{
+    const char *field;
+    const char *version;
+} firstReadBy[] = {
+    {"Actions", "6.4"},  {"Encoder", "6.4"},  {"ApplicationsToMonitor", "6.4"},
+    {"Profiles", "6.4"}, {"Readonly", "6.4"}, {"SupportURL", "6.9"},
+};
+
+// Whether the manifest, one of its actions or one of its profiles has the field.
+bool uses(const QJsonObject &manifest, const QLatin1String &field)
+{
+    if (manifest.contains(field))
+        return true;
+    for (const char *list : {"Actions", "Profiles"}) {
+        for (const QJsonValue &entry : manifest.value(key(list)).toArray()) {
+            if (entry.toObject().contains(field))
+                return true;
+        }
+    }
+    return false;
+}
 } // namespace
+
+QString PluginManifest::minimumHostVersion(const QJsonObject &manifest)
+{
+    QVersionNumber newest;
+    for (const auto &row : firstReadBy) {
+        const QVersionNumber version = QVersionNumber::fromString(QLatin1String(row.version));
+        if (uses(manifest, key(row.field)) && version > newest)
+            newest = version;
+    }
+    return newest.toString();
+}
 
 const PluginManifest::Action *PluginManifest::action(const QString &uuid) const
 {
@@ -76,9 +115,6 @@ QJsonObject PluginManifest::toJson() const
         {key("CodePath"), codePath},
         {windows ? key("CodePathWin") : key("CodePathMac"), codePath},
         {key("SDKVersion"), 2},
-        // A support page is shown by hosts from 6.9 on, which the host's schema then asks for.
-        {key("Software"),
-         QJsonObject{{key("MinimumVersion"), supportUrl.isEmpty() ? "6.4" : "6.9"}}},
         {key("OS"),
          QJsonArray{QJsonObject{{key("Platform"), windows ? QStringLiteral("windows") : "mac"},
                                 {key("MinimumVersion"), windows ? QStringLiteral("10") : "12"}}}},
@@ -86,6 +122,13 @@ QJsonObject PluginManifest::toJson() const
     };
     if (!supportUrl.isEmpty())
         manifest.insert(key("SupportURL"), supportUrl);
+    QJsonObject watched;
+    if (!watchedMac.isEmpty())
+        watched.insert(key("mac"), QJsonArray::fromStringList(watchedMac));
+    if (!watchedWindows.isEmpty())
+        watched.insert(key("windows"), QJsonArray::fromStringList(watchedWindows));
+    if (!watched.isEmpty())
+        manifest.insert(key("ApplicationsToMonitor"), watched);
     if (!profiles.isEmpty()) {
         QJsonArray profileList;
         for (const Profile &profile : profiles)
@@ -95,6 +138,9 @@ QJsonObject PluginManifest::toJson() const
                                        {key("DontAutoSwitchWhenInstalled"), true}};
         manifest.insert(key("Profiles"), profileList);
     }
+    // The host refuses a field newer than the version the manifest asks for.
+    manifest.insert(key("Software"),
+                    QJsonObject{{key("MinimumVersion"), minimumHostVersion(manifest)}});
     return manifest;
 }
 
@@ -109,6 +155,11 @@ PluginManifest PluginManifest::fromJson(const QJsonObject &json)
     manifest.codePath = json.value(key("CodePath")).toString();
     manifest.supportUrl = json.value(key("SupportURL")).toString();
     manifest.windows = json.contains(key("CodePathWin"));
+    const QJsonObject watched = json.value(key("ApplicationsToMonitor")).toObject();
+    for (const QJsonValue &app : watched.value(key("mac")).toArray())
+        manifest.watchedMac << app.toString();
+    for (const QJsonValue &app : watched.value(key("windows")).toArray())
+        manifest.watchedWindows << app.toString();
     for (const QJsonValue &value : json.value(key("Actions")).toArray()) {
         const QJsonObject entry = value.toObject();
         Action action;

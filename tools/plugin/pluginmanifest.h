@@ -41,6 +41,10 @@ struct PluginManifest
     QString codePath;
     QString supportUrl;
     bool windows = false;
+    // The applications whose start and end the host tells the plugin of: macOS bundle
+    // identifiers and Windows programs' names.
+    QStringList watchedMac;
+    QStringList watchedWindows;
     QList<Action> actions;
     QList<Profile> profiles;
 
@@ -50,6 +54,8 @@ struct PluginManifest
     bool hasProfile(const QString &name) const;
 
     QJsonObject toJson() const;
+    // The oldest host that reads every field of a manifest: the newest of those its fields need.
+    static QString minimumHostVersion(const QJsonObject &manifest);
     static PluginManifest fromJson(const QJsonObject &json);
     // The manifest.json of a plugin folder; none when it cannot be read as one.
     static std::optional<PluginManifest> read(const QString &folder);

@@ -66,6 +66,7 @@ PluginPlan PluginPlan::read(const QString &scriptsFolder, const PluginIdentity &
     for (const QString &name : names)
         plan.readEntry(name, otherSystem);
     plan.gatherHeaders(otherSystem);
+    plan.orderWatchedApps();
     plan.noteOneSystemEvents(otherSystem);
     if (identity.uuid == QLatin1String("org.keyscript"))
         plan.addTypedActions();
@@ -223,6 +224,7 @@ void PluginPlan::gatherHeaders(const QHash<QString, QStringList> &otherSystem)
             for (const QString &error : header.errors)
                 errors << script + QLatin1String(": ") + error;
             take(script, header, false);
+            readPluginHeaders(script, header);
             headers << header;
         }
         // The other system's scripts of the action make the same action there: what they say
@@ -234,6 +236,7 @@ void PluginPlan::gatherHeaders(const QHash<QString, QStringList> &otherSystem)
                 continue;
             const ScriptHeader header = ScriptHeader::read(file.read(16384));
             take(script, header, true);
+            readPluginHeaders(script, header);
         }
         readDialHeaders(action, headers);
         action.name = name.line ? name.value : action.uuid.section(QLatin1Char('.'), -1);

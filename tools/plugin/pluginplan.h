@@ -87,8 +87,18 @@ public:
     QStringList leftOut;         // what is not copied, each with the reason
     QStringList followed;        // links followed out of the scripts' folder: "link -> target"
     QStringList profiles;        // in profiles/, without .streamDeckProfile
-    QStringList notes;           // worth saying, no reason to stop
-    QStringList errors;          // each names the file, the line where there is one, and the rule
+    // A profile's device type, as "keyscript profile:" gave it; 0 for one none names.
+    struct ProfileType
+    {
+        int deviceType = 0;
+        QString script;
+        int line = 0;
+    };
+    QHash<QString, ProfileType> profileTypes;
+    QStringList watchedMac;     // "keyscript watch-app:" bundle identifiers, sorted, once each
+    QStringList watchedWindows; // and Windows programs' names
+    QStringList notes;          // worth saying, no reason to stop
+    QStringList errors;         // each names the file, the line where there is one, and the rule
 
 private:
     void readEntry(const QString &name, QHash<QString, QStringList> &otherSystem);
@@ -108,6 +118,9 @@ private:
     // Notes an event script of a served action that the other system has and this one lacks.
     void noteOneSystemEvents(const QHash<QString, QStringList> &otherSystem);
     void findImages(PluginAction &action);
+    // What a script says of the whole plugin: its profiles' device types, watched applications.
+    void readPluginHeaders(const QString &script, const ScriptHeader &header);
+    void orderWatchedApps();
     void readDialHeaders(PluginAction &action, const QList<ScriptHeader> &headers);
     void checkLayoutFile(const QString &file);
 };

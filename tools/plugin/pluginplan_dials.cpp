@@ -3,11 +3,11 @@
 // as the host would read it.
 #include "pluginplan.h"
 
+#include "layoutcheck.h"
 #include "runner/scriptlookup.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <algorithm>
@@ -23,10 +23,6 @@ QString eventOf(const QString &script, const QString &action)
     return rest.startsWith(QLatin1Char('@')) ? rest.mid(1).section(QLatin1Char('.'), 0, 0)
                                              : QString();
 }
-
-// The strip of one dial is 200 by 100 pixels.
-constexpr int stripWidth = 200;
-constexpr int stripHeight = 100;
 
 } // namespace
 
@@ -70,41 +66,11 @@ void PluginPlan::checkLayoutFile(const QString &file)
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(
         in.open(QIODevice::ReadOnly) ? in.read(1024 * 1024) : QByteArray(), &parseError);
-    const QJsonObject layout = document.object();
-    if (!document.isObject() || !layout.value(QLatin1String("items")).isArray()) {
-        errors << QStringLiteral("%1: no layout: a JSON object with \"items\" is (%2)")
+    if (!document.isObject()) {
+        errors << QStringLiteral("%1: no layout: a JSON object with \"id\" and \"items\" is (%2)")
                       .arg(file, parseError.errorString());
         return;
     }
-    const QJsonArray items = layout.value(QLatin1String("items")).toArray();
-    for (qsizetype index = 0; index < items.size(); ++index) {
-        const QJsonObject item = items.at(index).toObject();
-        const QString type = item.value(QLatin1String("type")).toString();
-        const QString key = item.value(QLatin1String("key")).toString();
-        const QJsonArray rect = item.value(QLatin1String("rect")).toArray();
-        const auto fail = [&](const QString &why) {
-            errors << QStringLiteral("%1: item %2%3: %4")
-                          .arg(file)
-                          .arg(index + 1)
-                          .arg(key.isEmpty() ? QString() : QStringLiteral(" (\"%1\")").arg(key),
-                               why);
-        };
-        static const QStringList types{QStringLiteral("text"), QStringLiteral("pixmap"),
-                                       QStringLiteral("bar"), QStringLiteral("gbar")};
-        if (!types.contains(type)) {
-            fail(QStringLiteral("its type is text, pixmap, bar or gbar, not \"%1\"").arg(type));
-        } else if (key.isEmpty()) {
-            fail(QStringLiteral("it needs a \"key\", the name setFeedback gives its value by"));
-        } else if (rect.size() != 4 ||
-                   std::any_of(
-                       rect.begin(), rect.end(),
-                       [](const QJsonValue &v) { return !v.isDouble() || v.toInt() < 0; }) ||
-                   rect.at(0).toInt() + rect.at(2).toInt() > stripWidth ||
-                   rect.at(1).toInt() + rect.at(3).toInt() > stripHeight) {
-            fail(QStringLiteral("its \"rect\" is [x, y, width, height] inside the dial's %1 by %2 "
-                                "strip")
-                     .arg(stripWidth)
-                     .arg(stripHeight));
-        }
-    }
+    for (const QString &problem : LayoutCheck::problems(document.object()))
+        errors << file + QLatin1String(": ") + problem;
 }

@@ -44,7 +44,10 @@ PluginManifest PluginPlan::pluginManifest() const
         manifest.actions << entry;
     }
     for (const QString &profile : profiles)
-        manifest.profiles << PluginManifest::Profile{profile, 0};
+        manifest.profiles << PluginManifest::Profile{profile,
+                                                     profileTypes.value(profile).deviceType};
+    manifest.watchedMac = watchedMac;
+    manifest.watchedWindows = watchedWindows;
     return manifest;
 }
 
