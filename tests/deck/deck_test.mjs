@@ -49,6 +49,11 @@ script("knob@willAppear", "echo 'setFeedbackLayout $B1'");
 script("knob@dialRotate", `[ "$KEYSCRIPT_PRESSED" = 1 ] && p=p; printf 'setFeedback {"title":"<b>T</b>","value":"%s%s","indicator":{"value":50}}\\n' "$KEYSCRIPT_TICKS" "$p"`);
 script("knob@dialDown", `echo 'setFeedback {"value":"down"}'`);
 script("knob@touchTap", `echo "setFeedback {\\"value\\":\\"tap $KEYSCRIPT_TAP_X,$KEYSCRIPT_TAP_Y $KEYSCRIPT_HOLD\\"}"`);
+// A second dial draws the host's double indicator; a turn hides one of its items, a push alerts.
+script("strip@willAppear", `echo 'setFeedbackLayout $C1'
+echo 'setFeedback {"title":"C1","indicator1":30,"indicator2":{"value":70,"bar_fill_c":"#ffca28"}}'`);
+script("strip@dialRotate", `echo 'setFeedback {"indicator1":{"enabled":false}}'`);
+script("strip@dialDown", "echo showAlert");
 // A batch file beside them is a Windows script: not listed here, but named in a note.
 fs.writeFileSync(path.join(root, "cmd", "winonly.bat"), "@echo setTitle win\r\n");
 // The manifest of the folder, as the host reads it: the toggle has two states with pictures of
@@ -59,7 +64,7 @@ const picture = (colour) => `<svg xmlns="http://www.w3.org/2000/svg" width="72" 
 for (const [name, colour] of [["off", "#444"], ["on", "#2e7d32"], ["hold", "#1565c0"]])
   fs.writeFileSync(path.join(root, "images", name + ".svg"), picture(colour));
 const uri = (name) => "data:image/svg+xml;base64," + fs.readFileSync(path.join(root, "images", name + ".svg")).toString("base64");
-fs.writeFileSync(path.join(root, "manifest.json"), JSON.stringify({ Actions: [
+fs.writeFileSync(path.join(root, "manifest.json"), JSON.stringify({ UUID: "org.keyscript.decktest", Actions: [
   { UUID: "org.keyscript.toggle", Name: "Toggle", DisableAutomaticStates: true,
     States: [{ Image: "images/off" }, { Image: "images/on" }] },
   { UUID: "hold", Name: "Hold", States: [{ Image: "images/hold" }] },
@@ -77,12 +82,13 @@ const check = (ok, what) => {
 
 try {
   host = spawn(path.join(root, "bin", path.basename(hostExe)),
-    ["deck", "--keys", "5x2", "--dials", "2", "--keep", path.join(root, "keys.json")],
+    ["deck", "--keys", "5x2", "--dials", "2", "--keep", path.join(root, "keys.json"), "--verbose"],
     { cwd: path.join(root, "work"), stdio: ["ignore", "pipe", "inherit"] });
+  // What keyscript-host prints, with --verbose each event it sends the plugin.
+  let out = "";
+  host.stdout.on("data", (chunk) => { out += chunk; });
   const url = await new Promise((resolve, reject) => {
-    let out = "";
-    host.stdout.on("data", (chunk) => {
-      out += chunk;
+    host.stdout.on("data", () => {
       const match = out.match(/The deck: (http:\/\/\S+)/);
       if (match) resolve(match[1]);
     });
@@ -445,7 +451,58 @@ try {
   await page.mouse.click(strip.x + 50, strip.y + 25);
   check(await waitValue("^tap 50,25 0$").then(() => true, () => false),
     `a tap on the strip says where (${await stripValue()})`);
+
+  // The host's own layouts, item by item where its dials guide puts them on the dial's canvas
+  // (https://docs.elgato.com/streamdeck/sdk/guides/dials): [x, y, width, height].
+  const guide = {
+    $B1: { title: [16, 10, 136, 24], icon: [16, 40, 48, 48], value: [76, 40, 108, 32], indicator: [76, 74, 108, 12] },
+    $C1: { title: [16, 10, 136, 24], icon1: [16, 40, 24, 24], icon2: [16, 68, 24, 24],
+      indicator1: [48, 46, 136, 12], indicator2: [48, 74, 136, 12] },
+  };
+  const boxes = (dial) => page.$eval(`.dialslot:nth-child(${dial}) .canvas`, (canvas) => {
+    const c = canvas.getBoundingClientRect();
+    return Object.fromEntries([...canvas.querySelectorAll(".item")].map((e) => {
+      const b = e.getBoundingClientRect();
+      return [e.dataset.key, [b.left - c.left, b.top - c.top, b.width, b.height]];
+    }));
+  });
+  await page.select(".dialslot:nth-child(2) select", "strip");
+  await page.waitForFunction(() => document.querySelector('.dialslot:nth-child(2) [data-key="title"]')?.textContent === "C1",
+    { timeout: 10000 });
+  for (const [layout, dial] of [["$B1", 1], ["$C1", 2]]) {
+    const drawnAt = await boxes(dial);
+    check(JSON.stringify(drawnAt) === JSON.stringify(guide[layout]),
+      `${layout} draws each item where the guide puts it (${JSON.stringify(drawnAt)})`);
+  }
+  await (await page.$(".dials")).screenshot({ path: screenshot.replace(/\.png$/, "-strip.png") });
+  const dial2 = await (await page.$('[aria-label="Dial 2"]')).boundingBox();
+  await page.focus('[aria-label="Dial 2"]');
+  await page.keyboard.press("ArrowRight");
+  check(await page.waitForFunction(() => !document.querySelector('.dialslot:nth-child(2) [data-key="indicator1"]') &&
+    !!document.querySelector('.dialslot:nth-child(2) [data-key="indicator2"]'), { timeout: 10000 }).then(() => true, () => false),
+  "an item setFeedback gives enabled: false is not drawn, the others are");
+  await page.mouse.click(dial2.x + dial2.width / 2, dial2.y + dial2.height / 2);
+  check(await page.waitForSelector(".dialslot:nth-child(2) .strip .flash.show.alert", { timeout: 5000 }).then(() => true, () => false),
+    "showAlert for a dial shows on its part of the strip");
+  await page.waitForSelector(".dialslot:nth-child(2) .strip .flash:not(.show)", { timeout: 5000 });
   await page.screenshot({ path: screenshot.replace(/\.png$/, "-dials.png") });
+
+  // A deep link typed in the deck reaches the plugin as the host sends it: the URL after the
+  // plugin's UUID. One for another plugin is refused, and says so.
+  const deepLink = async (link) => {
+    await page.$eval("#deeplink", (e) => { e.value = ""; });
+    await page.type("#deeplink", link);
+    await page.click("#deeplinkForm button");
+    await page.waitForFunction((l) => document.getElementById("deeplinkNote").dataset.for === l, { timeout: 5000 }, link);
+    return page.$eval("#deeplinkNote", (e) => ({ text: e.textContent, refused: e.classList.contains("refused") }));
+  };
+  const sentLink = await deepLink("streamdeck://plugins/message/org.keyscript.decktest/hello?name=deck#waving");
+  await new Promise((resolve) => setTimeout(resolve, 300));
+  check(!sentLink.refused && out.includes('> {"event":"didReceiveDeepLink","payload":{"url":"/hello?name=deck#waving"}}\n'),
+    `a deep link is sent to the plugin as the host sends it (${sentLink.text})`);
+  const otherLink = await deepLink("streamdeck://plugins/message/com.example.other/hello");
+  check(otherLink.refused && otherLink.text.includes("com.example.other") && out.split("didReceiveDeepLink").length === 2,
+    `a deep link for another plugin is refused on the page (${otherLink.text})`);
 
   await page.screenshot({ path: screenshot });
   console.log(`screenshot: ${screenshot}`);

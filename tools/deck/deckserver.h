@@ -57,6 +57,10 @@ private:
     void appearAll(bool visible);
     void sendKeyEvent(int index, const QString &event, const QJsonObject &extra = {});
     void onDialMessage(const QString &type, int index, const QJsonObject &message);
+    // A deep link the page typed: sent on to the plugin as the host would, or refused.
+    void onDeepLink(const QString &url);
+    // The UUID deep links name: the manifest's, else the one -info tells the plugin.
+    QString pluginUuid() const;
     // Keys first, then the dials; a dial's place is its number in the row.
     int count() const { return columns * rows + dials; }
     bool isDial(int index) const { return index >= columns * rows && index < count(); }

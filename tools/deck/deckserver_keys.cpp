@@ -1,5 +1,6 @@
 // DeckServer: the keys, as the page plays them and the plugin draws them.
 #include "deckserver.h"
+#include "deeplink.h"
 
 #include "connection/compactjson.h"
 #include "host/hostsession.h"
@@ -50,7 +51,34 @@ void DeckServer::onPageMessage(const QString &text)
         select(onKey ? index : -1);
     } else if (type == QLatin1String("visible")) {
         appearAll(message.value(QLatin1String("on")).toBool());
+    } else if (type == QLatin1String("deeplink")) {
+        onDeepLink(message.value(QLatin1String("url")).toString());
     }
+}
+
+void DeckServer::onDeepLink(const QString &url)
+{
+    QString refusal;
+    const QString event = DeepLink::event(url, pluginUuid(), &refusal);
+    if (!event.isEmpty() && !session.isRegistered())
+        refusal = QStringLiteral("the plugin has not connected yet");
+    if (refusal.isEmpty())
+        session.sendEvent(event);
+    broadcast(
+        {{QStringLiteral("type"), QStringLiteral("deeplink")},
+         {QStringLiteral("url"), url},
+         {QStringLiteral("ok"), refusal.isEmpty()},
+         {QStringLiteral("text"), refusal.isEmpty() ? QStringLiteral("sent: ") + event
+                                                    : QStringLiteral("refused: ") + refusal}});
+}
+
+QString DeckServer::pluginUuid() const
+{
+    if (const PluginManifest *manifest = session.keyStore().pluginManifest();
+        manifest && !manifest->uuid.isEmpty())
+        return manifest->uuid;
+    const QJsonObject info = QJsonDocument::fromJson(session.info().toUtf8()).object();
+    return info.value(QLatin1String("plugin")).toObject().value(QLatin1String("uuid")).toString();
 }
 
 void DeckServer::onDialMessage(const QString &type, int index, const QJsonObject &message)
@@ -234,6 +262,7 @@ QJsonObject DeckServer::snapshot() const
             {QStringLiteral("rows"), rows},
             {QStringLiteral("dials"), dials},
             {QStringLiteral("visible"), visible},
+            {QStringLiteral("pluginUuid"), pluginUuid()},
             {QStringLiteral("actions"), named},
             {QStringLiteral("otherSystem"), QJsonArray::fromStringList(actions.otherSystem())},
             {QStringLiteral("keys"), keys}};
