@@ -1,35 +1,10 @@
 #include "hostvariables.h"
 
 #include "connection/hostinfo.h"
+#include "deeplink.h"
 #include "keyevent.h"
 
 #include <QJsonObject>
-
-DeepLink DeepLink::fromPayload(const QString &payloadUrl, const QString &pluginUuid)
-{
-    const QString prefix = QStringLiteral("streamdeck://plugins/message/") + pluginUuid;
-    DeepLink link;
-    QString rest = payloadUrl;
-    if (payloadUrl.startsWith(QLatin1String("streamdeck:"), Qt::CaseInsensitive)) {
-        link.url = payloadUrl;
-        rest = payloadUrl.startsWith(prefix, Qt::CaseInsensitive) ? payloadUrl.mid(prefix.size())
-                                                                  : QString();
-    } else {
-        link.url = prefix + payloadUrl;
-    }
-    const qsizetype hash = rest.indexOf(QLatin1Char('#'));
-    if (hash >= 0) {
-        link.fragment = rest.mid(hash + 1);
-        rest.truncate(hash);
-    }
-    const qsizetype question = rest.indexOf(QLatin1Char('?'));
-    if (question >= 0) {
-        link.query = rest.mid(question + 1);
-        rest.truncate(question);
-    }
-    link.path = rest;
-    return link;
-}
 
 void insertHostVariables(QProcessEnvironment &environment, const KeyEvent &event,
                          const HostInfo &host)

@@ -6,20 +6,6 @@
 class HostInfo;
 struct KeyEvent;
 
-// The parts of a deep link to the plugin,
-// streamdeck://plugins/message/<UUID><path>?<query>#<fragment>, as the URL has them
-// (percent-escapes kept).
-struct DeepLink
-{
-    QString url; // whole
-    QString path;
-    QString query;
-    QString fragment;
-
-    // payloadUrl as the host sends it: the URL without its prefix ("/hello?x=1"), or whole.
-    static DeepLink fromPayload(const QString &payloadUrl, const QString &pluginUuid);
-};
-
 // The KEYSCRIPT_ variables of what the host told beyond the event's key: the key's device
 // (_DEVICE_TYPE, _DEVICE_NAME, _DEVICE_COLUMNS, _DEVICE_ROWS, where the host has told of it),
 // a deep link's URL (_URL, _URL_PATH, _URL_QUERY, _URL_FRAGMENT) and the application launched or

@@ -1,6 +1,6 @@
 // DeckServer: the keys, as the page plays them and the plugin draws them.
 #include "deckserver.h"
-#include "deeplink.h"
+#include "runner/deeplink.h"
 
 #include "connection/compactjson.h"
 #include "host/hostsession.h"

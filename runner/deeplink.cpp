@@ -4,9 +4,39 @@
 
 #include <QJsonObject>
 
+namespace {
+const QString scheme = QStringLiteral("streamdeck://plugins/message/");
+} // namespace
+
+DeepLink DeepLink::fromPayload(const QString &payloadUrl, const QString &pluginUuid)
+{
+    const QString prefix = scheme + pluginUuid;
+    DeepLink link;
+    QString rest = payloadUrl;
+    if (payloadUrl.startsWith(QLatin1String("streamdeck:"), Qt::CaseInsensitive)) {
+        link.url = payloadUrl;
+        rest = payloadUrl.startsWith(prefix, Qt::CaseInsensitive) ? payloadUrl.mid(prefix.size())
+                                                                  : QString();
+    } else {
+        link.url = prefix + payloadUrl;
+    }
+    const qsizetype hash = rest.indexOf(QLatin1Char('#'));
+    if (hash >= 0) {
+        link.fragment = rest.mid(hash + 1);
+        rest.truncate(hash);
+    }
+    const qsizetype question = rest.indexOf(QLatin1Char('?'));
+    if (question >= 0) {
+        link.query = rest.mid(question + 1);
+        rest.truncate(question);
+    }
+    link.path = rest;
+    return link;
+}
+
 QString DeepLink::event(const QString &url, const QString &pluginUuid, QString *refusal)
 {
-    const QString prefix = QStringLiteral("streamdeck://plugins/message/");
+    const QString &prefix = scheme;
     const QString link = url.trimmed();
     if (!link.startsWith(prefix, Qt::CaseInsensitive)) {
         *refusal = QStringLiteral("not a deep link: it starts with %1<PLUGIN_UUID>").arg(prefix);
