@@ -67,6 +67,9 @@ void PluginMakerManifestTest::pluginWideFields_data()
     QTest::newRow("a support page asks for 6.9")
         << QStringList{dial} << QStringList{"--support-url", "https://example.com/help"} << 0 << ""
         << "Software" << QByteArray(R"({"MinimumVersion":"6.9"})");
+    QTest::newRow("a deep link's script asks for 6.5, the first host that sends one")
+        << QStringList{dial, "x com.me.keys.v@didReceiveDeepLink|#!/bin/sh\n"} << none << 0 << ""
+        << "Software" << QByteArray(R"({"MinimumVersion":"6.5"})");
 
     QTest::newRow("a profile that is not there")
         << QStringList{"x com.me.keys.a|#!/bin/sh\n# keyscript profile: Work 7\n"} << none << 9

@@ -139,8 +139,10 @@ QJsonObject PluginManifest::toJson() const
         manifest.insert(key("Profiles"), profileList);
     }
     // The host refuses a field newer than the version the manifest asks for.
-    manifest.insert(key("Software"),
-                    QJsonObject{{key("MinimumVersion"), minimumHostVersion(manifest)}});
+    QString minimum = minimumHostVersion(manifest);
+    if (hearsDeepLinks && QVersionNumber::fromString(minimum) < QVersionNumber(6, 5))
+        minimum = QStringLiteral("6.5"); // the first host that sends didReceiveDeepLink
+    manifest.insert(key("Software"), QJsonObject{{key("MinimumVersion"), minimum}});
     return manifest;
 }
 

@@ -47,6 +47,9 @@ struct PluginManifest
     QStringList watchedWindows;
     QList<Action> actions;
     QList<Profile> profiles;
+    // Whether a script answers deep links, which hosts before 6.5 never send: no field says
+    // so, and the manifest asks for that host.
+    bool hearsDeepLinks = false;
 
     // The action of that UUID; nullptr when the manifest has none.
     const Action *action(const QString &uuid) const;

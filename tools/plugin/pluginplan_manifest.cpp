@@ -42,6 +42,10 @@ PluginManifest PluginPlan::pluginManifest() const
         entry.automaticStates = action.states != 2;
         entry.userTitleEnabled = action.userTitle;
         manifest.actions << entry;
+        for (const QString &script : action.scripts) {
+            if (script.section(QLatin1Char('@'), 1).startsWith(QLatin1String("didReceiveDeepLink")))
+                manifest.hearsDeepLinks = true;
+        }
     }
     for (const QString &profile : profiles)
         manifest.profiles << PluginManifest::Profile{profile,
