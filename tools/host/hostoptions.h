@@ -1,6 +1,7 @@
 #pragma once
 
 #include "eventtext.h"
+#include "hostdevice.h"
 #include "shorthand.h"
 
 #include <QHash>
@@ -16,7 +17,9 @@ struct HostOptions
     QString plugin; // the plugin executable to start
     QString uuid;   // -pluginUUID handed to the plugin
     QString registerEvent = QStringLiteral("registerPlugin");
-    QString info; // -info handed to the plugin
+    QString info;           // -info handed to the plugin
+    bool infoGiven = false; // by --info: else the session puts in the manifest's UUID
+    HostDevice device;      // the one played: the deck's, or one of the standard size
     struct Delayed
     {
         int afterMs;

@@ -61,8 +61,14 @@ void HostSession::start()
         plugin.setStandardOutputFile(QProcess::nullDevice());
         plugin.setStandardErrorFile(QProcess::nullDevice());
     }
-    if (const std::optional<PluginManifest> manifest = readManifest())
+    if (const std::optional<PluginManifest> manifest = readManifest()) {
         keys.setManifest(*manifest);
+        // The host tells the plugin its UUID and version as its manifest gives them.
+        if (!options.infoGiven && !manifest->uuid.isEmpty())
+            options.info = hostInfo(options.device, manifest->uuid,
+                                    manifest->version.isEmpty() ? QStringLiteral(KEYSCRIPT_VERSION)
+                                                                : manifest->version);
+    }
     // What the scripts declare secret is shown as dots in what keyscript-host prints.
     secrets = SecretMask::declaredIn(
         options.cmdDir.isEmpty() ? QFileInfo(options.plugin).absoluteDir().filePath("../cmd")
@@ -184,6 +190,8 @@ void HostSession::onRegistration(const QString &message)
     registered = true;
     registrationTimer.stop();
     connect(socket, &QWebSocket::bytesWritten, this, &HostSession::sendMore);
+    // The host tells a plugin that starts of each device connected.
+    send(options.device.event(QStringLiteral("deviceDidConnect")));
     sendMore();
     emit ready();
     if (!options.deck) // the deck ends when it is asked to
