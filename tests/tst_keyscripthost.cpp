@@ -618,18 +618,21 @@ void KeyscriptHostTest::hostEvents_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("sent"); // after deviceDidConnect, in order
+    QTest::addColumn<QByteArray>("input"); // interactive
 
-    QTest::newRow("deviceDidConnect first, once registered") << QStringList{} << QStringList{};
+    QTest::newRow("deviceDidConnect first, once registered")
+        << QStringList{} << QStringList{} << QByteArray();
     // The host hands on what follows streamdeck://plugins/message/UUID/.
     QTest::newRow("a deep link")
         << QStringList{"deeplink", "streamdeck://plugins/message/org.keyscript/hi?name=A#b"}
-        << QStringList{R"({"event":"didReceiveDeepLink","payload":{"url":"hi?name=A#b"}})"};
+        << QStringList{R"({"event":"didReceiveDeepLink","payload":{"url":"hi?name=A#b"}})"}
+        << QByteArray();
     QTest::newRow("an application starts and ends")
         << QStringList{"launch", "com.example.mail", "terminate", "com.example.mail"}
-        << QStringList{
-               R"({"event":"applicationDidLaunch","payload":{"application":"com.example.mail"}})",
-               R"({"event":"applicationDidTerminate","payload":)"
-               R"({"application":"com.example.mail"}})"};
+        << QStringList{R"({"event":"applicationDidLaunch","payload":{"application":"com.example.mail"}})",
+                       R"({"event":"applicationDidTerminate","payload":)"
+                       R"({"application":"com.example.mail"}})"}
+        << QByteArray();
     // A key in view appears again with its settings; one gone from view does not.
     const auto view = [](const char *event, const char *action, const char *context,
                          const char *settings) {
@@ -646,29 +649,42 @@ void KeyscriptHostTest::hostEvents_data()
                        view("willAppear", "gone", "key-2", "{}"),
                        view("willDisappear", "gone", "key-2", "{}"),
                        R"({"event":"systemDidWakeUp"})",
-                       view("willAppear", "ev", "key-1", R"({"n":1})")};
+                       view("willAppear", "ev", "key-1", R"({"n":1})")}
+        << QByteArray();
     QTest::newRow("the device changes")
         << QStringList{"device-change", "--name", "Desk", "--keys", "8x4"}
         << QStringList{R"({"device":"device-1","deviceInfo":{"name":"Desk","size":)"
-                       R"({"columns":8,"rows":4},"type":2},"event":"deviceDidChange"})"};
+                       R"({"columns":8,"rows":4},"type":2},"event":"deviceDidChange"})"}
+        << QByteArray();
     QTest::newRow("an action's resources")
         << QStringList{"resources", "ev", "--resources", R"({"icon":"a.png"})"}
         << QStringList{R"({"action":"ev","context":"key-1","device":"device-1",)"
                        R"("event":"didReceiveResources","payload":{"controller":"Keypad",)"
                        R"("coordinates":{"column":0,"row":0},"isInMultiAction":false,)"
-                       R"("resources":{"icon":"a.png"},"settings":{}}})"};
+                       R"("resources":{"icon":"a.png"},"settings":{}}})"}
+        << QByteArray();
     QTest::newRow("the state a user chose for a step of a multi-action")
         << QStringList{"press", "greet", "--multi-action", "--state", "1", "--desired-state", "1"}
         << QStringList{R"({"action":"greet","context":"key-1","device":"device-1",)"
                        R"("event":"keyDown","payload":{"controller":"Keypad",)"
-                       R"("isInMultiAction":true,"settings":{},"state":1,"userDesiredState":1}})"};
+                       R"("isInMultiAction":true,"settings":{},"state":1,"userDesiredState":1}})"}
+        << QByteArray();
+    // Each change from the device as the last one left it.
+    QTest::newRow("the device changes twice, interactively")
+        << QStringList{"--interactive"}
+        << QStringList{R"({"device":"device-1","deviceInfo":{"name":"Desk","size":)"
+                       R"({"columns":5,"rows":3},"type":0},"event":"deviceDidChange"})",
+                       R"({"device":"device-1","deviceInfo":{"name":"Desk","size":)"
+                       R"({"columns":3,"rows":2},"type":1},"event":"deviceDidChange"})"}
+        << QByteArray("device-change --name Desk\ndevice-change --keys 3x2\n");
 }
 
 void KeyscriptHostTest::hostEvents()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, sent);
-    QCOMPARE(run(QStringList{"--verbose", "--json"} + arguments), 0);
+    QFETCH(QByteArray, input);
+    QCOMPARE(run(QStringList{"--verbose", "--json"} + arguments, input), 0);
     QStringList seen;
     for (const QByteArray &line : out.split('\n')) {
         if (line.startsWith("> "))

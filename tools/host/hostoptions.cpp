@@ -79,7 +79,7 @@ bool readKeys(ArgumentReader &reader, const QString &option, const QString &layo
 } // namespace
 
 HostOptions HostOptions::parse(const QStringList &arguments, const QString &defaultPlugin,
-                               const QHash<QString, QString> &knownKeys)
+                               const QHash<QString, QString> &knownKeys, const HostDevice *played)
 {
     HostOptions options;
     options.plugin = defaultPlugin;
@@ -199,7 +199,9 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
     }
     // The device played: the deck's, or one of the standard size; one with dials for the events
     // of a dial.
-    if (options.deck) {
+    if (played) {
+        options.device = *played;
+    } else if (options.deck) {
         options.device.columns = options.deckColumns;
         options.device.rows = options.deckRows;
         options.device.dials = options.deckDials;
@@ -212,12 +214,13 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
     // As the host describes itself; the session puts in the UUID of the plugin's manifest.
     if (!options.infoGiven)
         options.info = hostInfo(options.device, options.uuid, QStringLiteral(KEYSCRIPT_VERSION));
-    // What the device changes to, from the device as it is when the run begins.
+    // What the device changes to, each change from the device as the last one left it.
+    options.changedDevice = options.device;
     for (QString &event : rawEvents) {
         if (!event.startsWith(QLatin1String("device-change")))
             continue;
         const QStringList parts = event.split(QLatin1Char('\n'));
-        HostDevice changed = options.device;
+        HostDevice &changed = options.changedDevice;
         for (qsizetype i = 1; i + 1 < parts.size(); i += 2) {
             if (parts.at(i) == QLatin1String("--name"))
                 changed.name = parts.at(i + 1);

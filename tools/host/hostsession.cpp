@@ -27,6 +27,7 @@ HostSession::HostSession(HostOptions options, QObject *parent)
     , out(stdout)
 {
     inputOpen = this->options.interactive;
+    changedDevice = this->options.changedDevice;
     queue(this->options); // interactive input comes after
     registrationTimer.setSingleShot(true);
     quietTimer.setSingleShot(true);
@@ -215,12 +216,14 @@ void HostSession::inputLine(const QString &line)
         }
         parsed.first.events << text;
     } else {
-        parsed = HostOptions::parse(splitShorthand(text), options.plugin, options.keyOfAction);
+        parsed = HostOptions::parse(splitShorthand(text), options.plugin, options.keyOfAction,
+                                    &changedDevice);
         if (!parsed.error.isEmpty()) {
             fprintf(stderr, "keyscript-host: %s, skipped\n", qPrintable(parsed.error));
             return;
         }
         options.keyOfAction = parsed.keyOfAction;
+        changedDevice = parsed.changedDevice;
         options.pressedActions += parsed.pressedActions;
     }
     // Before the registration, they wait for it with the command line's.
