@@ -14,6 +14,8 @@ private Q_SLOTS:
     void statesAsTheManifestSays();
     void whatTheHostRefuses_data();
     void whatTheHostRefuses();
+    void statesAndDialsAsTheHostTakesThem_data();
+    void statesAndDialsAsTheHostTakesThem();
     void infoAsTheHostSendsIt();
 };
 
@@ -142,6 +144,54 @@ void StandInTest::whatTheHostRefuses()
     QVERIFY(!prepared.contains("userTitle")); // the host never sends it
     const QString said = keys.apply(QJsonDocument::fromJson(command.toUtf8()).object());
     QVERIFY2(refusal.isEmpty() ? said.isEmpty() : said.startsWith(refusal), qPrintable(said));
+}
+
+void StandInTest::statesAndDialsAsTheHostTakesThem_data()
+{
+    QTest::addColumn<int>("states"); // of the action; 0: no manifest
+    QTest::addColumn<bool>("dial");  // the key is shown on a dial
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("refusal"); // none when empty
+    QTest::addColumn<int>("stateAfter");  // what the key's next press says; -1: none
+
+    const auto setState = [](int state) {
+        return QStringLiteral(R"({"event":"setState","context":"k","payload":{"state":%1}})")
+            .arg(state);
+    };
+    const QString showOk = R"({"event":"showOk","context":"k"})";
+    const QString showAlert = R"({"event":"showAlert","context":"k"})";
+    const QString outOfRange = "the host takes state 0 or 1, of an action of two states";
+    QTest::newRow("state 1 of two") << 2 << false << setState(1) << "" << 1;
+    QTest::newRow("state 5 of two") << 2 << false << setState(5) << outOfRange << 0;
+    QTest::newRow("state 5 without a manifest") << 0 << false << setState(5) << outOfRange << -1;
+    QTest::newRow("a state on a dial")
+        << 2 << true << setState(1) << "the host sets the state of a key, not of a dial" << 0;
+    QTest::newRow("showOk on a dial")
+        << 1 << true << showOk << "the host shows an OK mark on a key, not on a dial (showAlert)"
+        << -1;
+    QTest::newRow("showAlert on a dial") << 1 << true << showAlert << "" << -1;
+    QTest::newRow("showOk on a key") << 1 << false << showOk << "" << -1;
+}
+
+void StandInTest::statesAndDialsAsTheHostTakesThem()
+{
+    QFETCH(int, states);
+    QFETCH(bool, dial);
+    QFETCH(QString, command);
+    QFETCH(QString, refusal);
+    QFETCH(int, stateAfter);
+    KeyStore keys;
+    if (states > 0)
+        keys.setManifest(manifestOf(states, false));
+    const QJsonObject appear{{"event", "willAppear"},
+                             {"action", "a"},
+                             {"context", "k"},
+                             {"payload", QJsonObject{{"controller", dial ? "Encoder" : "Keypad"}}}};
+    keys.prepare(QJsonDocument(appear).toJson(QJsonDocument::Compact));
+    QCOMPARE(keys.apply(QJsonDocument::fromJson(command.toUtf8()).object()), refusal);
+    const QJsonObject next =
+        QJsonDocument::fromJson(keys.prepare(eventOf("keyDown")).toUtf8()).object();
+    QCOMPARE(next.value("payload").toObject().value("state").toInt(-1), stateAfter);
 }
 
 void StandInTest::infoAsTheHostSendsIt()

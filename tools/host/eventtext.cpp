@@ -31,8 +31,15 @@ QString keyDownEvent(const QString &action, const QString &context, const QStrin
     return actionEvent(QStringLiteral("keyDown"), action, context, device, settings);
 }
 
-QString hostInfo(const QString &device, int columns, int rows, const QString &pluginUuid,
-                 const QString &pluginVersion)
+QString hostEvent(const QString &event, const QJsonObject &payload)
+{
+    QJsonObject message{{QStringLiteral("event"), event}};
+    if (!payload.isEmpty())
+        message.insert(QStringLiteral("payload"), payload);
+    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+}
+
+QString hostInfo(const HostDevice &device, const QString &pluginUuid, const QString &pluginVersion)
 {
 #ifdef Q_OS_WIN
     const QString platform = QStringLiteral("windows");
@@ -42,28 +49,26 @@ QString hostInfo(const QString &device, int columns, int rows, const QString &pl
     const QString platform = QStringLiteral("mac");
     const QString font = QStringLiteral(".AppleSystemUIFont");
 #endif
+    QJsonObject deviceInfo = device.info();
+    deviceInfo.insert(QStringLiteral("id"), device.id);
+    // The host's colours, by the names its registration info gives them.
+    const QJsonObject colors{
+        {QStringLiteral("buttonMouseOverBackgroundColor"), QStringLiteral("#464646FF")},
+        {QStringLiteral("buttonPressedBackgroundColor"), QStringLiteral("#303030FF")},
+        {QStringLiteral("buttonPressedBorderColor"), QStringLiteral("#646464FF")},
+        {QStringLiteral("buttonPressedTextColor"), QStringLiteral("#969696FF")},
+        {QStringLiteral("highlightColor"), QStringLiteral("#F7821BFF")}};
     const QJsonObject info{
         {QStringLiteral("application"),
          QJsonObject{{QStringLiteral("font"), font},
                      {QStringLiteral("language"), QStringLiteral("en")},
                      {QStringLiteral("platform"), platform},
                      {QStringLiteral("platformVersion"), QSysInfo::productVersion()},
-                     {QStringLiteral("version"), QStringLiteral("6.4.0")}}},
-        {QStringLiteral("colors"),
-         QJsonObject{{QStringLiteral("buttonPressedBackgroundColor"), QStringLiteral("#303030FF")},
-                     {QStringLiteral("buttonPressedBorderColor"), QStringLiteral("#646464FF")},
-                     {QStringLiteral("buttonPressedTextColor"), QStringLiteral("#969696FF")},
-                     {QStringLiteral("disabledColor"), QStringLiteral("#F7821B59")},
-                     {QStringLiteral("highlightColor"), QStringLiteral("#F7821BFF")},
-                     {QStringLiteral("mouseDownColor"), QStringLiteral("#CF6304FF")}}},
+                     // The host that sends the newest events keyscript-host plays.
+                     {QStringLiteral("version"), QStringLiteral("7.1.0")}}},
+        {QStringLiteral("colors"), colors},
         {QStringLiteral("devicePixelRatio"), 1},
-        {QStringLiteral("devices"),
-         QJsonArray{
-             QJsonObject{{QStringLiteral("id"), device},
-                         {QStringLiteral("name"), QStringLiteral("keyscript-host")},
-                         {QStringLiteral("size"), QJsonObject{{QStringLiteral("columns"), columns},
-                                                              {QStringLiteral("rows"), rows}}},
-                         {QStringLiteral("type"), 0}}}},
+        {QStringLiteral("devices"), QJsonArray{deviceInfo}},
         {QStringLiteral("plugin"), QJsonObject{{QStringLiteral("uuid"), pluginUuid},
                                                {QStringLiteral("version"), pluginVersion}}}};
     return QString::fromUtf8(QJsonDocument(info).toJson(QJsonDocument::Compact));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hostdevice.h"
+
 #include <QJsonObject>
 #include <QString>
 
@@ -10,7 +12,9 @@ QString actionEvent(const QString &event, const QString &action, const QString &
 // A key press as the host sends it.
 QString keyDownEvent(const QString &action, const QString &context, const QString &device,
                      const QJsonObject &settings);
+// An event of the host itself, of no key: {"event", "payload"}, without a payload when it is
+// empty (systemDidWakeUp).
+QString hostEvent(const QString &event, const QJsonObject &payload = {});
 // The -info text the host starts a plugin with: the application, its colours, the display's
-// pixel ratio, the devices (one of columns by rows keys, id device) and the plugin.
-QString hostInfo(const QString &device, int columns, int rows, const QString &pluginUuid,
-                 const QString &pluginVersion);
+// pixel ratio, the devices (the one played) and the plugin (its manifest's UUID and version).
+QString hostInfo(const HostDevice &device, const QString &pluginUuid, const QString &pluginVersion);

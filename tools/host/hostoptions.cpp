@@ -1,5 +1,9 @@
 #include "hostoptions.h"
 
+#include "argumentreader.h"
+#include "eventtext.h"
+#include "keyaction.h"
+
 #include "runner/scriptlookup.h"
 
 #include <QDir>
@@ -8,187 +12,78 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QUuid>
 
+#include <algorithm>
+
 namespace {
 
-// Walks the arguments; each reader takes what it needs and reports problems once.
-class ArgumentReader
+// The events of the host itself, of no key: "deeplink URL", "launch APP", "terminate APP",
+// "wake" and "device-change [--name NAME] [--keys COLUMNSxROWS]". Returns the event's JSON text
+// (a device-change's is made once the device is known: "device-change" and its changes); none
+// when word names none of them.
+QString readHostEvent(ArgumentReader &reader, const QString &word)
 {
-public:
-    ArgumentReader(const QStringList &arguments, HostOptions &options)
-        : arguments(arguments)
-        , options(options)
-    {
+    if (word == QLatin1String("deeplink")) {
+        // The host hands the plugin what follows its prefix, streamdeck://plugins/message/UUID/.
+        const QString url = reader.value(word);
+        const QString prefix = QStringLiteral("streamdeck://plugins/message/");
+        const qsizetype uuidEnd =
+            url.indexOf(QRegularExpression(QStringLiteral("[/?#]")), prefix.size());
+        if (!url.startsWith(prefix) || uuidEnd == prefix.size())
+            reader.fail(QStringLiteral("deeplink takes the URL the host routes to the plugin, "
+                                       "streamdeck://plugins/message/UUID/..., not \"%1\"")
+                            .arg(url));
+        QString rest = uuidEnd < 0 ? QString() : url.mid(uuidEnd);
+        if (rest.startsWith(QLatin1Char('/')))
+            rest.remove(0, 1);
+        return hostEvent(QStringLiteral("didReceiveDeepLink"),
+                         QJsonObject{{QStringLiteral("url"), rest}});
     }
-
-    bool atEnd() const { return index >= arguments.size() || !options.error.isEmpty(); }
-    QString next() { return arguments.at(index++); }
-    bool peekIs(const QString &word) const
-    {
-        return index < arguments.size() && arguments.at(index) == word;
-    }
-
-    QString value(const QString &option)
-    {
-        if (index >= arguments.size()) {
-            fail(option + QStringLiteral(" needs a value"));
-            return QString();
+    if (word == QLatin1String("launch") || word == QLatin1String("terminate"))
+        return hostEvent(word == QLatin1String("launch")
+                             ? QStringLiteral("applicationDidLaunch")
+                             : QStringLiteral("applicationDidTerminate"),
+                         QJsonObject{{QStringLiteral("application"), reader.value(word)}});
+    if (word == QLatin1String("wake"))
+        return hostEvent(QStringLiteral("systemDidWakeUp"));
+    if (word == QLatin1String("device-change")) {
+        QString change = word;
+        while (reader.peekIs(QStringLiteral("--name")) || reader.peekIs(QStringLiteral("--keys"))) {
+            const QString option = reader.next();
+            change += QLatin1Char('\n') + option + QLatin1Char('\n') + reader.value(option);
         }
-        return next();
-    }
-
-    int signedNumber(const QString &option)
-    {
-        const QString text = value(option);
-        bool ok = false;
-        const int result = text.toInt(&ok);
-        if (options.error.isEmpty() && !ok)
-            fail(QStringLiteral("%1 takes a whole number, not \"%2\"").arg(option, text));
-        return result;
-    }
-    int number(const QString &option, int minimum)
-    {
-        const QString text = value(option);
-        bool ok = false;
-        const int result = text.toInt(&ok);
-        if (options.error.isEmpty() && (!ok || result < minimum))
-            fail(QStringLiteral("%1 takes a whole number from %2 up, not \"%3\"")
-                     .arg(option)
-                     .arg(minimum)
-                     .arg(text));
-        return result;
-    }
-
-    QJsonObject object(const QString &option)
-    {
-        const QString text = value(option);
-        QJsonParseError parseError{};
-        const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &parseError);
-        if (options.error.isEmpty() && !document.isObject())
-            fail(QStringLiteral("%1 takes a JSON object, not \"%2\"%3")
-                     .arg(option, text,
-                          parseError.error == QJsonParseError::NoError
-                              ? QString()
-                              : QStringLiteral(" (") + parseError.errorString() + ')'));
-        return document.object();
-    }
-
-    void fail(const QString &message)
-    {
-        if (options.error.isEmpty())
-            options.error = message;
-    }
-
-private:
-    const QStringList &arguments;
-    HostOptions &options;
-    qsizetype index = 0;
-};
-
-// One event of a key, as asked for on the command line.
-struct KeyAction
-{
-    QString event; // the host's name for it
-    QString action;
-    QString context;
-    QString device;
-    QJsonObject settings;
-    int state = -1; // none
-    int column = 0;
-    int row = 0;
-    int forMs = -1;    // an appear that is followed by its disappear after this long
-    QString userTitle; // a title the user typed for the key
-    bool inMultiAction = false;
-    // A dial's: how far it turns and whether it is held meanwhile, where the strip is touched
-    // (on its 200 by 100 canvas) and whether for long.
-    int ticks = 0;
-    bool pressed = false;
-    int tapX = 100;
-    int tapY = 50;
-    bool hold = false;
-};
-
-// The words for the events of a key, and the host's names for them.
-const struct
-{
-    QLatin1String word;
-    QLatin1String event;
-} keyWords[] = {
-    {QLatin1String("press"), QLatin1String("keyDown")},
-    {QLatin1String("release"), QLatin1String("keyUp")},
-    {QLatin1String("appear"), QLatin1String("willAppear")},
-    {QLatin1String("disappear"), QLatin1String("willDisappear")},
-    {QLatin1String("settings"), QLatin1String("didReceiveSettings")},
-    {QLatin1String("rotate"), QLatin1String("dialRotate")},
-    {QLatin1String("dialdown"), QLatin1String("dialDown")},
-    {QLatin1String("dialup"), QLatin1String("dialUp")},
-    {QLatin1String("tap"), QLatin1String("touchTap")},
-};
-
-QString eventOf(const QString &word)
-{
-    for (const auto &entry : keyWords) {
-        if (word == entry.word)
-            return entry.event;
+        return change;
     }
     return QString();
 }
 
-QString eventText(const KeyAction &key, const QString &event, const QString &context)
+// COLUMNSxROWS, at most 64 keys, as --keys gives it.
+bool readKeys(ArgumentReader &reader, const QString &option, const QString &layout,
+              HostDevice &device)
 {
-    const QString text = actionEvent(event, key.action, context, key.device, key.settings,
-                                     key.state, key.column, key.row);
-    const bool dial = isDialEvent(event);
-    if (key.userTitle.isEmpty() && !key.inMultiAction && !dial)
-        return text;
-    QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
-    QJsonObject payload = message.value(QLatin1String("payload")).toObject();
-    if (dial)
-        payload.insert(QStringLiteral("controller"), QStringLiteral("Encoder"));
-    if (event == QLatin1String("dialRotate")) {
-        payload.insert(QStringLiteral("ticks"), key.ticks);
-        payload.insert(QStringLiteral("pressed"), key.pressed);
-    } else if (event == QLatin1String("touchTap")) {
-        payload.insert(QStringLiteral("tapPos"), QJsonArray{key.tapX, key.tapY});
-        payload.insert(QStringLiteral("hold"), key.hold);
+    const int columns = layout.section(QLatin1Char('x'), 0, 0).toInt();
+    const int rows = layout.section(QLatin1Char('x'), 1).toInt();
+    if (columns < 1 || rows < 1 || columns * rows > 64) {
+        reader.fail(QStringLiteral("%1 takes COLUMNSxROWS, at most 64 keys, not \"%2\"")
+                        .arg(option, layout));
+        return false;
     }
-    // The user's title is the stand-in's own word; the key store takes it out again.
-    if (!key.userTitle.isEmpty())
-        payload.insert(QStringLiteral("userTitle"), key.userTitle);
-    if (key.inMultiAction)
-        payload.insert(QStringLiteral("isInMultiAction"), true);
-    message.insert(QStringLiteral("payload"), payload);
-    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
-}
-
-// --at X,Y: where the strip is touched, on the dial's 200 by 100 canvas.
-void readTapPosition(ArgumentReader &reader, KeyAction &key)
-{
-    const QString word = reader.next();
-    const QString at = reader.value(word);
-    bool xOk = false, yOk = false;
-    const int x = at.section(QLatin1Char(','), 0, 0).toInt(&xOk);
-    const int y = at.section(QLatin1Char(','), 1).toInt(&yOk);
-    if (!xOk || !yOk || x < 0 || x >= 200 || y < 0 || y >= 100)
-        reader.fail(QStringLiteral("--at takes X,Y on the dial's 200 by 100 canvas, such as "
-                                   "100,50, not \"%1\"")
-                        .arg(at));
-    key.tapX = x;
-    key.tapY = y;
+    device.columns = columns;
+    device.rows = rows;
+    return true;
 }
 
 } // namespace
 
 HostOptions HostOptions::parse(const QStringList &arguments, const QString &defaultPlugin,
-                               const QHash<QString, QString> &knownKeys)
+                               const QHash<QString, QString> &knownKeys, const HostDevice *played)
 {
     HostOptions options;
     options.plugin = defaultPlugin;
     options.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    const QString device = QStringLiteral("device-1");
-    bool infoGiven = false;
     int repeat = 1;
     QList<KeyAction> keys;
     QStringList rawEvents; // with their place among the key events, and so are the waits
@@ -202,47 +97,11 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
     }
     while (!reader.atEnd()) {
         const QString word = reader.next();
-        if (const QString event = eventOf(word); !event.isEmpty()) {
-            KeyAction key;
-            key.event = event;
-            key.action = reader.value(word);
-            key.device = device;
-            while (!reader.atEnd()) {
-                if (reader.peekIs(QStringLiteral("--settings")))
-                    key.settings = reader.object(reader.next());
-                else if (reader.peekIs(QStringLiteral("--context")))
-                    key.context = reader.value(reader.next());
-                else if (reader.peekIs(QStringLiteral("--device")))
-                    key.device = reader.value(reader.next());
-                else if (reader.peekIs(QStringLiteral("--state")))
-                    key.state = reader.number(reader.next(), 0);
-                else if (reader.peekIs(QStringLiteral("--column")))
-                    key.column = reader.number(reader.next(), 0);
-                else if (reader.peekIs(QStringLiteral("--row")))
-                    key.row = reader.number(reader.next(), 0);
-                else if (reader.peekIs(QStringLiteral("--title")))
-                    key.userTitle = reader.value(reader.next());
-                else if (reader.peekIs(QStringLiteral("--multi-action")))
-                    key.inMultiAction = !reader.next().isEmpty();
-                else if (word == QLatin1String("appear") && reader.peekIs(QStringLiteral("--for")))
-                    key.forMs = reader.number(reader.next(), 0);
-                else if (word == QLatin1String("rotate") &&
-                         reader.peekIs(QStringLiteral("--ticks")))
-                    key.ticks = reader.signedNumber(reader.next());
-                else if (word == QLatin1String("rotate") &&
-                         reader.peekIs(QStringLiteral("--pressed")))
-                    key.pressed = !reader.next().isEmpty();
-                else if (word == QLatin1String("tap") && reader.peekIs(QStringLiteral("--at")))
-                    readTapPosition(reader, key);
-                else if (word == QLatin1String("tap") && reader.peekIs(QStringLiteral("--hold")))
-                    key.hold = !reader.next().isEmpty();
-                else
-                    break;
-            }
-            if (word == QLatin1String("rotate") && key.ticks == 0)
-                reader.fail(QStringLiteral("rotate needs --ticks N, a whole number other than 0 "
-                                           "(negative turns counter-clockwise)"));
-            keys.append(key);
+        if (!KeyAction::eventOf(word).isEmpty()) {
+            keys.append(KeyAction::read(reader, word, options.device));
+        } else if (const QString event = readHostEvent(reader, word); !event.isEmpty()) {
+            rawAfter.append(int(keys.size()));
+            rawEvents.append(event);
         } else if (word == QLatin1String("wait")) {
             rawAfter.append(int(keys.size()));
             rawEvents.append(QStringLiteral("wait %1").arg(reader.number(word, 0)));
@@ -259,7 +118,7 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             options.registerEvent = reader.value(word);
         } else if (word == QLatin1String("--info")) {
             options.info = reader.value(word);
-            infoGiven = true;
+            options.infoGiven = true;
         } else if (word == QLatin1String("--repeat")) {
             repeat = reader.number(word, 1);
         } else if (word == QLatin1String("--quiet-ms")) {
@@ -274,14 +133,11 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
         } else if (word == QLatin1String("--log")) {
             options.log = true;
         } else if (options.deck && word == QLatin1String("--keys")) {
-            const QString layout = reader.value(word);
-            const int columns = layout.section(QLatin1Char('x'), 0, 0).toInt();
-            const int rows = layout.section(QLatin1Char('x'), 1).toInt();
-            if (columns < 1 || rows < 1 || columns * rows > 64)
-                reader.fail(QStringLiteral("--keys takes COLUMNSxROWS, at most 64 keys, not \"%1\"")
-                                .arg(layout));
-            options.deckColumns = columns;
-            options.deckRows = rows;
+            HostDevice deck;
+            if (readKeys(reader, word, reader.value(word), deck)) {
+                options.deckColumns = deck.columns;
+                options.deckRows = deck.rows;
+            }
         } else if (options.deck && word == QLatin1String("--dials")) {
             options.deckDials = reader.number(word, 0);
             if (options.deckDials > 6)
@@ -305,8 +161,9 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             reader.fail(QStringLiteral("unknown option %1 (see --help)").arg(word));
         } else {
             reader.fail(QStringLiteral("unexpected \"%1\": events start with press, release, "
-                                       "appear, disappear, settings, rotate, dialdown, dialup, "
-                                       "tap or --send (see --help)")
+                                       "appear, disappear, settings, resources, rotate, "
+                                       "dialdown, dialup, tap, deeplink, launch, terminate, "
+                                       "wake, device-change or --send (see --help)")
                             .arg(word));
         }
     }
@@ -340,19 +197,46 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             return options;
         }
     }
-    // As the host describes itself, with a device of the deck's size.
-    if (!infoGiven)
-        options.info = hostInfo(device, options.deckColumns, options.deckRows, options.uuid,
-                                QStringLiteral(KEYSCRIPT_VERSION));
+    // The device played: the deck's, or one of the standard size; one with dials for the events
+    // of a dial.
+    if (played) {
+        options.device = *played;
+    } else if (options.deck) {
+        options.device.columns = options.deckColumns;
+        options.device.rows = options.deckRows;
+        options.device.dials = options.deckDials;
+    } else if (std::any_of(keys.cbegin(), keys.cend(),
+                           [](const KeyAction &key) { return isDialEvent(key.event); })) {
+        options.device.columns = 4;
+        options.device.rows = 2;
+        options.device.dials = 4;
+    }
+    // As the host describes itself; the session puts in the UUID of the plugin's manifest.
+    if (!options.infoGiven)
+        options.info = hostInfo(options.device, options.uuid, QStringLiteral(KEYSCRIPT_VERSION));
+    // What the device changes to, each change from the device as the last one left it.
+    options.changedDevice = options.device;
+    for (QString &event : rawEvents) {
+        if (!event.startsWith(QLatin1String("device-change")))
+            continue;
+        const QStringList parts = event.split(QLatin1Char('\n'));
+        HostDevice &changed = options.changedDevice;
+        for (qsizetype i = 1; i + 1 < parts.size(); i += 2) {
+            if (parts.at(i) == QLatin1String("--name"))
+                changed.name = parts.at(i + 1);
+            else
+                readKeys(reader, parts.at(i), parts.at(i + 1), changed);
+        }
+        event = changed.event(QStringLiteral("deviceDidChange"));
+    }
+    if (!options.error.isEmpty())
+        return options;
     if (options.uuid.isEmpty() || options.registerEvent.isEmpty() || options.info.isEmpty()) {
         options.error = QStringLiteral("--uuid, --register-event and --info may not be empty: the "
                                        "plugin would not connect");
         return options;
     }
 
-    // Every round sends the key events in order, each raw event where it stood among them. Each
-    // press is a key of its own, key-N for the Nth press; another event without a context goes
-    // to the key of the last event of its action, or to a key of its own.
     // Every round sends the key events in order, each raw event and wait where it stood among
     // them. An event without --context goes to its action's key, the same in every round and
     // for the whole session: the last --context given for the action, else key-1 for the first
@@ -375,12 +259,11 @@ HostOptions HostOptions::parse(const QStringList &arguments, const QString &defa
             if (context.isEmpty())
                 context = QStringLiteral("key-%1").arg(options.keyOfAction.size() + 1);
             options.keyOfAction.insert(key.action, context);
-            to.events.append(eventText(key, key.event, context));
+            to.events.append(key.text(key.event, context));
             if (key.event == QLatin1String("keyDown"))
                 options.pressedActions.insert(key.action);
             if (key.forMs >= 0)
-                to.delayed.append(
-                    {key.forMs, eventText(key, QStringLiteral("willDisappear"), context)});
+                to.delayed.append({key.forMs, key.text(QStringLiteral("willDisappear"), context)});
         }
     }
     return options;

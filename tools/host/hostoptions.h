@@ -1,6 +1,7 @@
 #pragma once
 
 #include "eventtext.h"
+#include "hostdevice.h"
 #include "shorthand.h"
 
 #include <QHash>
@@ -16,7 +17,10 @@ struct HostOptions
     QString plugin; // the plugin executable to start
     QString uuid;   // -pluginUUID handed to the plugin
     QString registerEvent = QStringLiteral("registerPlugin");
-    QString info; // -info handed to the plugin
+    QString info;             // -info handed to the plugin
+    bool infoGiven = false;   // by --info: else the session puts in the manifest's UUID
+    HostDevice device;        // the one played: the deck's, or one of the standard size
+    HostDevice changedDevice; // as the device-change events asked for leave it
     struct Delayed
     {
         int afterMs;
@@ -57,9 +61,11 @@ struct HostOptions
 
     // Reads the arguments after the program name. On a usage error returns options with
     // error set to a one-line message naming the problem. Events without a context go to the
-    // key of their action in keys, or to a new key-N.
+    // key of their action in keys, or to a new key-N. A line of interactive input goes on with
+    // the device the session plays (played).
     static HostOptions parse(const QStringList &arguments, const QString &defaultPlugin,
-                             const QHash<QString, QString> &keys = {});
+                             const QHash<QString, QString> &keys = {},
+                             const HostDevice *played = nullptr);
     QString error;
 
     static QString usage();

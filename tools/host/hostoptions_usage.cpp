@@ -27,6 +27,8 @@ Events of a key, sent in the order given (the script that runs is in brackets):
     --for MS              and goes out of view again MS milliseconds later
   disappear ACTION        the key goes out of view (cmd/ACTION@willDisappear)
   settings ACTION         new settings for the key (cmd/ACTION@didReceiveSettings)
+  resources ACTION --resources JSON
+                          the action's resources, a JSON object (didReceiveResources)
   rotate ACTION --ticks N a dial turned N ticks, negative counter-clockwise
                           (cmd/ACTION@dialRotate); --pressed: while held down
   dialdown ACTION         the dial pushed (cmd/ACTION@dialDown)
@@ -39,12 +41,23 @@ each with
     --context C           the key's context (default: one key per action, key-1 for
                           the first action, key-2 for the next, for the whole session)
     --device D            the device (default device-1)
-    --state N             the key's state (default: none sent)
+    --state N             the key's state, 0 or 1 (default: none sent)
     --column N, --row N   the key's place on the device (default 0, 0)
     --title TEXT          a title the user typed for the key, which hides the scripts'
                           titles unless the action says user-title: off
     --multi-action        as a step of a multi-action: no place on the device, and for an
                           action of two states the state the user chose for the step
+    --desired-state N     that state, 0 or 1 (default: the other one than the key's)
+Events of the host itself:
+  deeplink URL            a deep link to the plugin, streamdeck://plugins/message/UUID/...:
+                          didReceiveDeepLink with the URL after that prefix
+  launch APP              a monitored application started (applicationDidLaunch)
+  terminate APP           a monitored application ended (applicationDidTerminate)
+  wake                    the computer woke up (systemDidWakeUp): the keys in view then
+                          appear again
+  device-change           the device changed (deviceDidChange) to
+    --name NAME, --keys COLUMNSxROWS   this name or size
+deviceDidConnect is sent for the device first, once the plugin has registered.
   wait MS                 wait MS milliseconds before the next event
   --send JSON             any event, as the raw JSON object the host would send
   --repeat N              send all key events and raw events N times (default 1), as
@@ -96,6 +109,8 @@ QString HostOptions::interactiveHelp()
   press ACTION [--settings JSON] [--context C] [--state N] [--column N] [--row N]
   release ACTION ...     appear ACTION [--for MS] ...     disappear ACTION ...
   settings ACTION --settings JSON ...                     wait MS
+  resources ACTION --resources JSON ...    rotate ACTION --ticks N ...    tap ACTION ...
+  deeplink URL    launch APP    terminate APP    wake    device-change [--name N] [--keys CxR]
   {"event":"keyDown","action":"ACTION","context":"C","payload":{"settings":{}}}
 Events go to one key per action, as on the command line. End with Ctrl+D (Ctrl+Z on Windows).
 )");

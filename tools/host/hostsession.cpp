@@ -27,6 +27,7 @@ HostSession::HostSession(HostOptions options, QObject *parent)
     , out(stdout)
 {
     inputOpen = this->options.interactive;
+    changedDevice = this->options.changedDevice;
     queue(this->options); // interactive input comes after
     registrationTimer.setSingleShot(true);
     quietTimer.setSingleShot(true);
@@ -61,8 +62,14 @@ void HostSession::start()
         plugin.setStandardOutputFile(QProcess::nullDevice());
         plugin.setStandardErrorFile(QProcess::nullDevice());
     }
-    if (const std::optional<PluginManifest> manifest = readManifest())
+    if (const std::optional<PluginManifest> manifest = readManifest()) {
         keys.setManifest(*manifest);
+        // The host tells the plugin its UUID and version as its manifest gives them.
+        if (!options.infoGiven && !manifest->uuid.isEmpty())
+            options.info = hostInfo(options.device, manifest->uuid,
+                                    manifest->version.isEmpty() ? QStringLiteral(KEYSCRIPT_VERSION)
+                                                                : manifest->version);
+    }
     // What the scripts declare secret is shown as dots in what keyscript-host prints.
     secrets = SecretMask::declaredIn(
         options.cmdDir.isEmpty() ? QFileInfo(options.plugin).absoluteDir().filePath("../cmd")
@@ -184,46 +191,11 @@ void HostSession::onRegistration(const QString &message)
     registered = true;
     registrationTimer.stop();
     connect(socket, &QWebSocket::bytesWritten, this, &HostSession::sendMore);
+    // The host tells a plugin that starts of each device connected.
+    send(options.device.event(QStringLiteral("deviceDidConnect")));
     sendMore();
     emit ready();
     if (!options.deck) // the deck ends when it is asked to
-        quietTimer.start(options.quietMs);
-}
-
-void HostSession::inputLine(const QString &line)
-{
-    const QString text = line.trimmed();
-    if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
-        return;
-    if (text == QLatin1String("help")) {
-        out << HostOptions::interactiveHelp() << Qt::flush;
-        return;
-    }
-    HostOptions parsed;
-    if (text.startsWith(QLatin1Char('{'))) {
-        if (!QJsonDocument::fromJson(text.toUtf8()).isObject()) {
-            fprintf(stderr, "keyscript-host: not a JSON object, skipped: %s\n", qPrintable(text));
-            return;
-        }
-        parsed.first.events << text;
-    } else {
-        parsed = HostOptions::parse(splitShorthand(text), options.plugin, options.keyOfAction);
-        if (!parsed.error.isEmpty()) {
-            fprintf(stderr, "keyscript-host: %s, skipped\n", qPrintable(parsed.error));
-            return;
-        }
-        options.keyOfAction = parsed.keyOfAction;
-        options.pressedActions += parsed.pressedActions;
-    }
-    // Before the registration, they wait for it with the command line's.
-    queue(parsed);
-    sendMore();
-}
-
-void HostSession::inputClosed()
-{
-    inputOpen = false;
-    if (registered)
         quietTimer.start(options.quietMs);
 }
 

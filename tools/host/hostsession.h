@@ -143,7 +143,12 @@ private:
         QElapsedTimer since;
     };
     QHash<QString, Press> pressed; // by context
-    bool spacing = false;          // the events of the command line, not --repeat's rounds
+    // The keys in view, by context: their willAppear, which the host sends again once the
+    // computer wakes up; and what sends it.
+    QHash<QString, QString> visibleKeys;
+    HostDevice changedDevice; // as the events asked for so far leave it
+    void keepTrackOfView(const QString &prepared);
+    bool spacing = false; // the events of the command line, not --repeat's rounds
     int scriptStarts = 0;
     int scriptEnds = 0;
     bool mustSpace(const QString &event);

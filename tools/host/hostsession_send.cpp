@@ -107,6 +107,33 @@ void HostSession::send(const QString &event)
     }
     socket->sendTextMessage(prepared);
     quietTimer.start(options.quietMs);
+    keepTrackOfView(prepared);
+}
+
+void HostSession::keepTrackOfView(const QString &prepared)
+{
+    if (prepared.contains(QLatin1String(R"("event":"systemDidWakeUp")"))) {
+        // The host tells the keys in view again that they appear, with what they have now.
+        const QHash<QString, QString> again = visibleKeys;
+        for (const QString &appear : again)
+            send(appear);
+        return;
+    }
+    const bool appears = prepared.contains(QLatin1String(R"("event":"willAppear")"));
+    if (!appears && !prepared.contains(QLatin1String(R"("event":"willDisappear")")))
+        return;
+    QJsonObject message = QJsonDocument::fromJson(prepared.toUtf8()).object();
+    const QString context = message.value(QLatin1String("context")).toString();
+    if (!appears) {
+        visibleKeys.remove(context);
+        return;
+    }
+    // Without settings and state of its own, it carries the key's when it is sent again.
+    QJsonObject payload = message.value(QLatin1String("payload")).toObject();
+    payload.insert(QStringLiteral("settings"), QJsonObject());
+    payload.remove(QStringLiteral("state"));
+    message.insert(QStringLiteral("payload"), payload);
+    visibleKeys.insert(context, compactJson(message));
 }
 
 bool HostSession::mustSpace(const QString &event)

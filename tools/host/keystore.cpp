@@ -16,6 +16,12 @@ QLatin1String name(const char *text)
 {
     return QLatin1String(text);
 }
+// The host's states are 0 and 1; anything else, none.
+int knownState(const QJsonValue &value)
+{
+    const int state = value.toInt(-1);
+    return state == 0 || state == 1 ? state : -1;
+}
 } // namespace
 
 int KeyStore::statesOf(const QString &action) const
@@ -35,9 +41,17 @@ QString KeyStore::apply(const QJsonObject &message)
         byContext[context].settings = payload.toObject();
     } else if (event == QLatin1String("setState")) {
         Key &key = byContext[context];
+        const int state = knownState(payload[name("state")]);
+        // The host's commands of a dial are those of its strip and showAlert: no state.
+        if (key.dial)
+            return QStringLiteral("the host sets the state of a key, not of a dial");
         if (statesOf(key.action) == 1)
             return QStringLiteral("the host keeps an action of one state as it is");
-        key.state = payload[name("state")].toInt();
+        if (state < 0)
+            return QStringLiteral("the host takes state 0 or 1, of an action of two states");
+        key.state = state;
+    } else if (event == QLatin1String("showOk") && byContext.value(context).dial) {
+        return QStringLiteral("the host shows an OK mark on a key, not on a dial (showAlert)");
     } else if (event == QLatin1String("setTitle")) {
         Key &key = byContext[context];
         const PluginManifest::Action *entry = manifest.action(key.action);
@@ -93,8 +107,8 @@ QString KeyStore::prepare(const QString &event)
     const int states = statesOf(action);
     if (states == 1) {
         payload.remove(name("state")); // the host says a state only where there are two
-    } else if (payload.contains(name("state"))) {
-        stored.state = payload.value(name("state")).toInt();
+    } else if (const int state = knownState(payload.value(name("state"))); state >= 0) {
+        stored.state = state;
     } else if (stored.state >= 0 || states == 2) {
         payload.insert(name("state"), qMax(stored.state, 0));
     }
@@ -112,6 +126,8 @@ QString KeyStore::prepare(const QString &event)
     // An action only for dials is placed on a dial: its events say so.
     if (entry && entry->controllers == QStringList{QStringLiteral("Encoder")})
         payload.insert(name("controller"), QStringLiteral("Encoder"));
+    if (payload.contains(name("controller")))
+        stored.dial = payload.value(name("controller")).toString() == QLatin1String("Encoder");
     message.insert(name("payload"), payload);
     return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
 }
@@ -177,13 +193,14 @@ bool KeyStore::load(const QString &file, QString *error)
     const auto read = [](const QJsonObject &stored) {
         return Key{stored.value(name("action")).toString(),
                    stored.value(name("settings")).toObject(),
-                   stored.value(name("state")).toInt(-1),
+                   knownState(stored.value(name("state"))),
                    stored.value(name("title")).toString(),
                    stored.value(name("image")).toString(),
                    stored.value(name("userTitle")).toString(),
                    stored,
                    stored.value(name("layout")).toString(),
-                   stored.value(name("feedback")).toObject()};
+                   stored.value(name("feedback")).toObject(),
+                   false};
     };
     keptDocument = document.object();
     global = document.object().value(name("globalSettings")).toObject();

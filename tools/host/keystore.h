@@ -27,6 +27,7 @@ public:
         // A dial's part of the touch strip: its layout and the values its items were given.
         QString layout;
         QJsonObject feedback;
+        bool dial = false; // shown on a dial (its events say "controller": "Encoder")
     };
     // The largest --keep file read: far more than any device's keys need.
     static constexpr qint64 largestKeepFile = 16 * 1024 * 1024;
@@ -44,7 +45,8 @@ public:
 
     // Takes in what the plugin sent: setSettings, setState, setTitle and setImage change their
     // key, setGlobalSettings the plugin's shared settings; anything else changes nothing.
-    // Returns why the host would not do what was asked, or nothing when it would.
+    // Returns why the host would not do what was asked, or nothing when it would: a state
+    // other than 0 or 1, or of an action of one state, setState and showOk on a dial, ...
     QString apply(const QJsonObject &message);
 
     // The event as it is to be sent. Settings it brings of its own (not empty) become the key's;
@@ -68,7 +70,7 @@ public:
     // A key given another action starts afresh, as the host's would.
     void reset(const QString &context, const QString &action)
     {
-        byContext[context] = Key{action, {}, -1, {}, {}, {}, {}, {}, {}};
+        byContext[context] = Key{action, {}, -1, {}, {}, {}, {}, {}, {}, false};
         aside.remove(asideKey(context, action));
     }
     void setSettings(const QString &context, const QJsonObject &settings)
