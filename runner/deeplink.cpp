@@ -18,7 +18,11 @@ DeepLink DeepLink::fromPayload(const QString &payloadUrl, const QString &pluginU
         rest = payloadUrl.startsWith(prefix, Qt::CaseInsensitive) ? payloadUrl.mid(prefix.size())
                                                                   : QString();
     } else {
-        link.url = prefix + payloadUrl;
+        const bool separated = payloadUrl.isEmpty() || payloadUrl.startsWith(QLatin1Char('/')) ||
+                               payloadUrl.startsWith(QLatin1Char('?')) ||
+                               payloadUrl.startsWith(QLatin1Char('#'));
+        rest = separated ? payloadUrl : QLatin1Char('/') + payloadUrl;
+        link.url = prefix + rest;
     }
     const qsizetype hash = rest.indexOf(QLatin1Char('#'));
     if (hash >= 0) {
@@ -38,7 +42,8 @@ QString DeepLink::event(const QString &url, const QString &pluginUuid, QString *
 {
     const QString &prefix = scheme;
     const QString link = url.trimmed();
-    if (!link.startsWith(prefix, Qt::CaseInsensitive)) {
+    if (!link.startsWith(prefix, Qt::CaseInsensitive) || link.size() == prefix.size() ||
+        QStringLiteral("/?#").contains(link.at(prefix.size()))) {
         *refusal = QStringLiteral("not a deep link: it starts with %1<PLUGIN_UUID>").arg(prefix);
         return QString();
     }
@@ -47,13 +52,16 @@ QString DeepLink::event(const QString &url, const QString &pluginUuid, QString *
     while (end < link.size() && !QStringLiteral("/?#").contains(link.at(end)))
         ++end;
     const QString uuid = link.mid(prefix.size(), end - prefix.size());
-    if (uuid != pluginUuid) {
+    if (!pluginUuid.isEmpty() && uuid != pluginUuid) {
         *refusal = QStringLiteral("that link is for the plugin %1; this one is %2")
                        .arg(uuid.isEmpty() ? QStringLiteral("(none)") : uuid, pluginUuid);
         return QString();
     }
-    // The host leaves the prefix out: the plugin is given the path, query and fragment.
-    return compactJson(
-        {{QStringLiteral("event"), QStringLiteral("didReceiveDeepLink")},
-         {QStringLiteral("payload"), QJsonObject{{QStringLiteral("url"), link.mid(end)}}}});
+    // The host leaves the prefix out, its "/" too: the plugin is given the path, query and
+    // fragment.
+    QString rest = link.mid(end);
+    if (rest.startsWith(QLatin1Char('/')))
+        rest.remove(0, 1);
+    return compactJson({{QStringLiteral("event"), QStringLiteral("didReceiveDeepLink")},
+                        {QStringLiteral("payload"), QJsonObject{{QStringLiteral("url"), rest}}}});
 }

@@ -13,11 +13,13 @@ struct DeepLink
     QString query;
     QString fragment;
 
-    // The link the plugin was sent: payloadUrl is the part after the UUID ("/hello?x=1"), or
-    // the whole URL as a host may send it.
+    // The link the plugin was sent: payloadUrl is the part after "<UUID>/" ("hello?x=1"), as the
+    // host's plugin reference gives it; a leading "/" and a whole URL are taken as well. The path
+    // starts with "/" unless it is empty.
     static DeepLink fromPayload(const QString &payloadUrl, const QString &pluginUuid);
 
-    // The host's side: the didReceiveDeepLink message the plugin of pluginUuid is sent for url;
-    // empty, with why in refusal, when url is no deep link of that plugin.
+    // The host's side: the didReceiveDeepLink message the plugin is sent for url, whose "url" is
+    // what follows "<UUID>/". Empty, with why in refusal, when url is no deep link, or one for
+    // another UUID than pluginUuid (unless that is empty: any UUID).
     static QString event(const QString &url, const QString &pluginUuid, QString *refusal);
 };

@@ -129,12 +129,14 @@ void LogFileTest::failuresSayWhy_data()
         << "a@keyup\nexit 0" << QByteArray("#!/bin/sh\n") << QStringList{"keyDown"}
         << QStringList{"Unknown event in \"%1/../cmd/a@keyup\\nexit 0\": event scripts end in "
                        "@keyUp, @willAppear, @willDisappear, @didReceiveSettings, @dialRotate, "
-                       "@dialDown, @dialUp, @touchTap"};
+                       "@dialDown, @dialUp, @touchTap, @didReceiveDeepLink, @applicationDidLaunch, "
+                       "@applicationDidTerminate"};
     QTest::newRow("an event in the wrong letter case")
         << "a@willappear" << QByteArray("#!/bin/sh\n") << QStringList{"willAppear"}
         << QStringList{"Unknown event in \"%1/../cmd/a@willappear\": event scripts end in @keyUp, "
                        "@willAppear, @willDisappear, @didReceiveSettings, @dialRotate, @dialDown, "
-                       "@dialUp, @touchTap"};
+                       "@dialUp, @touchTap, @didReceiveDeepLink, @applicationDidLaunch, "
+                       "@applicationDidTerminate"};
 }
 
 void LogFileTest::failuresSayWhy()

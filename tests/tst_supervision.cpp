@@ -108,10 +108,16 @@ void SupervisionTest::hardKillEndsScriptsButNotTheirPrograms()
     QFETCH(QByteArray, start);
     // The script starts a program on its own, as a script does that wants it to outlive the
     // press, and reports both process IDs.
-    QVERIFY(bundle->writeScript("stay", start + "echo \"setTitle $$\"\n"
-                                                "setsid sleep 30 </dev/null >/dev/null 2>&1 &\n"
-                                                "echo \"setTitle $!\"\n"
-                                                "exec sleep 30\n"));
+    // The program is reported once it has a session of its own: a kill before that would
+    // still hang it up with the script's group.
+    QVERIFY(bundle->writeScript(
+        "stay", start + "echo \"setTitle $$\"\n"
+                        "ready=\"${TMPDIR:-/tmp}/keyscript-stay-$$\"\n"
+                        "setsid sh -c ': >\"$0\"; exec sleep 30' \"$ready\" </dev/null >/dev/null "
+                        "2>&1 &\n"
+                        "while [ ! -e \"$ready\" ]; do sleep 0.01; done; rm -f \"$ready\"\n"
+                        "echo \"setTitle $!\"\n"
+                        "exec sleep 30\n"));
     bundle->start(*plugin, host->port());
     QTRY_COMPARE(host->messages.size(), 1);
     host->press("stay", "k1");

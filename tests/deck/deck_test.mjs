@@ -498,7 +498,7 @@ try {
   };
   const sentLink = await deepLink("streamdeck://plugins/message/org.keyscript.decktest/hello?name=deck#waving");
   await new Promise((resolve) => setTimeout(resolve, 300));
-  check(!sentLink.refused && out.includes('> {"event":"didReceiveDeepLink","payload":{"url":"/hello?name=deck#waving"}}\n'),
+  check(!sentLink.refused && out.includes('> {"event":"didReceiveDeepLink","payload":{"url":"hello?name=deck#waving"}}\n'),
     `a deep link is sent to the plugin as the host sends it (${sentLink.text})`);
   const otherLink = await deepLink("streamdeck://plugins/message/com.example.other/hello");
   check(otherLink.refused && otherLink.text.includes("com.example.other") && out.split("didReceiveDeepLink").length === 2,

@@ -4,6 +4,7 @@
 #include "eventtext.h"
 #include "keyaction.h"
 
+#include "runner/deeplink.h"
 #include "runner/scriptlookup.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QUuid>
 
@@ -27,20 +27,14 @@ namespace {
 QString readHostEvent(ArgumentReader &reader, const QString &word)
 {
     if (word == QLatin1String("deeplink")) {
-        // The host hands the plugin what follows its prefix, streamdeck://plugins/message/UUID/.
         const QString url = reader.value(word);
-        const QString prefix = QStringLiteral("streamdeck://plugins/message/");
-        const qsizetype uuidEnd =
-            url.indexOf(QRegularExpression(QStringLiteral("[/?#]")), prefix.size());
-        if (!url.startsWith(prefix) || uuidEnd == prefix.size())
+        QString refusal;
+        const QString event = DeepLink::event(url, QString(), &refusal);
+        if (event.isEmpty())
             reader.fail(QStringLiteral("deeplink takes the URL the host routes to the plugin, "
                                        "streamdeck://plugins/message/UUID/..., not \"%1\"")
                             .arg(url));
-        QString rest = uuidEnd < 0 ? QString() : url.mid(uuidEnd);
-        if (rest.startsWith(QLatin1Char('/')))
-            rest.remove(0, 1);
-        return hostEvent(QStringLiteral("didReceiveDeepLink"),
-                         QJsonObject{{QStringLiteral("url"), rest}});
+        return event;
     }
     if (word == QLatin1String("launch") || word == QLatin1String("terminate"))
         return hostEvent(word == QLatin1String("launch")
