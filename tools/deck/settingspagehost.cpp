@@ -25,14 +25,23 @@ QJsonObject SettingsPageHost::show(const QString &context, const QString &action
     this->context = context;
     this->action = action;
     uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    const QJsonObject actionInfo{
-        {QStringLiteral("action"), action},
-        {QStringLiteral("context"), context},
-        {QStringLiteral("device"), QStringLiteral("device-1")},
-        {QStringLiteral("payload"),
-         QJsonObject{{QStringLiteral("settings"), session.keyStore().key(context).settings},
-                     {QStringLiteral("coordinates"), QJsonObject{{QStringLiteral("column"), column},
-                                                                 {QStringLiteral("row"), row}}}}}};
+    // As the host gives a page its key: the key's settings and place, whether it is a key or a
+    // dial, its state where its action has two, and never a multi-action's step (the deck has
+    // none).
+    const KeyStore::Key &key = session.keyStore().key(context);
+    QJsonObject payload{
+        {QStringLiteral("settings"), key.settings},
+        {QStringLiteral("coordinates"),
+         QJsonObject{{QStringLiteral("column"), column}, {QStringLiteral("row"), row}}},
+        {QStringLiteral("controller"),
+         key.dial ? QStringLiteral("Encoder") : QStringLiteral("Keypad")},
+        {QStringLiteral("isInMultiAction"), false}};
+    if (key.state >= 0)
+        payload.insert(QStringLiteral("state"), key.state);
+    const QJsonObject actionInfo{{QStringLiteral("action"), action},
+                                 {QStringLiteral("context"), context},
+                                 {QStringLiteral("device"), QStringLiteral("device-1")},
+                                 {QStringLiteral("payload"), payload}};
     return {{QStringLiteral("port"), port},
             {QStringLiteral("uuid"), uuid},
             {QStringLiteral("registerEvent"), QStringLiteral("registerPropertyInspector")},
