@@ -93,14 +93,7 @@ void ScriptDirectory::list()
             continue;
         if (!reported.contains(file))
             reportUnknownEvent(file);
-        QString event = file.section(QLatin1Char('@'), -1);
-        for (const QString &suffix : scriptSuffixes()) {
-            if (!suffix.isEmpty() && event.endsWith(suffix, Qt::CaseInsensitive)) {
-                event.chop(suffix.size());
-                break;
-            }
-        }
-        QStringList &serving = eventActions[fileKey(event)];
+        QStringList &serving = eventActions[fileKey(scriptEvent(file))];
         if (!serving.contains(action)) // a.bat and a.ps1 are one action's
             serving << action;
     }

@@ -47,16 +47,30 @@ bool isDialEvent(const QString &event)
            event == QLatin1String("dialUp") || event == QLatin1String("touchTap");
 }
 
-QString scriptAction(const QString &fileName)
+namespace {
+// The name without a suffix of this system, in any letter case.
+QString withoutSuffix(QString name)
 {
-    QString action = fileName.section(QLatin1Char('@'), 0, 0);
     for (const QString &suffix : scriptSuffixes()) {
-        if (!suffix.isEmpty() && action.endsWith(suffix, Qt::CaseInsensitive)) {
-            action.chop(suffix.size());
+        if (!suffix.isEmpty() && name.endsWith(suffix, Qt::CaseInsensitive)) {
+            name.chop(suffix.size());
             break;
         }
     }
-    return action;
+    return name;
+}
+} // namespace
+
+QString scriptAction(const QString &fileName)
+{
+    return withoutSuffix(fileName.section(QLatin1Char('@'), 0, 0));
+}
+
+QString scriptEvent(const QString &fileName)
+{
+    return fileName.contains(QLatin1Char('@'))
+               ? withoutSuffix(fileName.section(QLatin1Char('@'), -1))
+               : QString();
 }
 
 bool isLayoutReference(const QString &layout)

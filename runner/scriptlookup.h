@@ -39,6 +39,9 @@ bool isDialEvent(const QString &event);
 // The action a script file serves: its name before any "@event", without a suffix of this
 // system.
 QString scriptAction(const QString &fileName);
+// The event a script file serves: its name after "@", without a suffix of this system; empty
+// for a press script.
+QString scriptEvent(const QString &fileName);
 // Whether the file is a script of the other system, which cannot run here: a Windows program,
 // batch file or PowerShell script anywhere else. On Windows no file is known to be one.
 bool isOtherSystemsScript(const QString &fileName);
